@@ -1,0 +1,5 @@
+#include "about/FrmAbout.h"
+
+void FrmAbout::showModal(Platform &)
+{
+}

@@ -1,0 +1,19 @@
+#include "app/Fonts.h"
+#include "app/FrmPlayDemos.h"
+#include "platform/Platform.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/qvx/camera.png")));
+    registerWindowFonts();
+
+    const std::unique_ptr<Platform> platform = createSystemPlatform();
+    frmPlayDemos = new FrmPlayDemos(*platform);
+    // The main window's unload ends the program, whatever else is open.
+    QObject::connect(frmPlayDemos, &QObject::destroyed, &app, &QCoreApplication::quit);
+    frmPlayDemos->Form_Load();
+    return QApplication::exec();
+}

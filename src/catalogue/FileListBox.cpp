@@ -1,0 +1,91 @@
+#include "catalogue/FileListBox.h"
+
+#include "platform/Platform.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+// '*' matches any run of characters and '?' any one character, letter case ignored.
+bool wildcardMatch(QStringView name, QStringView pattern)
+{
+    qsizetype n = 0, p = 0, starP = -1, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == u'?' ||
+                    pattern.sliced(p, 1).compare(name.sliced(n, 1), Qt::CaseInsensitive) == 0)) {
+            ++p;
+            ++n;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+} // namespace
+
+FileListBox::FileListBox(Platform &platform, QWidget *parent)
+    : QWidget(parent), m_platform(platform)
+{
+    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+}
+
+void FileListBox::setPath(const QString &folder)
+{
+    m_path = folder;
+    refresh();
+}
+
+void FileListBox::setPattern(const QString &pattern)
+{
+    m_pattern = pattern;
+    refresh();
+}
+
+void FileListBox::refresh()
+{
+    m_names = m_path.isEmpty()
+                  ? QStringList()
+                  : matchAndSort(m_platform.listVisibleFiles(m_path), m_pattern, m_collator);
+}
+
+QStringList FileListBox::matchAndSort(const QStringList &names, const QString &pattern,
+                                      const QCollator &collator)
+{
+    QStringList matching;
+    for (const QString &name : names) {
+        if (wildcardMatch(name, pattern))
+            matching.append(name);
+    }
+
+    // Sort keys once each instead of collating on every comparison; ties fall back to the
+    // plain text so that the order never depends on the folder's own order.
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(size_t(matching.size()));
+    for (const QString &name : matching)
+        keys.push_back(collator.sortKey(name));
+    std::vector<qsizetype> order(size_t(matching.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        const int byKey = keys[size_t(a)].compare(keys[size_t(b)]);
+        return byKey != 0 ? byKey < 0 : matching[a] < matching[b];
+    });
+
+    QStringList sorted;
+    sorted.reserve(matching.size());
+    for (qsizetype index : order)
+        sorted.append(matching[index]);
+    return sorted;
+}

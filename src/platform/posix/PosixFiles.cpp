@@ -1,0 +1,140 @@
+#include "platform/posix/PosixFiles.h"
+
+#include "platform/OpResult.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace PosixFiles {
+namespace {
+
+// Closes a descriptor on every way out.
+class Fd
+{
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    int get() const { return m_fd; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+bool writeAll(int fd, const char *data, ssize_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size_t(size));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+OpResult copyContents(int in, int out)
+{
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got == 0)
+            return {};
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return OpError::fromErrno(errno);
+        }
+        if (!writeAll(out, buffer, got))
+            return OpError::fromErrno(errno);
+    }
+}
+
+// A missing file whose folder is missing too is a missing path.
+OpResult missingOr(int err, const QString &path)
+{
+    if (err == ENOENT && !QFileInfo(QFileInfo(path).absolutePath()).isDir())
+        return OpError::make(OpError::PathNotFound, path);
+    return OpError::fromErrno(err, path);
+}
+
+} // namespace
+
+OpResult copyReplacing(const QString &source, const QString &destination)
+{
+    const QByteArray src = QFile::encodeName(source);
+    const QByteArray dst = QFile::encodeName(destination);
+
+    Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0)
+        return missingOr(errno, source);
+    struct stat info{};
+    if (::fstat(in.get(), &info) != 0)
+        return OpError::fromErrno(errno, source);
+    if (!S_ISREG(info.st_mode))
+        return OpError::make(OpError::FileAccess, source);
+
+    // Write beside the destination and rename over it, so that it never holds half a file.
+    const QString folder = QFileInfo(destination).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return OpError::make(OpError::PathNotFound, folder);
+    QByteArray temp = QFile::encodeName(folder + QStringLiteral("/.qvx-copy-XXXXXX"));
+    Fd out(::mkstemp(temp.data()));
+    if (out.get() < 0)
+        return OpError::fromErrno(errno, destination);
+
+    auto fail = [&](const OpResult &result) {
+        ::unlink(temp.constData());
+        return result;
+    };
+    if (OpResult copied = copyContents(in.get(), out.get()); !copied.ok())
+        return fail(OpError::make(copied.number, destination));
+    if (::fchmod(out.get(), info.st_mode & 07777) != 0 || ::fsync(out.get()) != 0)
+        return fail(OpError::fromErrno(errno, destination));
+    if (::close(out.release()) != 0)
+        return fail(OpError::fromErrno(errno, destination));
+    if (::rename(temp.constData(), dst.constData()) != 0)
+        return fail(OpError::fromErrno(errno, destination));
+    return {};
+}
+
+OpResult makeWritable(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info{};
+    if (::stat(name.constData(), &info) != 0)
+        return missingOr(errno, path);
+    if ((info.st_mode & S_IWUSR) != 0)
+        return {};
+    if (::chmod(name.constData(), (info.st_mode & 07777) | S_IWUSR) != 0)
+        return OpError::fromErrno(errno, path);
+    return {};
+}
+
+OpResult remove(const QString &path)
+{
+    if (::unlink(QFile::encodeName(path).constData()) != 0)
+        return missingOr(errno, path);
+    return {};
+}
+
+} // namespace PosixFiles

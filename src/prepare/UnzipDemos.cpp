@@ -1,0 +1,6 @@
+#include "app/FrmPlayDemos.h"
+
+void FrmPlayDemos::func_UnzipDemos(bool bCalledFromButtonClick)
+{
+    Q_UNUSED(bCalledFromButtonClick)
+}
