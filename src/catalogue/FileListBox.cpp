@@ -37,6 +37,9 @@ bool wildcardMatch(QStringView name, QStringView pattern)
 FileListBox::FileListBox(Platform &platform, QWidget *parent)
     : QWidget(parent), m_platform(platform)
 {
+    // The C locale collates by code point; names with accents belong beside their letter.
+    if (QLocale().language() == QLocale::C)
+        m_collator.setLocale(QLocale(QLocale::English));
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     setFocusPolicy(Qt::NoFocus);
     hide();
@@ -75,7 +78,7 @@ QStringList FileListBox::matchAndSort(const QStringList &names, const QString &p
     std::vector<QCollatorSortKey> keys;
     keys.reserve(size_t(matching.size()));
     for (const QString &name : matching)
-        keys.push_back(collator.sortKey(name));
+        keys.push_back(collator.sortKey(name.toCaseFolded()));
     std::vector<qsizetype> order(size_t(matching.size()));
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {

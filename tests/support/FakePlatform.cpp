@@ -42,6 +42,8 @@ void FakePlatform::setMousePointer(MousePointer pointer)
 void FakePlatform::processEvents()
 {
     calls.append(QStringLiteral("events"));
+    if (duringEvents)
+        duringEvents();
     QCoreApplication::processEvents();
 }
 

@@ -34,6 +34,8 @@ public:
     QHash<QString, OpResult> failures;
     // The fake clock: seconds, advanced only by waitForEvents.
     double clock = 1000.0;
+    // Runs at each processEvents, before the events are handled.
+    std::function<void()> duringEvents;
     // Runs at each waitForEvents, before the clock moves.
     std::function<void(double)> duringWait;
 
