@@ -16,8 +16,8 @@ bool wildcardMatch(QStringView name, QStringView pattern)
             starP = p++;
             starN = n;
         } else if (p < pattern.size() &&
-                   (pattern[p] == u'?' ||
-                    pattern.sliced(p, 1).compare(name.sliced(n, 1), Qt::CaseInsensitive) == 0)) {
+                   (pattern[p] == u'?' || pattern[p] == name[n] ||
+                    pattern[p].toCaseFolded() == name[n].toCaseFolded())) {
             ++p;
             ++n;
         } else if (starP >= 0) {
@@ -73,18 +73,33 @@ QStringList FileListBox::matchAndSort(const QStringList &names, const QString &p
             matching.append(name);
     }
 
-    // Sort keys once each instead of collating on every comparison; ties fall back to the
-    // plain text so that the order never depends on the folder's own order.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(size_t(matching.size()));
-    for (const QString &name : matching)
-        keys.push_back(collator.sortKey(name.toCaseFolded()));
     std::vector<qsizetype> order(size_t(matching.size()));
     std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        const int byKey = keys[size_t(a)].compare(keys[size_t(b)]);
-        return byKey != 0 ? byKey < 0 : matching[a] < matching[b];
+    // Ties fall back to the plain text, so that the order never depends on the folder's.
+    auto sortBy = [&](const auto &keys) {
+        std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+            const int byKey = keys[size_t(a)].compare(keys[size_t(b)]);
+            return byKey != 0 ? byKey < 0 : matching[a] < matching[b];
+        });
+    };
+    const bool ascii = std::all_of(matching.cbegin(), matching.cend(), [](const QString &name) {
+        return std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
     });
+    if (ascii) {
+        // Plain names need no collation tables: letter case folded, bytes compared.
+        std::vector<QByteArray> keys;
+        keys.reserve(size_t(matching.size()));
+        for (const QString &name : matching)
+            keys.push_back(name.toLatin1().toLower());
+        sortBy(keys);
+    } else {
+        // Collation keys once each instead of collating on every comparison.
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(size_t(matching.size()));
+        for (const QString &name : matching)
+            keys.push_back(collator.sortKey(name.toCaseFolded()));
+        sortBy(keys);
+    }
 
     QStringList sorted;
     sorted.reserve(matching.size());
