@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -85,6 +86,8 @@ int main(int argc, char *argv[])
     // The display name is the file name less its last four characters, as in the player.
     const QString file = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
     Presentation window(file.left(qMax(0, file.size() - 4)));
+    if (const QScreen *screen = window.screen())
+        window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();
     return QApplication::exec();
 }

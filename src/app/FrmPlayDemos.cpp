@@ -65,6 +65,19 @@ void setTextColour(QWidget *widget, const QColor &colour)
     widget->setPalette(palette);
 }
 
+// A substitute face may run a little wider than the one the form was laid out with; close
+// up the letters rather than cut the end of a one-line caption.
+void fitOneLine(QLabel *label)
+{
+    for (int percent = 99; percent >= 90; --percent) {
+        if (label->fontMetrics().horizontalAdvance(label->text()) <= label->width())
+            return;
+        QFont font = label->font();
+        font.setLetterSpacing(QFont::PercentageSpacing, percent);
+        label->setFont(font);
+    }
+}
+
 template <typename T> T *named(T *object, const char *name)
 {
     object->setObjectName(QLatin1String(name));
@@ -148,6 +161,7 @@ void FrmPlayDemos::createControls()
                                  m_client),
                       "Label4_0");
     Label4[0]->setGeometry(t.rect(180, 3120, 2955, 195));
+    fitOneLine(Label4[0]);
     cboDemos = named(new QComboBox(m_client), "cboDemos");
     cboDemos->setGeometry(t.rect(180, 3360, 3600, 315));
     cboDemos->setEditable(true);

@@ -3,10 +3,18 @@
 #include "platform/Platform.h"
 
 #include <QApplication>
+#include <QStyle>
+#include <QStyleFactory>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // The forms were laid out for the classic Windows look: captions on frame borders,
+    // raised buttons and the matching grey.
+    if (QStyle *classic = QStyleFactory::create(QStringLiteral("Windows"))) {
+        QApplication::setStyle(classic);
+        QApplication::setPalette(classic->standardPalette());
+    }
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/qvx/camera.png")));
     registerWindowFonts();
 
