@@ -18,9 +18,9 @@ void ShowHelp(Platform &platform, QWidget *owner, const QString &command)
         platform.htmlHelp(owner, sHelpFile, hhDisplayIndex, 0);
     } else if (command == QLatin1String("Topic")) {
         // The page travels in the address; the command stays "show contents".
-        platform.htmlHelp(owner, QStringLiteral("ms-its:") + sHelpFile + QStringLiteral("::/") +
-                                     sHelpTopic,
-                          hhDisplayToc, 0);
+        platform.htmlHelp(
+            owner, QStringLiteral("ms-its:") + sHelpFile + QStringLiteral("::/") + sHelpTopic,
+            hhDisplayToc, 0);
     }
 }
 

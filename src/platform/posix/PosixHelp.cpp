@@ -1,9 +1,10 @@
 #include "platform/posix/PosixPlatform.h"
 
+#include "help/viewer/HelpViewers.h"
+
 void PosixPlatform::htmlHelp(QWidget *owner, const QString &file, int command, int data)
 {
-    Q_UNUSED(owner)
-    Q_UNUSED(file)
-    Q_UNUSED(command)
+    // The data value only matters for commands this viewer does not take.
     Q_UNUSED(data)
+    HelpViewers::request(*this, owner, file, command);
 }

@@ -1,0 +1,211 @@
+#include "help/viewer/ChmFile.h"
+
+#include "help/viewer/ChmAddress.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <chm_lib.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr qint64 maxSystemSize = 1024 * 1024;
+
+quint32 readU32(const QByteArray &data, qsizetype at)
+{
+    return quint32(quint8(data[at])) | quint32(quint8(data[at + 1])) << 8 |
+           quint32(quint8(data[at + 2])) << 16 | quint32(quint8(data[at + 3])) << 24;
+}
+
+quint64 readU64(const QByteArray &data, qsizetype at)
+{
+    return quint64(readU32(data, at)) | quint64(readU32(data, at + 4)) << 32;
+}
+
+struct EnumerateContext
+{
+    const char *suffix;
+    QString found;
+};
+
+int findBySuffix(chmFile *, chmUnitInfo *unit, void *context)
+{
+    auto *wanted = static_cast<EnumerateContext *>(context);
+    const QString path = QString::fromUtf8(unit->path, qstrnlen(unit->path, CHM_MAX_PATHLEN));
+    // Only top-level objects: the project's sitemaps live at the root.
+    if (path.count(QLatin1Char('/')) == 1 &&
+        path.endsWith(QLatin1String(wanted->suffix), Qt::CaseInsensitive)) {
+        wanted->found = path;
+        return CHM_ENUMERATOR_SUCCESS;
+    }
+    return CHM_ENUMERATOR_CONTINUE;
+}
+
+} // namespace
+
+ChmFile::~ChmFile()
+{
+    close();
+}
+
+void ChmFile::close()
+{
+    if (m_handle)
+        chm_close(m_handle);
+    m_handle = nullptr;
+    m_system = {};
+    m_contents.clear();
+    m_index.clear();
+}
+
+bool ChmFile::open(const QString &path)
+{
+    close();
+    // chmlib reads the headers without checking the file is one; refuse others early.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.read(4) != "ITSF")
+        return false;
+    file.close();
+    m_handle = chm_open(QFile::encodeName(path).constData());
+    if (!m_handle)
+        return false;
+    const std::optional<QByteArray> system = read(QStringLiteral("/#SYSTEM"));
+    if (!system || !compressionLooksSound()) {
+        close();
+        return false;
+    }
+    m_system = parseChmSystem(*system);
+    if (!m_system.valid) {
+        close();
+        return false;
+    }
+    m_contents = readSitemap(sitemapPath(m_system.contentsFile, ".hhc"));
+    m_index = readSitemap(sitemapPath(m_system.indexFile, ".hhk"));
+    return true;
+}
+
+bool ChmFile::compressionLooksSound() const
+{
+    // chmlib divides by the reset table's block length and trusts its entry count when it
+    // decompresses; a file whose table would make it fault is treated as damaged.
+    static const QString resetTable = QStringLiteral(
+        "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/"
+        "InstanceData/ResetTable");
+    chmUnitInfo unit{};
+    if (chm_resolve_object(m_handle, resetTable.toLatin1().constData(), &unit) !=
+        CHM_RESOLVE_SUCCESS)
+        return true; // nothing compressed
+    if (unit.length < 0x28 || unit.length > quint64(maxObjectSize))
+        return false;
+    QByteArray table(qsizetype(unit.length), '\0');
+    if (chm_retrieve_object(m_handle, &unit, reinterpret_cast<unsigned char *>(table.data()), 0,
+                            LONGINT64(unit.length)) != LONGINT64(unit.length))
+        return false;
+    const quint32 blockCount = readU32(table, 4);
+    const quint32 tableOffset = readU32(table, 12);
+    const quint64 blockLength = readU64(table, 32);
+    return blockLength != 0 && tableOffset <= unit.length &&
+           quint64(blockCount) * 8 <= unit.length - tableOffset;
+}
+
+std::optional<QByteArray> ChmFile::read(const QString &path) const
+{
+    if (!m_handle)
+        return std::nullopt;
+    const QString normalised = path.startsWith(QLatin1String("/#")) ? path : normaliseChmPath(path);
+    if (normalised.isEmpty())
+        return std::nullopt;
+    const QByteArray name = normalised.toUtf8();
+    chmUnitInfo unit{};
+    if (chm_resolve_object(m_handle, name.constData(), &unit) != CHM_RESOLVE_SUCCESS)
+        return std::nullopt;
+    const qint64 limit = normalised == QLatin1String("/#SYSTEM") ? maxSystemSize : maxObjectSize;
+    if (unit.length > quint64(limit))
+        return std::nullopt;
+    QByteArray bytes(qsizetype(unit.length), '\0');
+    if (unit.length == 0)
+        return bytes;
+    const LONGINT64 got =
+        chm_retrieve_object(m_handle, &unit, reinterpret_cast<unsigned char *>(bytes.data()), 0,
+                            LONGINT64(unit.length));
+    if (got != LONGINT64(unit.length))
+        return std::nullopt;
+    return bytes;
+}
+
+bool ChmFile::contains(const QString &path) const
+{
+    if (!m_handle)
+        return false;
+    const QString normalised = normaliseChmPath(path);
+    chmUnitInfo unit{};
+    // A folder ("/sub/") resolves too, as an object of length 0.
+    return !normalised.isEmpty() &&
+           chm_resolve_object(m_handle, normalised.toUtf8().constData(), &unit) ==
+               CHM_RESOLVE_SUCCESS &&
+           unit.length > 0;
+}
+
+QString ChmFile::decode(const QByteArray &bytes) const
+{
+    QStringDecoder decoder(encoding().constData());
+    if (!decoder.isValid())
+        return QString::fromLatin1(bytes);
+    return decoder.decode(bytes);
+}
+
+QString ChmFile::decodePage(const QByteArray &bytes) const
+{
+    const QByteArray charset = declaredCharset(bytes);
+    if (!charset.isEmpty()) {
+        QStringDecoder decoder(charset.constData());
+        if (decoder.isValid())
+            return decoder.decode(bytes);
+    }
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.mid(3));
+    return decode(bytes);
+}
+
+QString ChmFile::defaultTopic() const
+{
+    if (!m_system.defaultTopic.isEmpty())
+        return m_system.defaultTopic;
+    for (const SitemapEntry &entry : m_contents) {
+        if (!entry.targets.isEmpty())
+            return entry.targets.first().local;
+    }
+    return {};
+}
+
+QString ChmFile::sitemapPath(const QString &named, const char *suffix) const
+{
+    if (!named.isEmpty())
+        return named;
+    // No record names it: a sitemap at the root, if the file has one.
+    EnumerateContext context{suffix, {}};
+    chm_enumerate_dir(m_handle, "/", CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, findBySuffix,
+                      &context);
+    return context.found;
+}
+
+QList<SitemapEntry> ChmFile::readSitemap(const QString &path) const
+{
+    if (path.isEmpty())
+        return {};
+    const std::optional<QByteArray> bytes = read(path);
+    if (!bytes)
+        return {};
+    return parseSitemap(decode(*bytes));
+}
+
+QByteArray declaredCharset(const QByteArray &page)
+{
+    static const QRegularExpression charset(
+        QStringLiteral("<meta[^>]*charset\\s*=\\s*[\"']?([A-Za-z0-9_.:-]+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = charset.match(QString::fromLatin1(page.left(2048)));
+    return match.hasMatch() ? match.captured(1).toLatin1() : QByteArray();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// One page an entry of a contents or index sitemap points at.
+struct SitemapTarget
+{
+    QString title;
+    QString local; // as written in the file
+};
+
+// One entry of a contents (.hhc) or index (.hhk) sitemap, in file order. A contents heading
+// may have no target; an index keyword may have several.
+struct SitemapEntry
+{
+    QString name; // the index's keyword, else the entry's name
+    QList<SitemapTarget> targets;
+    int depth = 0; // 0 at the top level
+};
+
+// Limits that keep a hostile file from costing much; deeper entries stay at the deepest level.
+constexpr int maxSitemapDepth = 32;
+constexpr qsizetype maxSitemapEntries = 100000;
+constexpr qsizetype maxSitemapTargets = 256;
+
+// Reads a sitemap leniently: missing closing tags, any quoting, entities. Never fails.
+QList<SitemapEntry> parseSitemap(const QString &text);
+
+// Decodes character references and the common named entities; unknown ones stay as written.
+QString decodeHtmlEntities(const QString &text);

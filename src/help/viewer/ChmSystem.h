@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// What a help file says about itself in its #SYSTEM object.
+struct ChmSystemInfo
+{
+    bool valid = false;
+    quint32 lcid = 0;
+    QString contentsFile; // as stored: no leading "/"
+    QString indexFile;
+    QString defaultTopic;
+    QString title;
+};
+
+// Reads a whole #SYSTEM object; records that run past its end are dropped.
+ChmSystemInfo parseChmSystem(QByteArrayView data);
+
+// The Windows code page of a language (LCID), by the name Qt's converters know.
+QByteArray encodingForLcid(quint32 lcid);
