@@ -1,5 +1,6 @@
 #include "app/Fonts.h"
 #include "app/FrmPlayDemos.h"
+#include "help/HelpKey.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@ int main(int argc, char *argv[])
     registerWindowFonts();
 
     const std::unique_ptr<Platform> platform = createSystemPlatform();
+    installHelpKey(*platform);
     frmPlayDemos = new FrmPlayDemos(*platform);
     // The main window's unload ends the program, whatever else is open.
     QObject::connect(frmPlayDemos, &QObject::destroyed, &app, &QCoreApplication::quit);
