@@ -1,0 +1,224 @@
+#include "platform/OpResult.h"
+#include "platform/Platform.h"
+#include "platform/win/Win32Services.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <chrono>
+
+namespace {
+
+constexpr const char *helpFileProperty = "qvxApplicationHelpFile";
+
+std::string utf8(const QString &text)
+{
+    return text.toStdString();
+}
+
+std::string nativePath(const QString &path)
+{
+    return utf8(QDir::toNativeSeparators(path));
+}
+
+// A help address "ms-its:<file>::/<page>" gets native separators in its file part only:
+// the page is a path inside the help file and keeps its forward slashes.
+std::string nativeHelpTarget(const QString &target)
+{
+    const QLatin1String scheme("ms-its:");
+    const qsizetype page = target.indexOf(QLatin1String("::"));
+    if (!target.startsWith(scheme, Qt::CaseInsensitive) || page < 0)
+        return nativePath(target);
+    return utf8(target.left(scheme.size()) +
+                QDir::toNativeSeparators(target.mid(scheme.size(), page - scheme.size())) +
+                target.mid(page));
+}
+
+OpResult resultOf(Win32Services::ErrorCode error, const QString &path)
+{
+    using Win32Services::Failure;
+    switch (Win32Services::classify(error)) {
+    case Failure::None:
+        return {};
+    case Failure::FileNotFound:
+        return OpError::make(OpError::FileNotFound, path);
+    case Failure::PathNotFound:
+        return OpError::make(OpError::PathNotFound, path);
+    case Failure::AccessDenied:
+        return OpError::make(OpError::PermissionDenied, path);
+    case Failure::FileInUse:
+        return OpError::make(OpError::FileAccess, QStringLiteral("file in use: ") + path);
+    case Failure::DiskFull:
+        return OpError::make(OpError::DiskFull, path);
+    case Failure::Other:
+        break;
+    }
+    // Support staff can look the system's own code up.
+    return OpError::make(OpError::FileAccess,
+                         path + QStringLiteral(" (system error %1)").arg(qulonglong(error)));
+}
+
+class WindowsPlatform final : public Platform
+{
+public:
+    WindowsPlatform() = default;
+    ~WindowsPlatform() override
+    {
+        // Viewer windows live in this process and must be gone before its library is.
+        Win32Services::closeAllHelp();
+    }
+    WindowsPlatform(const WindowsPlatform &) = delete;
+    WindowsPlatform &operator=(const WindowsPlatform &) = delete;
+
+    QString applicationFolder() const override;
+    void setApplicationHelpFile(const QString &path) override;
+    QString applicationHelpFile() const override;
+    void setMousePointer(MousePointer pointer) override;
+    void processEvents() override;
+
+    OpResult startProgram(const QString &path, const QString &workingFolder) override;
+    void shellOpen(const QString &target) override;
+    void htmlHelp(QWidget *owner, const QString &file, int command, int data) override;
+    int messageBox(const QString &text, int style, const QString &title) override;
+
+    QStringList listVisibleFiles(const QString &folder) override;
+    bool isFile(const QString &path) override;
+    OpResult copyFile(const QString &source, const QString &destination) override;
+    OpResult resetAttributes(const QString &path) override;
+    OpResult deleteFile(const QString &path) override;
+    QString tempFolder() override;
+
+    double monotonicSeconds() override;
+    void waitForEvents(double maxSeconds) override;
+};
+
+QString WindowsPlatform::applicationFolder() const
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+void WindowsPlatform::setApplicationHelpFile(const QString &path)
+{
+    qApp->setProperty(helpFileProperty, path);
+}
+
+QString WindowsPlatform::applicationHelpFile() const
+{
+    return qApp->property(helpFileProperty).toString();
+}
+
+void WindowsPlatform::setMousePointer(MousePointer pointer)
+{
+    if (pointer == MousePointer::Busy) {
+        if (QGuiApplication::overrideCursor())
+            QGuiApplication::changeOverrideCursor(Qt::WaitCursor);
+        else
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        return;
+    }
+    // Back to the default, not to whatever was in force before.
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
+}
+
+void WindowsPlatform::processEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+OpResult WindowsPlatform::startProgram(const QString &path, const QString &workingFolder)
+{
+    return resultOf(Win32Services::startProgram(nativePath(path), nativePath(workingFolder)),
+                    QDir::toNativeSeparators(path));
+}
+
+void WindowsPlatform::shellOpen(const QString &target)
+{
+    // Handed over as it is: a web address must keep its forward slashes.
+    Win32Services::shellOpen(utf8(target));
+}
+
+void WindowsPlatform::htmlHelp(QWidget *owner, const QString &file, int command, int data)
+{
+    const std::uintptr_t ownerWindow = owner ? std::uintptr_t(owner->window()->winId()) : 0;
+    Win32Services::htmlHelp(ownerWindow, nativeHelpTarget(file), command,
+                            std::uintptr_t(std::intptr_t(data)));
+}
+
+int WindowsPlatform::messageBox(const QString &text, int style, const QString &title)
+{
+    // The system's own box takes the style as it is and breaks lines at a lone carriage
+    // return.
+    QWidget *active = QApplication::activeWindow();
+    const std::uintptr_t owner = active ? std::uintptr_t(active->winId()) : 0;
+    return Win32Services::messageBox(owner, utf8(text), utf8(title), unsigned(style));
+}
+
+QStringList WindowsPlatform::listVisibleFiles(const QString &folder)
+{
+    QStringList names;
+    for (const std::string &name : Win32Services::listVisibleFiles(nativePath(folder)).names)
+        names.append(QString::fromStdString(name));
+    return names;
+}
+
+bool WindowsPlatform::isFile(const QString &path)
+{
+    return Win32Services::isFile(nativePath(path));
+}
+
+OpResult WindowsPlatform::copyFile(const QString &source, const QString &destination)
+{
+    const Win32Services::ErrorCode error =
+        Win32Services::copyFileReplacing(nativePath(source), nativePath(destination));
+    if (error == 0)
+        return {};
+    // With the source in place, what failed is the destination's side.
+    const QString blamed = Win32Services::isFile(nativePath(source)) ? destination : source;
+    return resultOf(error, QDir::toNativeSeparators(blamed));
+}
+
+OpResult WindowsPlatform::resetAttributes(const QString &path)
+{
+    return resultOf(Win32Services::resetAttributes(nativePath(path)),
+                    QDir::toNativeSeparators(path));
+}
+
+OpResult WindowsPlatform::deleteFile(const QString &path)
+{
+    return resultOf(Win32Services::deleteFile(nativePath(path)), QDir::toNativeSeparators(path));
+}
+
+QString WindowsPlatform::tempFolder()
+{
+    return QString::fromStdString(Win32Services::tempPath());
+}
+
+double WindowsPlatform::monotonicSeconds()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+void WindowsPlatform::waitForEvents(double maxSeconds)
+{
+    if (maxSeconds <= 0)
+        return;
+    // The timer only wakes the blocking wait when no other event comes first.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    wake.start(std::chrono::milliseconds(qint64(maxSeconds * 1000.0 + 0.999)));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+} // namespace
+
+std::unique_ptr<Platform> createSystemPlatform()
+{
+    return std::make_unique<WindowsPlatform>();
+}
