@@ -107,7 +107,15 @@ FrmPlayDemos::FrmPlayDemos(Platform &platform) : m_platform(platform)
     m_client->setFixedSize(twips.px(6705), twips.px(3840));
 }
 
-FrmPlayDemos::~FrmPlayDemos() = default;
+FrmPlayDemos::~FrmPlayDemos()
+{
+    // The base class tears the controls down after this; none of their signals or key
+    // events may reach the handlers of a window that is already half gone.
+    for (QObject *child : findChildren<QObject *>()) {
+        child->disconnect(this);
+        child->removeEventFilter(this);
+    }
+}
 
 void FrmPlayDemos::createControls()
 {
