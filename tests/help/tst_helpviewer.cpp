@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -99,6 +100,7 @@ private slots:
     void missingTopicIsReportedInTheViewer();
     void secondRequestReusesTheWindow();
     void unknownCommandOpensNothing();
+    void viewerStaysOnTheOwnersScreen();
     void encodingFollowsTheFileLanguage();
     void damagedFileIsReportedWithoutCrash_data();
     void damagedFileIsReportedWithoutCrash();
@@ -444,6 +446,21 @@ void TestHelpViewer::unknownCommandOpensNothing()
     QVERIFY(!HelpViewers::request(*m_platform, nullptr, helpFile, 0x12));
     QVERIFY(!HelpViewers::request(*m_platform, nullptr, QString(), HelpViewers::displayContents));
     QCOMPARE(openViewers(), 0);
+}
+
+void TestHelpViewer::viewerStaysOnTheOwnersScreen()
+{
+    QWidget owner;
+    owner.setObjectName(QStringLiteral("frmPlayDemos"));
+    const QRect area = owner.screen()->availableGeometry();
+    owner.setGeometry(area.right() - 100, area.bottom() - 100, 80, 80);
+    HelpViewer *viewer =
+        HelpViewers::request(*m_platform, &owner, helpFile, HelpViewers::displayContents);
+    QVERIFY2(area.contains(viewer->frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                    .arg(viewer->x())
+                                                                    .arg(viewer->y())
+                                                                    .arg(viewer->width())
+                                                                    .arg(viewer->height())));
 }
 
 void TestHelpViewer::encodingFollowsTheFileLanguage()

@@ -43,6 +43,24 @@ int findBySuffix(chmFile *, chmUnitInfo *unit, void *context)
     return CHM_ENUMERATOR_CONTINUE;
 }
 
+// chmlib allocates a directory block of the length the file states, and reads the headers
+// without checking the file is one: refuse others, and absurd block lengths, early.
+bool headersLookSound(QFile &file)
+{
+    constexpr quint32 maxDirectoryBlock = 1024 * 1024;
+    const QByteArray header = file.read(0x58);
+    if (header.size() < 0x58 || !header.startsWith("ITSF"))
+        return false;
+    const quint64 directoryOffset = readU64(header, 0x48);
+    if (directoryOffset > quint64(file.size()) || !file.seek(qint64(directoryOffset)))
+        return false;
+    const QByteArray directory = file.read(0x54);
+    if (directory.size() < 0x54 || !directory.startsWith("ITSP"))
+        return false;
+    const quint32 blockLength = readU32(directory, 0x10);
+    return blockLength > 0 && blockLength <= maxDirectoryBlock;
+}
+
 } // namespace
 
 ChmFile::~ChmFile()
@@ -65,7 +83,7 @@ bool ChmFile::open(const QString &path)
     close();
     // chmlib reads the headers without checking the file is one; refuse others early.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.read(4) != "ITSF")
+    if (!file.open(QIODevice::ReadOnly) || !headersLookSound(file))
         return false;
     file.close();
     m_handle = chm_open(QFile::encodeName(path).constData());
@@ -88,26 +106,52 @@ bool ChmFile::open(const QString &path)
 
 bool ChmFile::compressionLooksSound() const
 {
-    // chmlib divides by the reset table's block length and trusts its entry count when it
-    // decompresses; a file whose table would make it fault is treated as damaged.
-    static const QString resetTable = QStringLiteral(
+    // chmlib trusts the compression parameters when it decompresses: a window size it cannot
+    // set up leaves it with no decoder, and a zero block length makes it divide by zero.
+    // A file with either is treated as damaged.
+    static const QByteArray transform =
         "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/"
-        "InstanceData/ResetTable");
-    chmUnitInfo unit{};
-    if (chm_resolve_object(m_handle, resetTable.toLatin1().constData(), &unit) !=
-        CHM_RESOLVE_SUCCESS)
+        "InstanceData/ResetTable";
+    static const QByteArray control = "::DataSpace/Storage/MSCompressed/ControlData";
+    const auto fetch = [this](const QByteArray &path) -> std::optional<QByteArray> {
+        chmUnitInfo unit{};
+        if (chm_resolve_object(m_handle, path.constData(), &unit) != CHM_RESOLVE_SUCCESS ||
+            unit.length > quint64(maxSystemSize))
+            return std::nullopt;
+        QByteArray bytes(qsizetype(unit.length), '\0');
+        if (chm_retrieve_object(m_handle, &unit, reinterpret_cast<unsigned char *>(bytes.data()), 0,
+                                LONGINT64(unit.length)) != LONGINT64(unit.length))
+            return std::nullopt;
+        return bytes;
+    };
+    const std::optional<QByteArray> controlData = fetch(control);
+    const std::optional<QByteArray> resetTable = fetch(transform);
+    if (!controlData && !resetTable)
         return true; // nothing compressed
-    if (unit.length < 0x28 || unit.length > quint64(maxObjectSize))
+    if (!controlData || !resetTable || controlData->size() < 24 || resetTable->size() < 0x28)
         return false;
-    QByteArray table(qsizetype(unit.length), '\0');
-    if (chm_retrieve_object(m_handle, &unit, reinterpret_cast<unsigned char *>(table.data()), 0,
-                            LONGINT64(unit.length)) != LONGINT64(unit.length))
+
+    if (controlData->mid(4, 4) != "LZXC")
         return false;
-    const quint32 blockCount = readU32(table, 4);
-    const quint32 tableOffset = readU32(table, 12);
-    const quint64 blockLength = readU64(table, 32);
-    return blockLength != 0 && tableOffset <= unit.length &&
-           quint64(blockCount) * 8 <= unit.length - tableOffset;
+    // Computed in 32 bits, wrapping where chmlib's own arithmetic wraps.
+    const quint32 version = readU32(*controlData, 8);
+    quint32 resetInterval = readU32(*controlData, 12);
+    quint32 windowSize = readU32(*controlData, 16);
+    const quint32 windowsPerReset = readU32(*controlData, 20);
+    if (version == 2) {
+        resetInterval *= 0x8000;
+        windowSize *= 0x8000;
+    }
+    // LZX windows run from 2^15 to 2^21 bytes.
+    const bool powerOfTwo = windowSize != 0 && (windowSize & (windowSize - 1)) == 0;
+    if (!powerOfTwo || windowSize < (1u << 15) || windowSize > (1u << 21) || resetInterval == 0 ||
+        resetInterval % (windowSize / 2) != 0)
+        return false;
+    // The blocks between two resets, which chmlib divides by.
+    if (quint32(resetInterval / (windowSize / 2) * windowsPerReset) == 0)
+        return false;
+
+    return readU64(*resetTable, 0x20) != 0;
 }
 
 std::optional<QByteArray> ChmFile::read(const QString &path) const

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QPointer>
+#include <QScreen>
+#include <QWidget>
 
 namespace HelpViewers {
 
@@ -27,6 +29,23 @@ QString keyFor(const QString &file)
     return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
 }
 
+// Just below and right of the window that asked, but whole on its screen.
+void placeBeside(QWidget *viewer, const QWidget *owner)
+{
+    const QScreen *screen = owner->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // The frame is known only once the window is shown; until then it counts as none.
+    const QSize frame = viewer->frameGeometry().size() - viewer->size();
+    const QSize size = viewer->size().boundedTo(area.size() - frame);
+    const QSize outer = size + frame;
+    const QPoint wanted = owner->geometry().topLeft() + QPoint(40, 40);
+    viewer->resize(size);
+    viewer->move(qBound(area.left(), wanted.x(), area.right() + 1 - outer.width()),
+                 qBound(area.top(), wanted.y(), area.bottom() + 1 - outer.height()));
+}
+
 } // namespace
 
 HelpViewer *find(const QString &file)
@@ -44,7 +63,8 @@ HelpViewer *request(Platform &platform, QWidget *owner, const QString &file, int
         return nullptr;
     const QString key = keyFor(address->file);
     HelpViewer *viewer = viewers().value(key).data();
-    if (!viewer) {
+    const bool created = !viewer;
+    if (created) {
         static bool closeOnQuit = false;
         if (!closeOnQuit) {
             // Viewers are top-level windows without a parent: they must not outlive the
@@ -56,7 +76,7 @@ HelpViewer *request(Platform &platform, QWidget *owner, const QString &file, int
         viewers().insert(key, viewer);
         QObject::connect(viewer, &QObject::destroyed, qApp, [key] { viewers().remove(key); });
         if (owner && owner->window())
-            viewer->move(owner->window()->geometry().topLeft() + QPoint(40, 40));
+            placeBeside(viewer, owner->window());
     }
     if (!address->page.isEmpty())
         viewer->showTopic(address->page);
@@ -65,6 +85,8 @@ HelpViewer *request(Platform &platform, QWidget *owner, const QString &file, int
     else
         viewer->showContents();
     viewer->bringForward();
+    if (created && owner && owner->window())
+        placeBeside(viewer, owner->window());
     return viewer;
 }
 
