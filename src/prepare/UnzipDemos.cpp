@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QMenu>
 #include <QPointer>
@@ -17,13 +18,26 @@ constexpr int extractingLeft = 420;
 constexpr int extractingTop = 1860;
 
 // The main window's controls as the preparation sees them. Events handled during the run
-// may close and delete the window, so every call checks that it is still there.
-class MainWindowView final : public PreparationView
+// may close the window, and its deletion may follow at once or only later, so every call
+// checks that it is still there and not closed.
+class MainWindowView final : public QObject, public PreparationView
 {
 public:
-    explicit MainWindowView(FrmPlayDemos *window) : m_window(window) {}
+    explicit MainWindowView(FrmPlayDemos *window) : m_window(window)
+    {
+        window->installEventFilter(this);
+    }
+    ~MainWindowView() override
+    {
+        if (m_window)
+            m_window->removeEventFilter(this);
+    }
 
-    bool isOpen() const override { return !m_window.isNull(); }
+    bool isOpen() const override
+    {
+        // A close that was let through hides the window.
+        return m_window && !(m_closeRequested && m_window->isHidden());
+    }
 
     QStringList listFiles(const QString &folder, const QString &pattern) override
     {
@@ -71,8 +85,17 @@ public:
         m_window->mnuHelpHeader->menuAction()->setEnabled(enabled);
     }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close)
+            m_closeRequested = true;
+        return QObject::eventFilter(watched, event);
+    }
+
 private:
     QPointer<FrmPlayDemos> m_window;
+    bool m_closeRequested = false;
 };
 
 } // namespace

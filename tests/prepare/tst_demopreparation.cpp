@@ -535,19 +535,25 @@ void TestDemoPreparation::windowListEmptiedWithoutArchives()
 void TestDemoPreparation::closingWindowStopsRun_data()
 {
     QTest::addColumn<int>("closeAtWait"); // 0: while the prompt is shown
+    QTest::addColumn<bool>("deletedAtOnce");
     QTest::addColumn<QStringList>("appLeft");
     QTest::addColumn<QStringList>("tempLeft");
 
     const QString a = QStringLiteral("ZIP_alpha.exe");
     const QString b = QStringLiteral("ZIP_beta.exe");
-    QTest::newRow("at the prompt") << 0 << QStringList{a, b} << QStringList{};
-    QTest::newRow("after the first copy") << 1 << QStringList{a, b} << QStringList{a};
+    QTest::newRow("at the prompt") << 0 << true << QStringList{a, b} << QStringList{};
+    QTest::newRow("at the prompt, deleted later")
+        << 0 << false << QStringList{a, b} << QStringList{};
+    QTest::newRow("after the first copy") << 1 << true << QStringList{a, b} << QStringList{a};
+    QTest::newRow("after the first copy, deleted later")
+        << 1 << false << QStringList{a, b} << QStringList{a};
     QTest::newRow("while unpacking")
-        << 2 << QStringList{QStringLiteral("Qvx3_Alp.exe"), a, b} << QStringList{a};
+        << 2 << true << QStringList{QStringLiteral("Qvx3_Alp.exe"), a, b} << QStringList{a};
     QTest::newRow("after the first demo")
-        << 3 << QStringList{QStringLiteral("QVX3 Alpha.exe"), QStringLiteral("Qvx3_Alp.exe"), a, b}
+        << 3 << true
+        << QStringList{QStringLiteral("QVX3 Alpha.exe"), QStringLiteral("Qvx3_Alp.exe"), a, b}
         << QStringList{a};
-    QTest::newRow("last wait") << 6
+    QTest::newRow("last wait") << 6 << true
                                << QStringList{QStringLiteral("QVX3 Alpha.exe"),
                                               QStringLiteral("QVX3 Beta.exe"),
                                               QStringLiteral("Qvx3_Bet.exe"), b}
@@ -557,6 +563,7 @@ void TestDemoPreparation::closingWindowStopsRun_data()
 void TestDemoPreparation::closingWindowStopsRun()
 {
     QFETCH(int, closeAtWait);
+    QFETCH(bool, deletedAtOnce);
     QFETCH(QStringList, appLeft);
     QFETCH(QStringList, tempLeft);
 
@@ -571,8 +578,11 @@ void TestDemoPreparation::closingWindowStopsRun()
     const QString marker = QStringLiteral("-- window closed");
     auto closeWindow = [&] {
         bench.fake.calls.append(marker);
+        // Deleted later: the window is closed, and its deletion is still to come.
+        window->setAttribute(Qt::WA_DeleteOnClose, deletedAtOnce);
         window->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (deletedAtOnce)
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     };
     if (closeAtWait == 0)
         bench.fake.duringMessage = closeWindow;
@@ -583,6 +593,10 @@ void TestDemoPreparation::closingWindowStopsRun()
 
     window->func_UnzipDemos(false);
 
+    QCOMPARE(gone, deletedAtOnce);
+    if (window)
+        window->deleteLater();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(gone);
     QVERIFY(window.isNull());
     const QStringList &calls = bench.fake.calls;

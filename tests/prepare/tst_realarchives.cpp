@@ -3,11 +3,14 @@
 #include "prepare/DemoPreparation.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -78,6 +81,7 @@ private slots:
     void preparesWithRealWaits();
     void preparesSeveralWithShortWaits();
     void unexpectedNameStopsRun();
+    void closingDuringRealWait();
 
 private:
     // A genuine self-extracting archive in `folder` that writes `unpacks` into its working
@@ -217,6 +221,36 @@ void TestRealArchives::unexpectedNameStopsRun()
     QCOMPARE(files(app.path()),
              (QStringList{QStringLiteral("Qvx3_Xyz.exe"), QStringLiteral("ZIP_alpha.exe"),
                           QStringLiteral("ZIP_beta.exe")}));
+    QCOMPARE(files(temp.path()), QStringList{QStringLiteral("ZIP_alpha.exe")});
+}
+
+// The program's own situation: the run inside an event handler of the running event loop,
+// the window closed by an event during a wait and deleted when the loop gets to it.
+void TestRealArchives::closingDuringRealWait()
+{
+    QTemporaryDir app;
+    QTemporaryDir temp;
+    makeArchive(app.path(), QStringLiteral("ZIP_alpha.exe"), QStringLiteral("Qvx3_Alp.exe"), "a");
+    AnsweringPlatform platform(app.path(), temp.path() + QLatin1Char('/'));
+    QPointer<FrmPlayDemos> window = new FrmPlayDemos(platform);
+    window->show();
+    bool gone = false;
+    connect(window.data(), &QObject::destroyed, this, [&] { gone = true; });
+
+    QEventLoop loop;
+    bool goneWithinRun = false;
+    QTimer::singleShot(0, window, [&] {
+        QTimer::singleShot(500, window, &QWidget::close);
+        window->func_UnzipDemos(false);
+        goneWithinRun = gone;
+        loop.quit();
+    });
+    loop.exec();
+
+    QVERIFY(goneWithinRun);
+    QCOMPARE(platform.messages.size(), 1);
+    // Stopped at the wait after the copy: nothing was started or deleted.
+    QCOMPARE(files(app.path()), QStringList{QStringLiteral("ZIP_alpha.exe")});
     QCOMPARE(files(temp.path()), QStringList{QStringLiteral("ZIP_alpha.exe")});
 }
 
