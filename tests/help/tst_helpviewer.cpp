@@ -494,6 +494,11 @@ void TestHelpViewer::damagedFileIsReportedWithoutCrash_data()
     for (qsizetype i = 0x400; i < scrambled.size(); i += 97)
         scrambled[i] = char(~scrambled[i]);
     QTest::newRow("scrambled body") << scrambled << true;
+    // Found by fuzzing: the decompression settings cannot be read, and the library divides
+    // by zero while opening the file.
+    QFile fault(QStringLiteral(QVX_TEST_DATA_DIR "/chmlib-open-fpe.chm"));
+    QVERIFY(fault.open(QIODevice::ReadOnly));
+    QTest::newRow("library fault on opening") << fault.readAll() << false;
 }
 
 void TestHelpViewer::damagedFileIsReportedWithoutCrash()

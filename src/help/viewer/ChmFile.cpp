@@ -7,7 +7,12 @@
 
 #include <chm_lib.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -61,6 +66,53 @@ bool headersLookSound(QFile &file)
     return blockLength > 0 && blockLength <= maxDirectoryBlock;
 }
 
+// Reads every object of the file, as a page view would, so that a fault shows here.
+int readEveryObject(chmFile *handle, chmUnitInfo *unit, void *context)
+{
+    auto *budget = static_cast<quint64 *>(context);
+    if (unit->length == 0 || unit->length > quint64(ChmFile::maxObjectSize))
+        return CHM_ENUMERATOR_CONTINUE;
+    if (unit->length > *budget)
+        return CHM_ENUMERATOR_SUCCESS;
+    *budget -= unit->length;
+    void *bytes = std::malloc(size_t(unit->length));
+    if (!bytes)
+        return CHM_ENUMERATOR_FAILURE;
+    chm_retrieve_object(handle, unit, static_cast<unsigned char *>(bytes), 0,
+                        LONGINT64(unit->length));
+    std::free(bytes);
+    return CHM_ENUMERATOR_CONTINUE;
+}
+
+// chmlib has faults of its own on damaged files (divisions by zero, endless loops) that no
+// check of ours can foresee. A child process opens and reads the whole file first; only if
+// it comes through in time does the viewer touch the file itself.
+bool survivesInChildProcess(const QByteArray &path)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        return true; // no probe to be had; the checks of our own still stand
+    if (child == 0) {
+        // A fault here is the answer, not something for the parent's handlers to report.
+        for (int fault : {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGABRT, SIGALRM})
+            ::signal(fault, SIG_DFL);
+        ::alarm(20);
+        chmFile *handle = chm_open(path.constData());
+        if (!handle)
+            ::_exit(1);
+        quint64 budget = 512ull * 1024 * 1024;
+        chm_enumerate(handle, CHM_ENUMERATE_ALL, readEveryObject, &budget);
+        chm_close(handle);
+        ::_exit(0);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 } // namespace
 
 ChmFile::~ChmFile()
@@ -86,7 +138,10 @@ bool ChmFile::open(const QString &path)
     if (!file.open(QIODevice::ReadOnly) || !headersLookSound(file))
         return false;
     file.close();
-    m_handle = chm_open(QFile::encodeName(path).constData());
+    const QByteArray name = QFile::encodeName(path);
+    if (!survivesInChildProcess(name))
+        return false;
+    m_handle = chm_open(name.constData());
     if (!m_handle)
         return false;
     const std::optional<QByteArray> system = read(QStringLiteral("/#SYSTEM"));
