@@ -154,13 +154,13 @@ void TestPause::tempDirEndsWithSeparator_data()
     QTest::addColumn<QString>("expected");
 
     const QString sep = QDir::separator();
-    const QString deep = QStringLiteral("/tmp/") + QString(300, QLatin1Char('t'));
-    QTest::newRow("with separator") << QStringLiteral("/tmp/") << QStringLiteral("/tmp/");
+    const QString deep = QStringLiteral("/scratch/") + QString(300, QLatin1Char('t'));
+    QTest::newRow("with separator") << QStringLiteral("/scratch/") << QStringLiteral("/scratch/");
     QTest::newRow("without separator")
-        << QStringLiteral("/var/tmp") << QStringLiteral("/var/tmp") + sep;
+        << QStringLiteral("/scratch/temp") << QStringLiteral("/scratch/temp") + sep;
     QTest::newRow("longer than 256 characters") << deep << deep + sep;
-    QTest::newRow("blanks kept") << QStringLiteral("/tmp/a b ")
-                                 << QStringLiteral("/tmp/a b ") + sep;
+    QTest::newRow("blanks kept") << QStringLiteral("/scratch/a b ")
+                                 << QStringLiteral("/scratch/a b ") + sep;
     QTest::newRow("unknown") << QString() << QString();
 }
 
