@@ -12,13 +12,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QTimer>
-
-#include <chrono>
 
 namespace {
-
-constexpr const char *helpFileProperty = "qvxApplicationHelpFile";
 
 // Message box styles and answers, in the values the program's callers use.
 constexpr int mbOkCancel = 1;
@@ -50,40 +45,6 @@ QMessageBox::Icon iconFor(int style)
 std::unique_ptr<Platform> createSystemPlatform()
 {
     return std::make_unique<PosixPlatform>();
-}
-
-QString PosixPlatform::applicationFolder() const
-{
-    return QCoreApplication::applicationDirPath();
-}
-
-void PosixPlatform::setApplicationHelpFile(const QString &path)
-{
-    qApp->setProperty(helpFileProperty, path);
-}
-
-QString PosixPlatform::applicationHelpFile() const
-{
-    return qApp->property(helpFileProperty).toString();
-}
-
-void PosixPlatform::setMousePointer(MousePointer pointer)
-{
-    if (pointer == MousePointer::Busy) {
-        if (QGuiApplication::overrideCursor())
-            QGuiApplication::changeOverrideCursor(Qt::WaitCursor);
-        else
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        return;
-    }
-    // Back to the default, not to whatever was in force before.
-    while (QGuiApplication::overrideCursor())
-        QGuiApplication::restoreOverrideCursor();
-}
-
-void PosixPlatform::processEvents()
-{
-    QCoreApplication::processEvents();
 }
 
 OpResult PosixPlatform::startProgram(const QString &path, const QString &workingFolder)
@@ -185,22 +146,4 @@ QString PosixPlatform::tempFolder()
     if (path.isEmpty() || !QFileInfo(path).isDir())
         return {};
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
-}
-
-double PosixPlatform::monotonicSeconds()
-{
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-void PosixPlatform::waitForEvents(double maxSeconds)
-{
-    if (maxSeconds <= 0)
-        return;
-    // The timer only wakes the blocking wait when no other event comes first.
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.setTimerType(Qt::PreciseTimer);
-    wake.start(std::chrono::milliseconds(qint64(maxSeconds * 1000.0 + 0.999)));
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }

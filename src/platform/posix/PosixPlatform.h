@@ -1,16 +1,10 @@
 #pragma once
 
-#include "platform/Platform.h"
+#include "platform/QtPlatform.h"
 
-class PosixPlatform final : public Platform
+class PosixPlatform final : public QtPlatform
 {
 public:
-    QString applicationFolder() const override;
-    void setApplicationHelpFile(const QString &path) override;
-    QString applicationHelpFile() const override;
-    void setMousePointer(MousePointer pointer) override;
-    void processEvents() override;
-
     OpResult startProgram(const QString &path, const QString &workingFolder) override;
     void shellOpen(const QString &target) override;
     void htmlHelp(QWidget *owner, const QString &file, int command, int data) override;
@@ -22,7 +16,4 @@ public:
     OpResult resetAttributes(const QString &path) override;
     OpResult deleteFile(const QString &path) override;
     QString tempFolder() override;
-
-    double monotonicSeconds() override;
-    void waitForEvents(double maxSeconds) override;
 };

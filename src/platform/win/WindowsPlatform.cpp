@@ -1,19 +1,13 @@
 #include "platform/OpResult.h"
-#include "platform/Platform.h"
+#include "platform/QtPlatform.h"
 #include "platform/win/Win32Services.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QTimer>
 #include <QWidget>
 
-#include <chrono>
-
 namespace {
-
-constexpr const char *helpFileProperty = "qvxApplicationHelpFile";
 
 std::string utf8(const QString &text)
 {
@@ -62,7 +56,7 @@ OpResult resultOf(Win32Services::ErrorCode error, const QString &path)
                          path + QStringLiteral(" (system error %1)").arg(qulonglong(error)));
 }
 
-class WindowsPlatform final : public Platform
+class WindowsPlatform final : public QtPlatform
 {
 public:
     WindowsPlatform() = default;
@@ -73,12 +67,6 @@ public:
     }
     WindowsPlatform(const WindowsPlatform &) = delete;
     WindowsPlatform &operator=(const WindowsPlatform &) = delete;
-
-    QString applicationFolder() const override;
-    void setApplicationHelpFile(const QString &path) override;
-    QString applicationHelpFile() const override;
-    void setMousePointer(MousePointer pointer) override;
-    void processEvents() override;
 
     OpResult startProgram(const QString &path, const QString &workingFolder) override;
     void shellOpen(const QString &target) override;
@@ -91,44 +79,7 @@ public:
     OpResult resetAttributes(const QString &path) override;
     OpResult deleteFile(const QString &path) override;
     QString tempFolder() override;
-
-    double monotonicSeconds() override;
-    void waitForEvents(double maxSeconds) override;
 };
-
-QString WindowsPlatform::applicationFolder() const
-{
-    return QCoreApplication::applicationDirPath();
-}
-
-void WindowsPlatform::setApplicationHelpFile(const QString &path)
-{
-    qApp->setProperty(helpFileProperty, path);
-}
-
-QString WindowsPlatform::applicationHelpFile() const
-{
-    return qApp->property(helpFileProperty).toString();
-}
-
-void WindowsPlatform::setMousePointer(MousePointer pointer)
-{
-    if (pointer == MousePointer::Busy) {
-        if (QGuiApplication::overrideCursor())
-            QGuiApplication::changeOverrideCursor(Qt::WaitCursor);
-        else
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        return;
-    }
-    // Back to the default, not to whatever was in force before.
-    while (QGuiApplication::overrideCursor())
-        QGuiApplication::restoreOverrideCursor();
-}
-
-void WindowsPlatform::processEvents()
-{
-    QCoreApplication::processEvents();
-}
 
 OpResult WindowsPlatform::startProgram(const QString &path, const QString &workingFolder)
 {
@@ -196,24 +147,6 @@ OpResult WindowsPlatform::deleteFile(const QString &path)
 QString WindowsPlatform::tempFolder()
 {
     return QString::fromStdString(Win32Services::tempPath());
-}
-
-double WindowsPlatform::monotonicSeconds()
-{
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-void WindowsPlatform::waitForEvents(double maxSeconds)
-{
-    if (maxSeconds <= 0)
-        return;
-    // The timer only wakes the blocking wait when no other event comes first.
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.setTimerType(Qt::PreciseTimer);
-    wake.start(std::chrono::milliseconds(qint64(maxSeconds * 1000.0 + 0.999)));
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 } // namespace
