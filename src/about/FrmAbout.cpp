@@ -2,6 +2,7 @@
 
 #include "BuildInfo.h"
 #include "about/AboutWidgets.h"
+#include "app/FormStyle.h"
 #include "app/FrmPlayDemos.h"
 #include "app/LineControl.h"
 #include "app/Module1.h"
@@ -27,25 +28,6 @@ namespace {
 constexpr int clientWidth = 6060;
 constexpr int clientHeight = 4410;
 
-QFont windowFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
-    font.setPointSizeF(8.25);
-    font.setWeight(QFont::Normal);
-    font.setItalic(false);
-    return font;
-}
-
-QFont titleFont()
-{
-    QFont font = windowFont();
-    font.setPointSizeF(12);
-    font.setWeight(QFont::Bold);
-    font.setItalic(true);
-    return font;
-}
-
 void setColours(QWidget *widget, const QColor &text, const QColor &background)
 {
     QPalette palette = widget->palette();
@@ -55,18 +37,14 @@ void setColours(QWidget *widget, const QColor &text, const QColor &background)
     widget->setPalette(palette);
 }
 
-template <typename T> T *named(T *object, const char *name)
-{
-    object->setObjectName(QLatin1String(name));
-    return object;
-}
-
 QString utf8(const char *text)
 {
     return QString::fromUtf8(text);
 }
 
 } // namespace
+
+using FormStyle::named;
 
 FrmAbout::FrmAbout(Platform &platform, QWidget *parent) : QDialog(parent), m_platform(platform)
 {
@@ -77,7 +55,7 @@ FrmAbout::FrmAbout(Platform &platform, QWidget *parent) : QDialog(parent), m_pla
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowModality(Qt::ApplicationModal);
-    setFont(windowFont());
+    setFont(FormStyle::windowFont());
     setColours(this, Qt::white, Qt::black);
     setAutoFillBackground(true);
     // Movement over the bare surface darkens the badge.
@@ -125,7 +103,7 @@ void FrmAbout::createControls()
     lblDescription =
         label("lblDescription", QStringLiteral("App Description"), t.rect(1500, 1200, 4425, 1005));
     lblTitle = label("lblTitle", QStringLiteral("Application Title"), t.rect(1500, 180, 3945, 300));
-    lblTitle->setFont(titleFont());
+    lblTitle->setFont(FormStyle::font(QLatin1String("Tahoma"), 12, true, true));
     lblVersion = label("lblVersion", QStringLiteral("Version"), t.rect(1500, 540, 3885, 405));
     lblContactInfo =
         label("lblContactInfo", QStringLiteral("Warning: ..."), t.rect(180, 2505, 3870, 1200));

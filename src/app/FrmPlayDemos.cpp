@@ -2,6 +2,7 @@
 
 #include "BuildInfo.h"
 #include "about/FrmAbout.h"
+#include "app/FormStyle.h"
 #include "app/LineControl.h"
 #include "app/Module1.h"
 #include "app/Twips.h"
@@ -38,33 +39,6 @@ constexpr int outerHeight = 4620;
 constexpr int noteLeft = 2760;
 constexpr int noteTop = 1860;
 
-QFont windowFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
-    font.setPointSizeF(8.25);
-    font.setWeight(QFont::Normal);
-    return font;
-}
-
-QFont titleFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
-    font.setPointSizeF(27.75);
-    font.setWeight(QFont::Bold);
-    font.setItalic(true);
-    return font;
-}
-
-void setTextColour(QWidget *widget, const QColor &colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::Text, colour);
-    widget->setPalette(palette);
-}
-
 // A substitute face may run a little wider than the one the form was laid out with; close
 // up the letters rather than cut the end of a one-line caption.
 void fitOneLine(QLabel *label)
@@ -78,13 +52,10 @@ void fitOneLine(QLabel *label)
     }
 }
 
-template <typename T> T *named(T *object, const char *name)
-{
-    object->setObjectName(QLatin1String(name));
-    return object;
-}
-
 } // namespace
+
+using FormStyle::named;
+using FormStyle::setTextColour;
 
 FrmPlayDemos::FrmPlayDemos(Platform &platform) : m_platform(platform)
 {
@@ -95,7 +66,7 @@ FrmPlayDemos::FrmPlayDemos(Platform &platform) : m_platform(platform)
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QString::fromLatin1(BuildInfo::productName));
     setWindowIcon(QIcon(QStringLiteral(":/qvx/camera.png")));
-    setFont(windowFont());
+    setFont(FormStyle::windowFont());
 
     createControls();
     createMenus();
@@ -128,7 +99,7 @@ void FrmPlayDemos::createControls()
     auto makeTitle = [&](int index, const QRect &rect, const QColor &colour) {
         auto *label = named(new QLabel(QString::fromLatin1(BuildInfo::productName), m_client),
                             index == 3 ? "Label4_3" : "Label4_4");
-        label->setFont(titleFont());
+        label->setFont(FormStyle::font(QLatin1String("Verdana"), 27.75, true, true));
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setGeometry(rect);
@@ -165,9 +136,9 @@ void FrmPlayDemos::createControls()
     setTextColour(lblInfo, QColor(0, 0, 192));
 
     // Bottom row.
-    Label4[0] = named(new QLabel(QStringLiteral("Select a demo from the list and click Play:"),
-                                 m_client),
-                      "Label4_0");
+    Label4[0] =
+        named(new QLabel(QStringLiteral("Select a demo from the list and click Play:"), m_client),
+              "Label4_0");
     Label4[0]->setGeometry(t.rect(180, 3120, 2955, 195));
     fitOneLine(Label4[0]);
     cboDemos = named(new QComboBox(m_client), "cboDemos");
@@ -202,14 +173,7 @@ void FrmPlayDemos::createControls()
     Label4[2] =
         named(new QLabel(QStringLiteral("One moment please ..."), fraExtracting), "Label4_2");
     Label4[2]->setGeometry(t.rect(1920, 420, 2295, 255));
-    {
-        QFont font;
-        font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
-        font.setPointSizeF(9);
-        font.setWeight(QFont::Bold);
-        font.setItalic(true);
-        Label4[2]->setFont(font);
-    }
+    Label4[2]->setFont(FormStyle::font(QLatin1String("Tahoma"), 9, true, true));
     setTextColour(Label4[2], QColor(255, 255, 0));
 }
 
@@ -248,16 +212,19 @@ void FrmPlayDemos::createMenus()
     mnuHelpHeader->addMenu(mnuQuorvexHeader);
     mnuWhatIsQuorvex =
         action(mnuQuorvexHeader, QStringLiteral("&What is Quorvex..."), "mnuWhatIsQuorvex");
-    mnuKeyFeaturesQVX = action(mnuQuorvexHeader, QStringLiteral("&Key Features..."), "mnuKeyFeaturesQVX");
-    mnuAdditionalAddOns = action(mnuQuorvexHeader, QStringLiteral("&Add-ons..."), "mnuAdditionalAddOns");
+    mnuKeyFeaturesQVX =
+        action(mnuQuorvexHeader, QStringLiteral("&Key Features..."), "mnuKeyFeaturesQVX");
+    mnuAdditionalAddOns =
+        action(mnuQuorvexHeader, QStringLiteral("&Add-ons..."), "mnuAdditionalAddOns");
     // Created unavailable; nothing makes it available.
     mnuAdditionalAddOns->setEnabled(false);
 
     mnuQuorvexJuniorHeader =
         submenu(mnuHelpHeader, QStringLiteral("Quorvex &Junior"), "mnuQuorvexJuniorHeader");
     mnuHelpHeader->addMenu(mnuQuorvexJuniorHeader);
-    mnuWhatIsQuorvexJunior = action(mnuQuorvexJuniorHeader, QStringLiteral("&What is Quorvex Junior..."),
-                                    "mnuWhatIsQuorvexJunior");
+    mnuWhatIsQuorvexJunior =
+        action(mnuQuorvexJuniorHeader, QStringLiteral("&What is Quorvex Junior..."),
+               "mnuWhatIsQuorvexJunior");
     mnuKeyFeaturesQVXJr =
         action(mnuQuorvexJuniorHeader, QStringLiteral("&Key Features..."), "mnuKeyFeaturesQVXJr");
 
@@ -368,8 +335,8 @@ void FrmPlayDemos::Form_Load()
     Module1::CenterForm(*this);
     show();
     // The window manager may report the frame only once the window is shown.
-    if (frameGeometry().size() != QSize(Twips::forWidget(this).px(outerWidth),
-                                        Twips::forWidget(this).px(outerHeight))) {
+    if (frameGeometry().size() !=
+        QSize(Twips::forWidget(this).px(outerWidth), Twips::forWidget(this).px(outerHeight))) {
         applyOuterSize();
         Module1::CenterForm(*this);
     }
