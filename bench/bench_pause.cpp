@@ -11,6 +11,8 @@
 #include <QTime>
 #include <QTimer>
 
+#include "BenchMain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -90,11 +92,5 @@ BENCHMARK(BM_Pause)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

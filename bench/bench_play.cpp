@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "BenchMain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -103,11 +105,5 @@ BENCHMARK(BM_PlayButton)->Unit(benchmark::kMillisecond)->Iterations(30);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

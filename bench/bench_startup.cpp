@@ -17,6 +17,8 @@
 #include <QProcess>
 #include <QThread>
 
+#include "BenchMain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -138,16 +140,12 @@ BENCHMARK(BM_PeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    // The baseline process of the memory figure: a bare window that stays up.
     if (argc > 1 && QByteArray(argv[1]) == "--bare-window") {
+        QApplication app(argc, argv);
         QMainWindow window;
         showBareWindow(window);
         return QApplication::exec();
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }
