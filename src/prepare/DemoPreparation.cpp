@@ -92,6 +92,10 @@ DemoPreparation::Step DemoPreparation::prepareArchive(const QString &archive)
     if (!pauseAndPump(m_waits.afterCopy))
         return Step::WindowClosed;
 
+    // A file left by an interrupted run would pass for what this archive unpacks: an
+    // unpacking program does not overwrite without asking.
+    if (m_platform.isFile(unpackedPath) && failed(m_platform.deleteFile(unpackedPath)))
+        return Step::Failed;
     // The archive unpacks into its working folder, where the demo is expected.
     if (failed(m_platform.startProgram(copyPath, m_appFolder)))
         return Step::Failed;

@@ -81,6 +81,7 @@ private slots:
     void preparesWithRealWaits();
     void preparesSeveralWithShortWaits();
     void unexpectedNameStopsRun();
+    void leftoverUnpackedFileIsNotTakenForNew();
     void closingDuringRealWait();
 
 private:
@@ -222,6 +223,28 @@ void TestRealArchives::unexpectedNameStopsRun()
              (QStringList{QStringLiteral("Qvx3_Xyz.exe"), QStringLiteral("ZIP_alpha.exe"),
                           QStringLiteral("ZIP_beta.exe")}));
     QCOMPARE(files(temp.path()), QStringList{QStringLiteral("ZIP_alpha.exe")});
+}
+
+void TestRealArchives::leftoverUnpackedFileIsNotTakenForNew()
+{
+    QTemporaryDir app;
+    QTemporaryDir temp;
+    makeArchive(app.path(), QStringLiteral("ZIP_ticket_setup.exe"), QStringLiteral("Qvx3_Tic.exe"),
+                "new demo");
+    QFile leftover(app.filePath(QStringLiteral("Qvx3_Tic.exe")));
+    QVERIFY(leftover.open(QIODevice::WriteOnly));
+    leftover.write("old demo");
+    leftover.close();
+    AnsweringPlatform platform(app.path(), temp.path() + QLatin1Char('/'));
+    QStringList log;
+    RecordingView view(platform, log);
+
+    const auto outcome =
+        DemoPreparation(platform, view, PreparationWaits{0.1f, 2.0f, 0.1f}).run(false);
+
+    QCOMPARE(outcome, DemoPreparation::Outcome::Finished);
+    QCOMPARE(read(app.filePath(QStringLiteral("QVX3 Ticket Setup.exe"))), QByteArray("new demo"));
+    QCOMPARE(files(app.path()), QStringList{QStringLiteral("QVX3 Ticket Setup.exe")});
 }
 
 // The program's own situation: the run inside an event handler of the running event loop,
