@@ -1,6 +1,5 @@
 #pragma once
 
-#include "FakePlatform.h"
 #include "catalogue/FileListBox.h"
 #include "prepare/DemoPreparation.h"
 
@@ -15,10 +14,7 @@ class RecordingView final : public PreparationView
 public:
     RecordingView(Platform &platform, QStringList &log) : m_platform(platform), m_log(log) {}
 
-    bool open = true;
-
-    bool isOpen() const override { return open; }
-
+    bool isOpen() const override { return true; }
     QStringList listFiles(const QString &folder, const QString &pattern) override
     {
         m_log.append(QStringLiteral("view list ") + folder + QStringLiteral(" | ") + pattern);
@@ -30,9 +26,9 @@ public:
     void resetDemoListText() override { m_log.append(QStringLiteral("view reset text")); }
     void showProgressFrame() override { m_log.append(QStringLiteral("view frame shown")); }
     void hideProgressFrame() override { m_log.append(QStringLiteral("view frame hidden")); }
-    void setMenusEnabled(bool enabled) override
+    void setMenusEnabled(bool on) override
     {
-        m_log.append(enabled ? QStringLiteral("view menus on") : QStringLiteral("view menus off"));
+        m_log.append(on ? QStringLiteral("view menus on") : QStringLiteral("view menus off"));
     }
 
 private:

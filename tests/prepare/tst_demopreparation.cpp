@@ -1,10 +1,9 @@
 #include "FakePlatform.h"
 #include "RecordingView.h"
 #include "app/FrmPlayDemos.h"
-#include "app/Twips.h"
 #include "catalogue/FileListBox.h"
 #include "platform/OpResult.h"
-#include "prepare/DemoPreparation.h"
+#include "prepare/DemoNames.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -15,39 +14,34 @@
 #include <QPointer>
 #include <QProcess>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString prompt1 = QStringLiteral(
-    "A new demo has been found. The program will take a moment to prepare the files.\r\rThe DOS "
-    "window will open as the files are extracted. If it does not close automatically, you may "
-    "close it when the process is finished.");
-const QString helpLine = QStringLiteral("Can not prepare demo. Contact Brenlowe for assistance.");
-const QString finished =
-    QStringLiteral("message 64 | Finished | The new files are now ready to use.");
+const QString finished = u"message 64 | Finished | The new files are now ready to use."_s;
 
-QString errorLine(const QString &numberAndDescription)
+// What a run ends with after a failure: the message, then the window given back.
+QStringList failureEnd(const QString &numberAndDescription)
 {
-    return QStringLiteral("message 48 | Error | ") + numberAndDescription + QStringLiteral("\r\r") +
-           helpLine;
+    return {u"message 48 | Error | "_s + numberAndDescription +
+                u"\r\rCan not prepare demo. Contact Brenlowe for assistance."_s,
+            u"view menus on"_s, u"view frame hidden"_s, u"pointer 0"_s};
 }
 
 // An application folder and a temporary folder with simulated archives: an archive's
-// contents name the file it unpacks, and a started archive writes that file into its
-// working folder during the next wait, as a real one would while the program waits.
+// first line names the file it unpacks, and a started archive writes that file, with the
+// rest of its contents, into its working folder during the next wait, as a real one would.
 class Bench
 {
 public:
     Bench()
     {
         fake.appFolder = app.path();
-        fake.temp = temp.path() + QLatin1Char('/');
+        fake.temp = temp.path() + u'/';
         fake.duringWait = [this](double) {
             unpackStarted();
             if (onWait)
@@ -57,10 +51,9 @@ public:
 
     QString inApp(const QString &name) const { return app.filePath(name); }
     QString inTemp(const QString &name) const { return temp.filePath(name); }
-
     void addArchive(const QString &archive, const QString &unpacks, const QByteArray &demo)
     {
-        write(inApp(archive), "unpacks " + unpacks.toUtf8() + '\n' + demo);
+        write(inApp(archive), unpacks.toUtf8() + '\n' + demo);
     }
     static void write(const QString &path, const QByteArray &contents)
     {
@@ -73,13 +66,21 @@ public:
         QFile in(path);
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("(missing)");
     }
-    static QStringList files(const QTemporaryDir &dir)
+    // "<application folder's files> | <temporary folder's files>"
+    QString files() const
     {
-        return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        const auto list = [](const QTemporaryDir &dir) {
+            return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u", ");
+        };
+        return list(app) + u" | "_s + list(temp);
     }
-    QStringList appFiles() const { return files(app); }
-    QStringList tempFiles() const { return files(temp); }
-
+    // The calls, with the folders' paths shortened to <app> and <temp>.
+    QString log() const
+    {
+        return fake.calls.join(u"; ")
+            .replace(temp.path(), u"<temp>"_s)
+            .replace(app.path(), u"<app>"_s);
+    }
     DemoPreparation::Outcome run(bool calledFromButton = false)
     {
         return DemoPreparation(fake, view).run(calledFromButton);
@@ -95,16 +96,14 @@ public:
 private:
     void unpackStarted()
     {
-        const QStringList starts = fake.callsOf(QStringLiteral("start"));
+        const QStringList starts = fake.callsOf(u"start"_s);
         for (; m_unpacked < starts.size(); ++m_unpacked) {
-            const QString line = starts[m_unpacked].mid(6);
-            const qsizetype bar = line.lastIndexOf(QStringLiteral(" | "));
-            const QByteArray contents = read(line.left(bar));
+            const QStringList program = starts[m_unpacked].mid(6).split(u" | "_s);
+            const QByteArray contents = read(program[0]);
             const qsizetype end = contents.indexOf('\n');
-            if (!contents.startsWith("unpacks ") || end < 0)
-                continue;
-            const QString name = QString::fromUtf8(contents.mid(8, end - 8));
-            write(QDir(line.mid(bar + 3)).filePath(name), contents.mid(end + 1));
+            if (end > 0)
+                write(QDir(program[1]).filePath(QString::fromUtf8(contents.left(end))),
+                      contents.mid(end + 1));
         }
     }
     qsizetype m_unpacked = 0;
@@ -116,495 +115,305 @@ class TestDemoPreparation : public QObject
 {
     Q_OBJECT
 private slots:
-    void noArchiveShowsNothing();
-    void promptThenCancelTouchesNothing_data();
-    void promptThenCancelTouchesNothing();
-    void preparesOneArchive();
-    void preparesEachArchiveOnce();
-    void replacesExistingDemo();
-    void missingUnpackedFileStopsRun();
-    void failureKeepsFilesAsFound_data();
-    void failureKeepsFilesAsFound();
-    void refusedDestinationKeepsEarlierDemo();
-    void missingTempFolderStopsBeforeAsking();
-    void namesAreTakenBeforeFirstWait();
+    void noArchiveEmptiesListOnly()
+    {
+        Bench bench;
+        for (const QString &name : {u"Demo.exe"_s, u"XZIP_a.exe"_s, u"ZIP_a.txt"_s})
+            Bench::write(bench.inApp(name), "x");
+        FrmPlayDemos window(bench.fake);
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.cboDemos->addItems({u"One"_s, u"Two"_s});
+        window.cboDemos->setEditText(u"One"_s);
 
-    void windowShowsProgressWhileWorking();
-    void editionChosenDuringRun();
-    void windowListEmptiedWithoutArchives();
-    void closingWindowStopsRun_data();
-    void closingWindowStopsRun();
+        window.func_UnzipDemos(true);
+
+        QCOMPARE(window.cboDemos->count(), 0);
+        QCOMPARE(window.cboDemos->currentText(), QString());
+        QCOMPARE(window.filDemoFiles->path(), bench.app.path());
+        QCOMPARE(window.filDemoFiles->pattern(), u"ZIP*.exe"_s);
+        QCOMPARE(bench.fake.calls, (QStringList{u"pointer 11"_s, u"pointer 0"_s}));
+        QCOMPARE(bench.files(), u"Demo.exe, XZIP_a.exe, ZIP_a.txt | "_s);
+    }
+
+    void cancelTouchesNothing_data()
+    {
+        QTest::addColumn<QStringList>("archives");
+        QTest::addColumn<bool>("calledFromButton");
+        QTest::addColumn<int>("answer");
+        const QStringList three{u"ZIP_a.exe"_s, u"ZIPc.exe"_s, u"zip_b.EXE"_s};
+        // Closing the box answers Cancel; 0 is a box that could not be shown.
+        QTest::newRow("one, Cancel") << QStringList{u"ZIP_ticket_setup.exe"_s} << false << 2;
+        QTest::newRow("three, Cancel") << three << false << 2;
+        QTest::newRow("button, three, no answer") << three << true << 0;
+    }
+    void cancelTouchesNothing()
+    {
+        QFETCH(QStringList, archives);
+        QFETCH(bool, calledFromButton);
+        QFETCH(int, answer);
+        Bench bench;
+        for (const QString &archive : archives)
+            bench.addArchive(archive, u"Qvx3_X.exe"_s, "demo");
+        bench.fake.messageAnswers = {answer};
+
+        QCOMPARE(bench.run(calledFromButton), DemoPreparation::Outcome::Cancelled);
+
+        const QString prompt = u"message 65 | Preparing New Files | "_s +
+                               Prepare::promptText(archives.size(), calledFromButton);
+        QCOMPARE(bench.fake.calls.mid(bench.fake.calls.indexOf(u"view clear list"_s) + 1),
+                 (QStringList{prompt, u"pointer 0"_s}));
+        QCOMPARE(bench.files(), archives.join(u", ") + u" | "_s);
+    }
+
+    void preparesOneArchive()
+    {
+        Bench bench;
+        bench.addArchive(u"ZIP_ticket_setup.exe"_s, u"Qvx3_Tic.exe"_s, "ticket setup demo");
+        QCOMPARE(bench.run(), DemoPreparation::Outcome::Finished);
+
+        QCOMPARE(
+            bench.log(),
+            u"pointer 11; view list <app> | ZIP*.exe; view clear list; message 65 | Preparing "
+            "New Files | A new demo has been found. The program will take a moment to prepare "
+            "the files.\r\rThe DOS window will open as the files are extracted. If it does not "
+            "close automatically, you may close it when the process is finished.; "
+            "view frame shown; events; view menus off; "
+            "copy <app>/ZIP_ticket_setup.exe -> <temp>/ZIP_ticket_setup.exe; wait 3; events; "
+            "start <temp>/ZIP_ticket_setup.exe | <app>; wait 7; events; "
+            "copy <app>/Qvx3_Tic.exe -> <app>/QVX3 Ticket Setup.exe; wait 3; events; "
+            "attributes <temp>/ZIP_ticket_setup.exe; delete <temp>/ZIP_ticket_setup.exe; "
+            "attributes <app>/ZIP_ticket_setup.exe; delete <app>/ZIP_ticket_setup.exe; "
+            "delete <app>/Qvx3_Tic.exe; view menus on; view reset text; view frame hidden; "
+            "message 64 | Finished | The new files are now ready to use.; pointer 0"_s);
+        QCOMPARE(bench.files(), u"QVX3 Ticket Setup.exe | "_s);
+        QCOMPARE(Bench::read(bench.inApp(u"QVX3 Ticket Setup.exe"_s)),
+                 QByteArray("ticket setup demo"));
+    }
+
+    // In the file list's order, each once, one replacing an earlier demo.
+    void preparesEachArchiveOnce()
+    {
+        Bench bench;
+        Bench::write(bench.inApp(u"QVX3 Reports.exe"_s), "old demo");
+        bench.addArchive(u"ZIP_reports.exe"_s, u"Qvx3_Rep.exe"_s, "r");
+        bench.addArchive(u"zip_help_me.exe"_s, u"Qvx3_Hel.exe"_s, "h");
+        bench.addArchive(u"ZIP_ticket_setup.exe"_s, u"Qvx3_Tic.exe"_s, "t");
+
+        QCOMPARE(bench.run(), DemoPreparation::Outcome::Finished);
+
+        const QStringList starts = bench.fake.callsOf(u"start"_s);
+        QCOMPARE(starts.size(), 3);
+        QVERIFY(starts[0].contains(u"zip_help_me.exe"_s) && starts[1].contains(u"ZIP_reports"_s));
+        const QStringList messages = bench.fake.callsOf(u"message"_s);
+        QCOMPARE(messages.size(), 2);
+        QVERIFY(messages[0].startsWith(u"message 65 | Preparing New Files | New demos"_s));
+        QCOMPARE(messages[1], finished);
+        QCOMPARE(bench.fake.callsOf(u"wait"_s).join(u','),
+                 u"wait 3,wait 7,wait 3,wait 3,wait 7,wait 3,wait 3,wait 7,wait 3"_s);
+        QCOMPARE(bench.files(), u"QVX3 Help Me.exe, QVX3 Reports.exe, QVX3 Ticket Setup.exe | "_s);
+        QCOMPARE(Bench::read(bench.inApp(u"QVX3 Help Me.exe"_s)) +
+                     Bench::read(bench.inApp(u"QVX3 Reports.exe"_s)) +
+                     Bench::read(bench.inApp(u"QVX3 Ticket Setup.exe"_s)),
+                 QByteArray("hrt"));
+    }
+
+    void missingUnpackedFileStopsRun()
+    {
+        Bench bench;
+        bench.addArchive(u"ZIP_alpha.exe"_s, u"Qvx3_Alp.exe"_s, "a");
+        // Unpacks under a name the rules do not expect.
+        bench.addArchive(u"ZIP_beta.exe"_s, u"Qvx3_Xyz.exe"_s, "b");
+        bench.addArchive(u"ZIP_gamma.exe"_s, u"Qvx3_Gam.exe"_s, "g");
+
+        QCOMPARE(bench.run(), DemoPreparation::Outcome::Failed);
+
+        QCOMPARE(bench.fake.calls.mid(bench.fake.calls.size() - 4),
+                 failureEnd(u"53 File not found: "_s + bench.inApp(u"Qvx3_Bet.exe"_s)));
+        // The first archive stays prepared; the failing one keeps its archive and its copy;
+        // the last one is never touched.
+        QCOMPARE(bench.files(),
+                 u"QVX3 Alpha.exe, Qvx3_Xyz.exe, ZIP_beta.exe, ZIP_gamma.exe | ZIP_beta.exe"_s);
+        QVERIFY(!bench.fake.calls.join(u'\n').contains(u"gamma"_s));
+    }
+
+    // An injected failure at each file operation of one archive, and what it leaves.
+    void failureKeepsFilesAsFound_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("path"); // in the application folder, or "temp:" for the copy
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("filesLeft");
+        const QString zip = u"ZIP_ticket_setup.exe"_s;
+        const QString unpacked = u"Qvx3_Tic.exe"_s;
+        const QString copy = u"temp:"_s + zip;
+        const QString allKept = u"QVX3 Ticket Setup.exe, Qvx3_Tic.exe, ZIP_ticket_setup.exe | "_s;
+        QTest::newRow("archive copy refused") << u"copy"_s << zip << 61 << zip + u" | "_s;
+        QTest::newRow("start refused") << u"start"_s << copy << 75 << zip + u" | "_s + zip;
+        QTest::newRow("demo copy refused")
+            << u"copy"_s << unpacked << 70 << unpacked + u", "_s + zip + u" | "_s + zip;
+        QTest::newRow("copy attributes refused") << u"attributes"_s << copy << 70 << allKept + zip;
+        // The demo is written in full, the copy cannot go: the archive must stay.
+        QTest::newRow("copy in use") << u"delete"_s << copy << 75 << allKept + zip;
+        QTest::newRow("archive attributes refused") << u"attributes"_s << zip << 70 << allKept;
+        QTest::newRow("archive deletion refused") << u"delete"_s << zip << 70 << allKept;
+        QTest::newRow("unpacked file gone")
+            << u"delete"_s << unpacked << 53 << u"QVX3 Ticket Setup.exe, Qvx3_Tic.exe | "_s;
+    }
+    void failureKeepsFilesAsFound()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QString, path);
+        QFETCH(int, number);
+        QFETCH(QString, filesLeft);
+        Bench bench;
+        bench.addArchive(u"ZIP_ticket_setup.exe"_s, u"Qvx3_Tic.exe"_s, "demo");
+        const QString full =
+            path.startsWith(u"temp:"_s) ? bench.inTemp(path.mid(5)) : bench.inApp(path);
+        const OpResult failure = OpError::make(number, full);
+        bench.fake.fail(operation, full, failure.number, failure.description);
+
+        QCOMPARE(bench.run(), DemoPreparation::Outcome::Failed);
+
+        // The failing step is the last one taken.
+        const QStringList last = bench.fake.calls.mid(bench.fake.calls.size() - 5);
+        QVERIFY2(last[0].startsWith(operation + u' ' + full), qPrintable(last[0]));
+        QCOMPARE(last.mid(1), failureEnd(QString::number(number) + u' ' + failure.description));
+        QCOMPARE(bench.files(), filesLeft);
+    }
+
+    // As root, permission bits refuse nothing; an immutable demo file really refuses being
+    // replaced.
+    void refusedDestinationKeepsEarlierDemo()
+    {
+        Bench bench;
+        const QString demo = bench.inApp(u"QVX3 Reports.exe"_s);
+        Bench::write(demo, "old demo");
+        bench.addArchive(u"ZIP_reports.exe"_s, u"Qvx3_Rep.exe"_s, "new");
+        const auto chattr = [&](const char *flag) {
+            return QProcess::execute(u"chattr"_s, {QLatin1String(flag), demo}) == 0;
+        };
+        if (!chattr("+i"))
+            QSKIP("this system cannot make a file immutable");
+        const auto release = qScopeGuard([&] { chattr("-i"); });
+
+        QCOMPARE(bench.run(), DemoPreparation::Outcome::Failed);
+
+        const QString message = bench.fake.callsOf(u"message"_s).last();
+        QVERIFY2(message.startsWith(u"message 48 | Error | 70 Permission denied: "_s + demo),
+                 qPrintable(message));
+        QCOMPARE(Bench::read(demo), QByteArray("old demo"));
+        // No half-written file is left beside it.
+        QCOMPARE(bench.files(),
+                 u"QVX3 Reports.exe, Qvx3_Rep.exe, ZIP_reports.exe | ZIP_reports.exe"_s);
+    }
+
+    void missingTempFolderStopsBeforeAsking()
+    {
+        Bench bench;
+        bench.fake.temp.clear();
+        bench.addArchive(u"ZIP_reports.exe"_s, u"Qvx3_Rep.exe"_s, "r");
+
+        QCOMPARE(bench.run(), DemoPreparation::Outcome::Failed);
+        QCOMPARE(bench.fake.calls.mid(2), QStringList{u"view clear list"_s} +
+                                              failureEnd(u"76 Path not found: temporary folder"_s));
+        QCOMPARE(bench.files(), u"ZIP_reports.exe | "_s);
+    }
+
+    // The window during a run: the frame in place and the menus off at every wait. An
+    // edition chosen and an archive added during the first wait change nothing: the names
+    // were taken before.
+    void windowDuringRun()
+    {
+        Bench bench;
+        QDir(bench.app.path()).mkpath(u"Demos/QVX"_s);
+        Bench::write(bench.inApp(u"Demos/QVX/Regular Demo.exe"_s), "q");
+        bench.addArchive(u"ZIP_reports.exe"_s, u"Qvx3_Rep.exe"_s, "r");
+        bench.addArchive(u"ZIP_ticket.exe"_s, u"Qvx3_Tic.exe"_s, "t");
+        FrmPlayDemos window(bench.fake);
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.Form_Load();
+        QStringList seen;
+        bench.onWait = [&](int wait) {
+            // At 96 dots per inch.
+            seen.append(u"frame %1 at %2,%3, menus %4 %5"_s.arg(window.fraExtracting->isVisible())
+                            .arg(window.fraExtracting->x())
+                            .arg(window.fraExtracting->y())
+                            .arg(window.mnuFileHeader->menuAction()->isEnabled())
+                            .arg(window.mnuHelpHeader->menuAction()->isEnabled()));
+            if (wait == 1) {
+                window.optDemoVersion[0]->click();
+                bench.addArchive(u"ZIP_late.exe"_s, u"Qvx3_Lat.exe"_s, "l");
+            }
+        };
+
+        window.func_UnzipDemos(false);
+
+        QCOMPARE(seen, QStringList(6, u"frame 1 at 28,124, menus 0 0"_s));
+        QCOMPARE(bench.fake.callsOf(u"start"_s).size(), 2);
+        QCOMPARE(bench.fake.callsOf(u"message"_s).last(), finished);
+        QCOMPARE(bench.files(), u"QVX3 Reports.exe, QVX3 Ticket.exe, ZIP_late.exe | "_s);
+        QVERIFY(!window.fraExtracting->isVisible());
+        QVERIFY(window.mnuFileHeader->menuAction()->isEnabled());
+        QVERIFY(window.mnuHelpHeader->menuAction()->isEnabled());
+        // The list that the choice filled stays; its text is its first entry.
+        QCOMPARE(window.cboDemos->count(), 1);
+        QCOMPARE(window.cboDemos->currentText(), u"Regular Demo"_s);
+    }
+
+    // The window is closed (and, being deleted on close, goes away) while events are handled
+    // inside the run: at the prompt or during a wait.
+    void closingWindowStopsRun_data()
+    {
+        QTest::addColumn<int>("closeAtWait"); // 0: while the prompt is shown
+        QTest::addColumn<bool>("deletedAtOnce");
+        QTest::addColumn<QString>("filesLeft");
+        const QString both = u"ZIP_alpha.exe, ZIP_beta.exe | "_s;
+        QTest::newRow("at the prompt") << 0 << true << both;
+        QTest::newRow("at the prompt, deleted later") << 0 << false << both;
+        QTest::newRow("after the first copy") << 1 << true << both + u"ZIP_alpha.exe"_s;
+        QTest::newRow("after the first copy, deleted later")
+            << 1 << false << both + u"ZIP_alpha.exe"_s;
+        QTest::newRow("while unpacking")
+            << 2 << true << u"Qvx3_Alp.exe, ZIP_alpha.exe, ZIP_beta.exe | ZIP_alpha.exe"_s;
+        QTest::newRow("last wait") << 6 << true
+                                   << u"QVX3 Alpha.exe, QVX3 Beta.exe, Qvx3_Bet.exe, ZIP_beta.exe "
+                                      "| ZIP_beta.exe"_s;
+    }
+    void closingWindowStopsRun()
+    {
+        QFETCH(int, closeAtWait);
+        QFETCH(bool, deletedAtOnce);
+        QFETCH(QString, filesLeft);
+        Bench bench;
+        bench.addArchive(u"ZIP_alpha.exe"_s, u"Qvx3_Alp.exe"_s, "a");
+        bench.addArchive(u"ZIP_beta.exe"_s, u"Qvx3_Bet.exe"_s, "b");
+        QPointer<FrmPlayDemos> window = new FrmPlayDemos(bench.fake);
+        window->show();
+        const QString marker = u"-- window closed"_s;
+        const auto closeWindow = [&] {
+            bench.fake.calls.append(marker);
+            window->setAttribute(Qt::WA_DeleteOnClose, deletedAtOnce);
+            window->close();
+            if (deletedAtOnce)
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        if (closeAtWait == 0)
+            bench.fake.duringMessage = closeWindow;
+        bench.onWait = [&](int wait) {
+            if (wait == closeAtWait)
+                closeWindow();
+        };
+
+        window->func_UnzipDemos(false);
+
+        QCOMPARE(window.isNull(), deletedAtOnce);
+        delete window.get();
+        const QStringList &calls = bench.fake.calls;
+        // Nothing after the close but the pointer going back; no file is touched.
+        QCOMPARE(calls.mid(calls.indexOf(marker) + 1), QStringList{u"pointer 0"_s});
+        QCOMPARE(bench.files(), filesLeft);
+    }
 };
-
-void TestDemoPreparation::noArchiveShowsNothing()
-{
-    Bench bench;
-    for (const char *name : {"readme.txt", "Demo.exe", "XZIP_a.exe", "ZIP_a.txt"})
-        Bench::write(bench.inApp(QLatin1String(name)), "x");
-
-    QCOMPARE(bench.run(), DemoPreparation::Outcome::NoArchives);
-    QCOMPARE(bench.fake.calls,
-             (QStringList{
-                 QStringLiteral("pointer 11"),
-                 QStringLiteral("view list ") + bench.app.path() + QStringLiteral(" | ZIP*.exe"),
-                 QStringLiteral("view clear list"),
-                 QStringLiteral("pointer 0"),
-             }));
-}
-
-void TestDemoPreparation::promptThenCancelTouchesNothing_data()
-{
-    QTest::addColumn<QStringList>("archives");
-    QTest::addColumn<bool>("calledFromButton");
-    QTest::addColumn<QString>("opening");
-
-    const QStringList one{QStringLiteral("ZIP_ticket_setup.exe")};
-    const QStringList three{QStringLiteral("ZIP_a.exe"), QStringLiteral("zip_b.EXE"),
-                            QStringLiteral("ZIPc.exe")};
-    const QString rest = QStringLiteral(" The program will take a moment");
-    QTest::newRow("one") << one << false << QStringLiteral("A new demo has been found.") + rest;
-    QTest::newRow("three") << three << false << QStringLiteral("New demos have been found.") + rest;
-    QTest::newRow("button, one") << one << true << rest;
-    QTest::newRow("button, three") << three << true << rest;
-}
-
-void TestDemoPreparation::promptThenCancelTouchesNothing()
-{
-    QFETCH(QStringList, archives);
-    QFETCH(bool, calledFromButton);
-    QFETCH(QString, opening);
-
-    Bench bench;
-    for (const QString &archive : archives)
-        bench.addArchive(archive, QStringLiteral("Qvx3_X.exe"), "demo");
-    bench.fake.messageAnswers = {2};
-
-    QCOMPARE(bench.run(calledFromButton), DemoPreparation::Outcome::Cancelled);
-
-    const QStringList messages = bench.fake.callsOf(QStringLiteral("message"));
-    QCOMPARE(messages.size(), 1);
-    const QString head = QStringLiteral("message 65 | Preparing New Files | ");
-    QVERIFY(messages[0].startsWith(head + opening));
-    QVERIFY(messages[0].endsWith(QStringLiteral(
-        "prepare the files.\r\rThe DOS window will open as the files are extracted. If it does "
-        "not close automatically, you may close it when the process is finished.")));
-    QCOMPARE(bench.fake.calls.mid(bench.fake.calls.indexOf(messages[0]) + 1),
-             QStringList{QStringLiteral("pointer 0")});
-    QStringList sorted = archives;
-    sorted.sort(Qt::CaseSensitive);
-    QCOMPARE(bench.appFiles(), sorted);
-    QCOMPARE(bench.tempFiles(), QStringList());
-}
-
-void TestDemoPreparation::preparesOneArchive()
-{
-    Bench bench;
-    bench.addArchive(QStringLiteral("ZIP_ticket_setup.exe"), QStringLiteral("Qvx3_Tic.exe"),
-                     "ticket setup demo");
-    const QString archive = bench.inApp(QStringLiteral("ZIP_ticket_setup.exe"));
-    const QString copy = bench.inTemp(QStringLiteral("ZIP_ticket_setup.exe"));
-    const QString unpacked = bench.inApp(QStringLiteral("Qvx3_Tic.exe"));
-    const QString demo = bench.inApp(QStringLiteral("QVX3 Ticket Setup.exe"));
-
-    QCOMPARE(bench.run(), DemoPreparation::Outcome::Finished);
-
-    const QStringList expected{
-        QStringLiteral("pointer 11"),
-        QStringLiteral("view list ") + bench.app.path() + QStringLiteral(" | ZIP*.exe"),
-        QStringLiteral("view clear list"),
-        QStringLiteral("message 65 | Preparing New Files | ") + prompt1,
-        QStringLiteral("view frame shown"),
-        QStringLiteral("events"),
-        QStringLiteral("view menus off"),
-        QStringLiteral("copy ") + archive + QStringLiteral(" -> ") + copy,
-        QStringLiteral("wait 3"),
-        QStringLiteral("events"),
-        QStringLiteral("start ") + copy + QStringLiteral(" | ") + bench.app.path(),
-        QStringLiteral("wait 7"),
-        QStringLiteral("events"),
-        QStringLiteral("copy ") + unpacked + QStringLiteral(" -> ") + demo,
-        QStringLiteral("wait 3"),
-        QStringLiteral("events"),
-        QStringLiteral("attributes ") + copy,
-        QStringLiteral("delete ") + copy,
-        QStringLiteral("attributes ") + archive,
-        QStringLiteral("delete ") + archive,
-        QStringLiteral("delete ") + unpacked,
-        QStringLiteral("view menus on"),
-        QStringLiteral("view reset text"),
-        QStringLiteral("view frame hidden"),
-        finished,
-        QStringLiteral("pointer 0"),
-    };
-    QCOMPARE(bench.fake.calls, expected);
-    QCOMPARE(bench.appFiles(), QStringList{QStringLiteral("QVX3 Ticket Setup.exe")});
-    QCOMPARE(Bench::read(demo), QByteArray("ticket setup demo"));
-    QCOMPARE(bench.tempFiles(), QStringList());
-}
-
-void TestDemoPreparation::preparesEachArchiveOnce()
-{
-    Bench bench;
-    bench.addArchive(QStringLiteral("ZIP_reports.exe"), QStringLiteral("Qvx3_Rep.exe"), "r");
-    bench.addArchive(QStringLiteral("zip_help_me.exe"), QStringLiteral("Qvx3_Hel.exe"), "h");
-    bench.addArchive(QStringLiteral("ZIP_ticket_setup.exe"), QStringLiteral("Qvx3_Tic.exe"), "t");
-
-    QCOMPARE(bench.run(), DemoPreparation::Outcome::Finished);
-
-    const QStringList starts = bench.fake.callsOf(QStringLiteral("start"));
-    QCOMPARE(starts.size(), 3);
-    QVERIFY(starts[0].contains(QStringLiteral("zip_help_me.exe")));
-    QVERIFY(starts[1].contains(QStringLiteral("ZIP_reports.exe")));
-    QVERIFY(starts[2].contains(QStringLiteral("ZIP_ticket_setup.exe")));
-    QCOMPARE(bench.fake.callsOf(QStringLiteral("message 65")).size(), 1);
-    QCOMPARE(bench.fake.callsOf(QStringLiteral("message")).last(), finished);
-    QCOMPARE(bench.fake.callsOf(QStringLiteral("message")).size(), 2);
-    QStringList waits = bench.fake.callsOf(QStringLiteral("wait"));
-    QCOMPARE(waits.join(QLatin1Char(',')),
-             QStringLiteral("wait 3,wait 7,wait 3,wait 3,wait 7,wait 3,wait 3,wait 7,wait 3"));
-    QCOMPARE(bench.appFiles(),
-             (QStringList{QStringLiteral("QVX3 Help Me.exe"), QStringLiteral("QVX3 Reports.exe"),
-                          QStringLiteral("QVX3 Ticket Setup.exe")}));
-    QCOMPARE(Bench::read(bench.inApp(QStringLiteral("QVX3 Help Me.exe"))), QByteArray("h"));
-    QCOMPARE(Bench::read(bench.inApp(QStringLiteral("QVX3 Reports.exe"))), QByteArray("r"));
-    QCOMPARE(Bench::read(bench.inApp(QStringLiteral("QVX3 Ticket Setup.exe"))), QByteArray("t"));
-    QCOMPARE(bench.tempFiles(), QStringList());
-}
-
-void TestDemoPreparation::replacesExistingDemo()
-{
-    Bench bench;
-    Bench::write(bench.inApp(QStringLiteral("QVX3 Reports.exe")), "old demo");
-    bench.addArchive(QStringLiteral("ZIP_reports.exe"), QStringLiteral("Qvx3_Rep.exe"), "new");
-
-    QCOMPARE(bench.run(), DemoPreparation::Outcome::Finished);
-    QCOMPARE(Bench::read(bench.inApp(QStringLiteral("QVX3 Reports.exe"))), QByteArray("new"));
-    QCOMPARE(bench.appFiles(), QStringList{QStringLiteral("QVX3 Reports.exe")});
-}
-
-void TestDemoPreparation::missingUnpackedFileStopsRun()
-{
-    Bench bench;
-    bench.addArchive(QStringLiteral("ZIP_alpha.exe"), QStringLiteral("Qvx3_Alp.exe"), "a");
-    // Unpacks under a name the rules do not expect.
-    bench.addArchive(QStringLiteral("ZIP_beta.exe"), QStringLiteral("Qvx3_Xyz.exe"), "b");
-    bench.addArchive(QStringLiteral("ZIP_gamma.exe"), QStringLiteral("Qvx3_Gam.exe"), "g");
-    const QString expected = bench.inApp(QStringLiteral("Qvx3_Bet.exe"));
-
-    QCOMPARE(bench.run(), DemoPreparation::Outcome::Failed);
-
-    QCOMPARE(bench.fake.calls.mid(bench.fake.calls.size() - 4),
-             (QStringList{errorLine(QStringLiteral("53 File not found: ") + expected),
-                          QStringLiteral("view menus on"), QStringLiteral("view frame hidden"),
-                          QStringLiteral("pointer 0")}));
-    // The first archive stays prepared; the failing one keeps its archive and its copy; the
-    // last one is never touched.
-    QCOMPARE(bench.appFiles(),
-             (QStringList{QStringLiteral("QVX3 Alpha.exe"), QStringLiteral("Qvx3_Xyz.exe"),
-                          QStringLiteral("ZIP_beta.exe"), QStringLiteral("ZIP_gamma.exe")}));
-    QCOMPARE(bench.tempFiles(), QStringList{QStringLiteral("ZIP_beta.exe")});
-    QVERIFY(!bench.fake.calls.join(QLatin1Char('\n')).contains(QStringLiteral("gamma")));
-}
-
-// An injected failure at each file operation of one archive, and what it leaves.
-void TestDemoPreparation::failureKeepsFilesAsFound_data()
-{
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QStringList>("appLeft");
-    QTest::addColumn<QStringList>("tempLeft");
-
-    const QString archive = QStringLiteral("ZIP_ticket_setup.exe");
-    const QString unpacked = QStringLiteral("Qvx3_Tic.exe");
-    const QString demo = QStringLiteral("QVX3 Ticket Setup.exe");
-    const QString inTemp = QStringLiteral("temp:");
-    QTest::newRow("archive copy refused")
-        << "copy" << archive << 61 << QStringList{archive} << QStringList{};
-    QTest::newRow("start refused")
-        << "start" << inTemp + archive << 75 << QStringList{archive} << QStringList{archive};
-    QTest::newRow("demo copy refused")
-        << "copy" << unpacked << 70 << QStringList{unpacked, archive} << QStringList{archive};
-    QTest::newRow("copy attributes refused")
-        << "attributes" << inTemp + archive << 70 << QStringList{demo, unpacked, archive}
-        << QStringList{archive};
-    QTest::newRow("copy in use") << "delete" << inTemp + archive << 75
-                                 << QStringList{demo, unpacked, archive} << QStringList{archive};
-    QTest::newRow("archive attributes refused")
-        << "attributes" << archive << 70 << QStringList{demo, unpacked, archive} << QStringList{};
-    QTest::newRow("archive deletion refused")
-        << "delete" << archive << 70 << QStringList{demo, unpacked, archive} << QStringList{};
-    QTest::newRow("unpacked file gone")
-        << "delete" << unpacked << 53 << QStringList{demo, unpacked} << QStringList{};
-}
-
-void TestDemoPreparation::failureKeepsFilesAsFound()
-{
-    QFETCH(QString, operation);
-    QFETCH(QString, path);
-    QFETCH(int, number);
-    QFETCH(QStringList, appLeft);
-    QFETCH(QStringList, tempLeft);
-
-    Bench bench;
-    bench.addArchive(QStringLiteral("ZIP_ticket_setup.exe"), QStringLiteral("Qvx3_Tic.exe"),
-                     "demo");
-    const QString full =
-        path.startsWith(QStringLiteral("temp:")) ? bench.inTemp(path.mid(5)) : bench.inApp(path);
-    const OpResult failure = OpError::make(number, full);
-    bench.fake.fail(operation, full, failure.number, failure.description);
-
-    QCOMPARE(bench.run(), DemoPreparation::Outcome::Failed);
-
-    const QStringList &calls = bench.fake.calls;
-    const QString failing = operation + QLatin1Char(' ') + full;
-    const qsizetype at =
-        calls.indexOf(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(failing) +
-                                         QStringLiteral("( ->.*| \\|.*)?$")));
-    QVERIFY2(at >= 0, qPrintable(failing));
-    QCOMPARE(
-        calls.mid(at + 1),
-        (QStringList{errorLine(QString::number(number) + QLatin1Char(' ') + failure.description),
-                     QStringLiteral("view menus on"), QStringLiteral("view frame hidden"),
-                     QStringLiteral("pointer 0")}));
-    QCOMPARE(bench.appFiles(), appLeft);
-    QCOMPARE(bench.tempFiles(), tempLeft);
-}
-
-// As root, permission bits refuse nothing; an immutable demo file really refuses being
-// replaced.
-void TestDemoPreparation::refusedDestinationKeepsEarlierDemo()
-{
-    Bench bench;
-    const QString demo = bench.inApp(QStringLiteral("QVX3 Reports.exe"));
-    Bench::write(demo, "old demo");
-    bench.addArchive(QStringLiteral("ZIP_reports.exe"), QStringLiteral("Qvx3_Rep.exe"), "new");
-
-    const auto chattr = [&](const char *flag) {
-        return QProcess::execute(QStringLiteral("chattr"), {QLatin1String(flag), demo}) == 0;
-    };
-    if (!chattr("+i"))
-        QSKIP("this system cannot make a file immutable");
-    const auto release = qScopeGuard([&] { chattr("-i"); });
-
-    QCOMPARE(bench.run(), DemoPreparation::Outcome::Failed);
-
-    const QStringList messages = bench.fake.callsOf(QStringLiteral("message"));
-    QVERIFY2(messages.last().startsWith(
-                 QStringLiteral("message 48 | Error | 70 Permission denied: ") + demo),
-             qPrintable(messages.last()));
-    QVERIFY(messages.last().endsWith(QStringLiteral("\r\r") + helpLine));
-    QCOMPARE(Bench::read(demo), QByteArray("old demo"));
-    // No half-written file is left beside it.
-    QCOMPARE(bench.appFiles(),
-             (QStringList{QStringLiteral("QVX3 Reports.exe"), QStringLiteral("Qvx3_Rep.exe"),
-                          QStringLiteral("ZIP_reports.exe")}));
-}
-
-void TestDemoPreparation::missingTempFolderStopsBeforeAsking()
-{
-    Bench bench;
-    bench.fake.temp.clear();
-    bench.addArchive(QStringLiteral("ZIP_reports.exe"), QStringLiteral("Qvx3_Rep.exe"), "r");
-
-    QCOMPARE(bench.run(), DemoPreparation::Outcome::Failed);
-    QCOMPARE(bench.fake.calls.mid(2),
-             (QStringList{QStringLiteral("view clear list"),
-                          errorLine(QStringLiteral("76 Path not found: temporary folder")),
-                          QStringLiteral("view menus on"), QStringLiteral("view frame hidden"),
-                          QStringLiteral("pointer 0")}));
-    QCOMPARE(bench.appFiles(), QStringList{QStringLiteral("ZIP_reports.exe")});
-}
-
-void TestDemoPreparation::namesAreTakenBeforeFirstWait()
-{
-    Bench bench;
-    bench.addArchive(QStringLiteral("ZIP_reports.exe"), QStringLiteral("Qvx3_Rep.exe"), "r");
-    bench.addArchive(QStringLiteral("ZIP_ticket.exe"), QStringLiteral("Qvx3_Tic.exe"), "t");
-    bench.onWait = [&](int wait) {
-        if (wait == 1)
-            bench.addArchive(QStringLiteral("ZIP_late.exe"), QStringLiteral("Qvx3_Lat.exe"), "l");
-    };
-
-    QCOMPARE(bench.run(), DemoPreparation::Outcome::Finished);
-    QCOMPARE(bench.fake.callsOf(QStringLiteral("view list")).size(), 1);
-    QCOMPARE(bench.fake.callsOf(QStringLiteral("start")).size(), 2);
-    QVERIFY(bench.appFiles().contains(QStringLiteral("ZIP_late.exe")));
-}
-
-namespace {
-
-// An application folder whose editions each hold one demo.
-void addDemoFolders(Bench &bench)
-{
-    const QDir app(bench.app.path());
-    for (const char *folder : {"Demos/QVX Jr", "Demos/QVX", "Demos/Both"})
-        QVERIFY(app.mkpath(QLatin1String(folder)));
-    Bench::write(bench.inApp(QStringLiteral("Demos/QVX Jr/Junior Demo.exe")), "j");
-    Bench::write(bench.inApp(QStringLiteral("Demos/QVX/Regular Demo.exe")), "q");
-}
-
-} // namespace
-
-void TestDemoPreparation::windowShowsProgressWhileWorking()
-{
-    Bench bench;
-    addDemoFolders(bench);
-    bench.addArchive(QStringLiteral("ZIP_reports.exe"), QStringLiteral("Qvx3_Rep.exe"), "r");
-
-    auto window = std::make_unique<FrmPlayDemos>(bench.fake);
-    window->setAttribute(Qt::WA_DeleteOnClose, false);
-    window->Form_Load();
-    QCOMPARE(window->cboDemos->count(), 1);
-    bench.fake.calls.clear();
-
-    const Twips twips = Twips::forWidget(window.get());
-    QStringList seen;
-    bench.onWait = [&](int) {
-        seen.append(QStringLiteral("frame %1 at %2,%3, menus %4 %5, list %6")
-                        .arg(window->fraExtracting->isVisible())
-                        .arg(window->fraExtracting->x() == twips.px(420))
-                        .arg(window->fraExtracting->y() == twips.px(1860))
-                        .arg(window->mnuFileHeader->menuAction()->isEnabled())
-                        .arg(window->mnuHelpHeader->menuAction()->isEnabled())
-                        .arg(window->cboDemos->count()));
-    };
-
-    window->func_UnzipDemos(false);
-
-    QCOMPARE(seen, QStringList(3, QStringLiteral("frame 1 at 1,1, menus 0 0, list 0")));
-    QCOMPARE(bench.fake.callsOf(QStringLiteral("message")).last(), finished);
-    QCOMPARE(bench.appFiles(), QStringList{QStringLiteral("QVX3 Reports.exe")});
-    QVERIFY(!window->fraExtracting->isVisible());
-    QVERIFY(window->mnuFileHeader->menuAction()->isEnabled());
-    QVERIFY(window->mnuHelpHeader->menuAction()->isEnabled());
-    QCOMPARE(window->cboDemos->count(), 0);
-    QCOMPARE(window->cboDemos->currentText(), QString());
-    QCOMPARE(bench.fake.callsOf(QStringLiteral("pointer")),
-             (QStringList{QStringLiteral("pointer 11"), QStringLiteral("pointer 0")}));
-}
-
-// Choosing an edition during a wait points the hidden file list at that edition's folder;
-// the run goes on with the archives it found.
-void TestDemoPreparation::editionChosenDuringRun()
-{
-    Bench bench;
-    addDemoFolders(bench);
-    bench.addArchive(QStringLiteral("ZIP_reports.exe"), QStringLiteral("Qvx3_Rep.exe"), "r");
-    bench.addArchive(QStringLiteral("ZIP_ticket.exe"), QStringLiteral("Qvx3_Tic.exe"), "t");
-
-    auto window = std::make_unique<FrmPlayDemos>(bench.fake);
-    window->setAttribute(Qt::WA_DeleteOnClose, false);
-    window->Form_Load();
-    bench.onWait = [&](int wait) {
-        if (wait == 1)
-            window->optDemoVersion[0]->click();
-    };
-
-    window->func_UnzipDemos(false);
-
-    QCOMPARE(bench.fake.callsOf(QStringLiteral("start")).size(), 2);
-    QCOMPARE(bench.fake.callsOf(QStringLiteral("message")).last(), finished);
-    QCOMPARE(bench.appFiles(),
-             (QStringList{QStringLiteral("QVX3 Reports.exe"), QStringLiteral("QVX3 Ticket.exe")}));
-    // The list that the choice filled stays; its text is its first entry.
-    QCOMPARE(window->cboDemos->count(), 1);
-    QCOMPARE(window->cboDemos->currentText(), QStringLiteral("Regular Demo"));
-}
-
-void TestDemoPreparation::windowListEmptiedWithoutArchives()
-{
-    Bench bench;
-    auto window = std::make_unique<FrmPlayDemos>(bench.fake);
-    window->setAttribute(Qt::WA_DeleteOnClose, false);
-    window->cboDemos->addItems({QStringLiteral("One"), QStringLiteral("Two")});
-    window->cboDemos->setEditText(QStringLiteral("One"));
-
-    window->func_UnzipDemos(true);
-
-    QCOMPARE(window->cboDemos->count(), 0);
-    QCOMPARE(window->cboDemos->currentText(), QString());
-    QCOMPARE(window->filDemoFiles->path(), bench.app.path());
-    QCOMPARE(window->filDemoFiles->pattern(), QStringLiteral("ZIP*.exe"));
-    QCOMPARE(bench.fake.calls,
-             (QStringList{QStringLiteral("pointer 11"), QStringLiteral("pointer 0")}));
-}
-
-// The window is closed (and, being deleted on close, goes away) while events are handled
-// inside the run: at the prompt or during a wait.
-void TestDemoPreparation::closingWindowStopsRun_data()
-{
-    QTest::addColumn<int>("closeAtWait"); // 0: while the prompt is shown
-    QTest::addColumn<bool>("deletedAtOnce");
-    QTest::addColumn<QStringList>("appLeft");
-    QTest::addColumn<QStringList>("tempLeft");
-
-    const QString a = QStringLiteral("ZIP_alpha.exe");
-    const QString b = QStringLiteral("ZIP_beta.exe");
-    QTest::newRow("at the prompt") << 0 << true << QStringList{a, b} << QStringList{};
-    QTest::newRow("at the prompt, deleted later")
-        << 0 << false << QStringList{a, b} << QStringList{};
-    QTest::newRow("after the first copy") << 1 << true << QStringList{a, b} << QStringList{a};
-    QTest::newRow("after the first copy, deleted later")
-        << 1 << false << QStringList{a, b} << QStringList{a};
-    QTest::newRow("while unpacking")
-        << 2 << true << QStringList{QStringLiteral("Qvx3_Alp.exe"), a, b} << QStringList{a};
-    QTest::newRow("after the first demo")
-        << 3 << true
-        << QStringList{QStringLiteral("QVX3 Alpha.exe"), QStringLiteral("Qvx3_Alp.exe"), a, b}
-        << QStringList{a};
-    QTest::newRow("last wait") << 6 << true
-                               << QStringList{QStringLiteral("QVX3 Alpha.exe"),
-                                              QStringLiteral("QVX3 Beta.exe"),
-                                              QStringLiteral("Qvx3_Bet.exe"), b}
-                               << QStringList{b};
-}
-
-void TestDemoPreparation::closingWindowStopsRun()
-{
-    QFETCH(int, closeAtWait);
-    QFETCH(bool, deletedAtOnce);
-    QFETCH(QStringList, appLeft);
-    QFETCH(QStringList, tempLeft);
-
-    Bench bench;
-    bench.addArchive(QStringLiteral("ZIP_alpha.exe"), QStringLiteral("Qvx3_Alp.exe"), "a");
-    bench.addArchive(QStringLiteral("ZIP_beta.exe"), QStringLiteral("Qvx3_Bet.exe"), "b");
-
-    QPointer<FrmPlayDemos> window = new FrmPlayDemos(bench.fake);
-    bool gone = false;
-    connect(window.data(), &QObject::destroyed, this, [&] { gone = true; });
-    window->show();
-    const QString marker = QStringLiteral("-- window closed");
-    auto closeWindow = [&] {
-        bench.fake.calls.append(marker);
-        // Deleted later: the window is closed, and its deletion is still to come.
-        window->setAttribute(Qt::WA_DeleteOnClose, deletedAtOnce);
-        window->close();
-        if (deletedAtOnce)
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    };
-    if (closeAtWait == 0)
-        bench.fake.duringMessage = closeWindow;
-    bench.onWait = [&](int wait) {
-        if (wait == closeAtWait)
-            closeWindow();
-    };
-
-    window->func_UnzipDemos(false);
-
-    QCOMPARE(gone, deletedAtOnce);
-    if (window)
-        window->deleteLater();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(gone);
-    QVERIFY(window.isNull());
-    const QStringList &calls = bench.fake.calls;
-    // Nothing after the close but the pointer going back; no file is touched.
-    QCOMPARE(calls.mid(calls.indexOf(marker) + 1), QStringList{QStringLiteral("pointer 0")});
-    QCOMPARE(bench.appFiles(), appLeft);
-    QCOMPARE(bench.tempFiles(), tempLeft);
-}
 
 QTEST_MAIN(TestDemoPreparation)
 #include "tst_demopreparation.moc"
