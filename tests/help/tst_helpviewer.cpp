@@ -19,24 +19,24 @@
 #include <QTextBrowser>
 #include <QTreeWidget>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString helpFile = QStringLiteral(QVX_TEST_HELP_FILE);
 const QString cyrillicFile = QStringLiteral(QVX_TEST_CYRILLIC_FILE);
+const QString notFound = u"Page not found"_s;
+const QString cannotOpen = u"Cannot open the file"_s;
 
-QString topicAddress(const QString &file, const QString &topic)
+QString topic(const QString &file, const QString &page)
 {
-    return QStringLiteral("ms-its:") + file + QStringLiteral("::/") + topic;
+    return u"ms-its:" + file + u"::/" + page;
 }
 
-QString pagePath(HelpViewer *viewer)
+// Texts written as one, "|" between them.
+QStringList split(const char *texts)
 {
-    return chmLookupPath(viewer->findChild<QTextBrowser *>(QStringLiteral("txtPage"))->source());
-}
-
-QString pageText(HelpViewer *viewer)
-{
-    return viewer->findChild<QTextBrowser *>(QStringLiteral("txtPage"))->toPlainText();
+    return QString::fromUtf8(texts).split(u'|', Qt::SkipEmptyParts);
 }
 
 QStringList visibleRows(QListWidget *list)
@@ -49,30 +49,39 @@ QStringList visibleRows(QListWidget *list)
     return rows;
 }
 
-QListWidgetItem *rowNamed(QListWidget *list, const QString &text)
-{
-    for (int row = 0; row < list->count(); ++row) {
-        if (list->item(row)->text().trimmed() == text)
-            return list->item(row);
-    }
-    return nullptr;
-}
-
-QStringList texts(std::initializer_list<const char *> items)
-{
-    QStringList list;
-    for (const char *item : items)
-        list.append(QString::fromUtf8(item));
-    return list;
-}
-
 int openViewers()
 {
-    int count = 0;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        count += qobject_cast<HelpViewer *>(widget) ? 1 : 0;
-    return count;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return int(std::count_if(windows.begin(), windows.end(),
+                             [](QWidget *window) { return qobject_cast<HelpViewer *>(window); }));
 }
+
+// A viewer window and the parts of it the tests look at.
+struct View
+{
+    HelpViewer *window;
+
+    HelpViewer *operator->() const { return window; }
+    template <typename T> T *part(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    QTextBrowser *page() const { return part<QTextBrowser>("txtPage"); }
+    QString path() const { return chmLookupPath(page()->source()); }
+    QString text() const { return page()->toPlainText(); }
+    int tab() const { return part<QTabWidget>("tabNavigation")->currentIndex(); }
+    // Clicks a link in the page or triggers an action; where the viewer went.
+    QString follow(const QString &link) const
+    {
+        emit page()->anchorClicked(QUrl(link));
+        return path();
+    }
+    QString trigger(const char *action) const
+    {
+        part<QAction>(action)->trigger();
+        return path();
+    }
+};
 
 } // namespace
 
@@ -80,487 +89,348 @@ class TestHelpViewer : public QObject
 {
     Q_OBJECT
 
+    // Lives as long as the test, as F1's handler does.
+    FakePlatform m_platform;
+
+    View open(const QString &address, int command = HelpViewers::displayContents,
+              QWidget *owner = nullptr)
+    {
+        return {HelpViewers::request(m_platform, owner, address, command)};
+    }
+
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void cleanup()
+    {
+        HelpViewers::closeAll();
+        QCOMPARE(openViewers(), 0);
+        // Nothing the viewer does ends in a message box of the program's own.
+        QVERIFY(m_platform.callsOf(u"message"_s).isEmpty());
+        m_platform.calls.clear();
+    }
 
-    void contentsShowTreeBesideDefaultTopic();
-    void contentsEntryOpensItsPage();
-    void indexListsKeywordsAndFilters_data();
-    void indexListsKeywordsAndFilters();
-    void keywordWithSeveralPagesOffersChoice();
-    void eachTopicOpensItsPage_data();
-    void eachTopicOpensItsPage();
-    void pagesCarryTheirImageAndStyles();
-    void linksMoveBetweenPagesWithHistory();
-    void webLinksGoToTheDesktop_data();
-    void webLinksGoToTheDesktop();
-    void missingFileIsReportedInTheViewer();
-    void missingTopicIsReportedInTheViewer();
-    void secondRequestReusesTheWindow();
-    void unknownCommandOpensNothing();
-    void viewerStaysOnTheOwnersScreen();
-    void encodingFollowsTheFileLanguage();
-    void damagedFileIsReportedWithoutCrash_data();
-    void damagedFileIsReportedWithoutCrash();
-    void closedViewerIsForgotten();
-    void f1OpensTheApplicationHelpFile();
+    void contentsTreeOpensPages()
+    {
+        const View view = open(helpFile);
+        QVERIFY(view.window && view->isVisible() && view->isFileOpen());
+        QCOMPARE(view->windowTitle(), u"Quorvex Demo Player Help"_s);
+        QCOMPARE(view.tab(), 0);
 
-private:
-    std::unique_ptr<FakePlatform> m_platform;
-    // F1's handler lives as long as the application, so its platform does too.
-    FakePlatform m_keyPlatform;
+        auto *tree = view.part<QTreeWidget>("treContents");
+        QStringList top;
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            top.append(tree->topLevelItem(i)->text(0) + u' ' +
+                       QString::number(tree->topLevelItem(i)->childCount()));
+        QCOMPARE(top, split("Welcome 0|About the demos 0|Quorvex 3|Quorvex Junior 2|"
+                            "Ordering Quorvex 0|Contacting Brenlowe 0"));
+        QCOMPARE(tree->topLevelItem(2)->child(2)->text(0), u"Add-ons"_s);
+        // The default topic is shown, its entry chosen.
+        QCOMPARE(view.path(), u"/Welcome.htm"_s);
+        QVERIFY(view.text().contains(u"Welcome to the Quorvex Demos"_s));
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
+
+        emit tree->itemClicked(tree->topLevelItem(3)->child(1), 0);
+        QCOMPARE(view.path(), u"/Key features of Quorvex Junior.htm"_s);
+        // A heading without a page leaves the page as it is.
+        emit tree->itemClicked(tree->topLevelItem(3), 0);
+        QCOMPARE(view.path(), u"/Key features of Quorvex Junior.htm"_s);
+    }
+
+    void indexListsKeywordsAndFilters_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("visible");
+
+        QTest::newRow("none") << ""
+                              << split("Add-ons|Brenlowe|Choosing an edition|Contacting us|"
+                                       "Demos|playing|shared|E-mail|Editions|Key features|"
+                                       "Ordering|Prices|Quorvex|Quorvex Junior|Telephone|"
+                                       "Upgrading to Quorvex|Welcome");
+        QTest::newRow("any letter case") << "KEY" << split("Key features");
+        QTest::newRow("subentry by its own keyword") << "shar" << split("shared");
+        QTest::newRow("subentries by their parent") << "demos" << split("Demos|playing|shared");
+        QTest::newRow("inside a keyword") << "junior" << split("Quorvex Junior");
+        QTest::newRow("nothing matches") << "zebra" << QStringList{};
+    }
+
+    void indexListsKeywordsAndFilters()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QStringList, visible);
+        const View view = open(helpFile, HelpViewers::displayIndex);
+        QCOMPARE(view.tab(), 1);
+        auto *list = view.part<QListWidget>("lstIndex");
+        auto *box = view.part<QLineEdit>("txtIndexFilter");
+        QTest::keyClicks(box, filter);
+        QCOMPARE(visibleRows(list), visible);
+        QCOMPARE(list->currentItem() ? list->currentItem()->text().trimmed() : QString(),
+                 visible.value(0));
+        // Enter opens the first match, if any.
+        QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(!view.text().contains(notFound));
+    }
+
+    void keywordWithSeveralPagesOffersChoice()
+    {
+        const View view = open(helpFile, HelpViewers::displayIndex);
+        auto *topics = view.part<QListWidget>("lstTopicsFound");
+        const auto choose = [view](const QString &keyword) {
+            auto *list = view.part<QListWidget>("lstIndex");
+            emit list->itemActivated(list->findItems(keyword, Qt::MatchEndsWith).value(0));
+            return view.path();
+        };
+        QCOMPARE(choose(u"Key features"_s), u"/Welcome.htm"_s); // nothing opens before the choice
+        QVERIFY(topics->isVisible());
+        QCOMPARE(visibleRows(topics),
+                 split("Key features of Quorvex|Key features of Quorvex Junior"));
+        emit topics->itemActivated(topics->item(1));
+        QCOMPARE(view.path(), u"/Key features of Quorvex Junior.htm"_s);
+        QCOMPARE(choose(u"Ordering"_s), u"/Ordering Quorvex.htm"_s);
+        QVERIFY(!topics->isVisible());
+        QCOMPARE(choose(u"shared"_s), u"/About the demos.htm"_s);
+        QCOMPARE(view.page()->source().fragment(), u"shared"_s);
+    }
+
+    void eachTopicOpensItsPage_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("heading");
+
+        const char *const topics[][2] = {
+            {"Welcome.htm", "Welcome to the Quorvex Demos"},
+            {"About the demos.htm", "About the demos"},
+            {"What is Quorvex.htm", "What is Quorvex?"},
+            {"Key features of Quorvex.htm", "Key features of Quorvex"},
+            {"Add-ons.htm", "Add-ons"},
+            {"What is Quorvex Junior.htm", "What is Quorvex Junior?"},
+            {"Key features of Quorvex Junior.htm", "Key features of Quorvex Junior"},
+            {"Ordering Quorvex.htm", "Ordering Quorvex"},
+            {"Contacting Brenlowe.htm", "Contacting Brenlowe"}};
+        for (const auto &[name, heading] : topics) {
+            const QString page = QString::fromUtf8(name);
+            QTest::newRow(name) << topic(helpFile, page) << QString(u'/' + page)
+                                << QString::fromUtf8(heading);
+        }
+        QTest::newRow("mk:@MSITStore address")
+            << QString(u"mk:@MSITStore:" + helpFile + u"::/Add-ons.htm") << "/Add-ons.htm"
+            << "Add-ons";
+        QTest::newRow("other letter case") << topic(helpFile, u"welcome.HTM"_s) << "/welcome.HTM"
+                                           << "Welcome to the Quorvex Demos";
+    }
+
+    void eachTopicOpensItsPage()
+    {
+        QFETCH(QString, address);
+        const View view = open(address);
+        QVERIFY(view.window);
+        QTEST(view.path(), "path");
+        QString heading = view.page()->document()->firstBlock().text();
+        QTEST(heading.remove(QChar::ObjectReplacementCharacter).trimmed(), "heading");
+        QVERIFY(!view.text().contains(notFound));
+    }
+
+    void pagesCarryTheirImageAndStyles()
+    {
+        const View view = open(topic(helpFile, u"Ordering Quorvex.htm"_s));
+        QTextDocument *document = view.page()->document();
+        // The page's layout asked for its picture, and keeps it decoded.
+        const QVariant image =
+            document->resource(QTextDocument::ImageResource, QUrl(u"images/camera.png"_s));
+        QCOMPARE(image.userType() == QMetaType::QPixmap ? image.value<QPixmap>().size()
+                                                        : image.value<QImage>().size(),
+                 QSize(32, 32));
+        // The style sheet's heading colour reached the heading.
+        QCOMPARE(document->firstBlock().begin().fragment().charFormat().foreground().color(),
+                 QColor(u"#1d4f91"_s));
+        // This build's maker values were put into the page.
+        QVERIFY(view.text().contains(QLatin1String(BuildInfo::makerPhone)));
+        QVERIFY(document->toHtml().contains(u"mailto:" + QLatin1String(BuildInfo::makerEmail)));
+    }
+
+    void linksMoveBetweenPagesWithHistory()
+    {
+        const View view = open(helpFile);
+        auto *back = view.part<QAction>("actBack");
+        auto *forward = view.part<QAction>("actForward");
+        QVERIFY(!back->isEnabled());
+        // The link as it stands in the page, relative and with spaces.
+        QVERIFY(view.page()->toHtml().contains(u"href=\"What is Quorvex.htm\""_s));
+        QCOMPARE(view.follow(u"What is Quorvex.htm"_s), u"/What is Quorvex.htm"_s);
+        QCOMPARE(view.follow(u"Add-ons.htm"_s), u"/Add-ons.htm"_s);
+        QVERIFY(back->isEnabled() && !forward->isEnabled());
+        QCOMPARE(view.trigger("actBack"), u"/What is Quorvex.htm"_s);
+        QCOMPARE(view.trigger("actBack"), u"/Welcome.htm"_s);
+        QVERIFY(!back->isEnabled() && forward->isEnabled());
+        QCOMPARE(view.trigger("actForward"), u"/What is Quorvex.htm"_s);
+
+        // Within a page, and by an address naming this file; nothing leaves the viewer.
+        QCOMPARE(view.follow(u"About the demos.htm#shared"_s), u"/About the demos.htm"_s);
+        QCOMPARE(view.page()->source().fragment(), u"shared"_s);
+        QCOMPARE(view.follow(u"ms-its:Quorvex Demos.chm::/Contacting Brenlowe.htm"_s),
+                 u"/Contacting Brenlowe.htm"_s);
+        QVERIFY(m_platform.callsOf(u"open"_s).isEmpty());
+    }
+
+    void webLinksGoToTheDesktop_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::newRow("http") << QString(u"http://" + QLatin1String(BuildInfo::makerWeb) + u'/');
+        QTest::newRow("https") << "https://www.brenlowe.example/prices.htm";
+        QTest::newRow("mailto") << QString(u"mailto:" + QLatin1String(BuildInfo::makerEmail));
+    }
+
+    void webLinksGoToTheDesktop()
+    {
+        QFETCH(QString, link);
+        const View view = open(topic(helpFile, u"Contacting Brenlowe.htm"_s));
+        // The page stays; the link goes through the program's opener, with its pointer steps.
+        QCOMPARE(view.follow(link), u"/Contacting Brenlowe.htm"_s);
+        QCOMPARE(m_platform.callsOf(u"open"_s), (QStringList{u"open " + link}));
+        QCOMPARE(m_platform.calls.filter(u"pointer"_s), split("pointer 11|pointer 0"));
+    }
+
+    void missingFileOrPageIsReportedInTheViewer()
+    {
+        QTemporaryDir dir;
+        const QString missing = dir.filePath(u"No Such Help.chm"_s);
+        for (const QString &address : {missing, topic(missing, u"Welcome.htm"_s)}) {
+            const View view = open(address);
+            QVERIFY(view.window && view->isVisible() && !view->isFileOpen());
+            QVERIFY(view.text().contains(cannotOpen) && view.text().contains(missing));
+        }
+        // Once the file is there, the next request shows it in the same window.
+        QVERIFY(QFile::copy(helpFile, missing));
+        const View view = open(missing);
+        QVERIFY(view->isFileOpen());
+        QCOMPARE(view.path(), u"/Welcome.htm"_s);
+        QCOMPARE(openViewers(), 1);
+
+        open(topic(missing, u"Not a page.htm"_s));
+        QVERIFY(view.text().contains(notFound) && view.text().contains(u"Not a page.htm"_s));
+        // The message is a page like any other: back returns to the last one.
+        QCOMPARE(view.trigger("actBack"), u"/Welcome.htm"_s);
+        // A link to a page the file lacks says the same.
+        view.follow(u"gone/away.htm"_s);
+        QVERIFY(view.text().contains(notFound));
+    }
+
+    void oneWindowPerFileUntilClosed()
+    {
+        QVERIFY(!open(helpFile, 0x12).window); // a command the viewer does not know
+        QVERIFY(!open(QString()).window);
+        const View first = open(helpFile);
+        QTemporaryDir dir;
+        const QString other = dir.filePath(u"Other.chm"_s);
+        QVERIFY(QFile::copy(helpFile, other));
+        QVERIFY(open(other).window != first.window);
+        QCOMPARE(openViewers(), 2);
+
+        first->showMinimized();
+        const QFileInfo info(helpFile);
+        const QString spelledOtherwise = info.absolutePath() + u"/./" + info.fileName();
+        QCOMPARE(open(topic(spelledOtherwise, u"Ordering Quorvex.htm"_s)).window, first.window);
+        QCOMPARE(openViewers(), 2);
+        QVERIFY(!first->isMinimized());
+        QCOMPARE(first.path(), u"/Ordering Quorvex.htm"_s);
+        QCOMPARE(open(helpFile, HelpViewers::displayIndex).window, first.window);
+        QCOMPARE(first.tab(), 1);
+
+        QCOMPARE(HelpViewers::find(helpFile), first.window);
+        first->close();
+        QTRY_COMPARE(openViewers(), 1);
+        QVERIFY(!HelpViewers::find(helpFile));
+        QVERIFY(open(helpFile).window);
+        QCOMPARE(openViewers(), 2);
+    }
+
+    void viewerStaysOnTheOwnersScreen()
+    {
+        QWidget owner;
+        const QRect area = owner.screen()->availableGeometry();
+        owner.setGeometry(area.right() - 100, area.bottom() - 100, 80, 80);
+        const QRect frame = open(helpFile, HelpViewers::displayContents, &owner)->frameGeometry();
+        QVERIFY2(area.contains(frame), qPrintable(u"%1,%2 %3x%4"_s.arg(frame.x())
+                                                      .arg(frame.y())
+                                                      .arg(frame.width())
+                                                      .arg(frame.height())));
+    }
+
+    void encodingFollowsTheFileLanguage()
+    {
+        const View view = open(cyrillicFile);
+        QVERIFY(view->isFileOpen());
+        // The page declares no charset; its bytes are in the file's Russian code page.
+        QVERIFY2(view.text().contains(u"Привет"_s), qPrintable(view.text()));
+        QCOMPARE(view.part<QTreeWidget>("treContents")->topLevelItem(0)->text(0), u"Привет"_s);
+    }
+
+    void damagedFileIsReportedWithoutCrash_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("opens");
+
+        QFile file(helpFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray real = file.readAll();
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("not a help file") << QByteArray("<html>hello</html>") << false;
+        QTest::newRow("header only") << real.left(0x60) << false;
+        QTest::newRow("cut in half") << real.left(real.size() / 2) << false;
+        QByteArray garbage = real.left(4);
+        for (int i = 0; i < 8192; ++i)
+            garbage.append(char((i * 7919 + 13) & 0xFF));
+        QTest::newRow("signature then garbage") << garbage << false;
+        QByteArray scrambled = real;
+        for (qsizetype i = 0x400; i < scrambled.size(); i += 97)
+            scrambled[i] = char(~scrambled[i]);
+        QTest::newRow("scrambled body") << scrambled << true;
+        // Found by fuzzing: the decompression settings cannot be read, and the library
+        // divides by zero while opening the file.
+        QFile fault(QStringLiteral(QVX_TEST_DATA_DIR "/chmlib-open-fpe.chm"));
+        QVERIFY(fault.open(QIODevice::ReadOnly));
+        QTest::newRow("library fault on opening") << fault.readAll() << false;
+    }
+
+    void damagedFileIsReportedWithoutCrash()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, opens);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Damaged.chm"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        file.close();
+        const View view = open(path);
+        QVERIFY(view.window);
+        open(path, HelpViewers::displayIndex);
+        open(topic(path, u"Add-ons.htm"_s));
+        // A file damaged only inside may open; whatever it shows, the viewer stays up.
+        QVERIFY(view->isVisible());
+        if (!opens)
+            QVERIFY(!view->isFileOpen() && view.text().contains(cannotOpen));
+    }
+
+    void f1OpensTheApplicationHelpFile()
+    {
+        installHelpKey(m_platform);
+        QWidget window;
+        window.setObjectName(u"frmPlayDemos"_s);
+        auto *field = new QLineEdit(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        field->setFocus();
+
+        QTest::keyClick(field, Qt::Key_F1);
+        QVERIFY(m_platform.callsOf(u"help"_s).isEmpty()); // no setting yet
+        m_platform.helpFileSetting = helpFile;
+        QTest::keyClick(field, Qt::Key_F1, Qt::ShiftModifier);
+        QVERIFY(m_platform.callsOf(u"help"_s).isEmpty());
+        QTest::keyClick(field, Qt::Key_F1);
+        QCOMPARE(m_platform.callsOf(u"help"_s),
+                 QStringList{u"help frmPlayDemos | " + helpFile + u" | 1 | 0"});
+        QVERIFY(field->text().isEmpty());
+    }
 };
-
-void TestHelpViewer::initTestCase()
-{
-    QVERIFY2(QFile::exists(helpFile), qPrintable(helpFile));
-    QVERIFY2(QFile::exists(cyrillicFile), qPrintable(cyrillicFile));
-}
-
-void TestHelpViewer::init()
-{
-    m_platform = std::make_unique<FakePlatform>();
-}
-
-void TestHelpViewer::cleanup()
-{
-    HelpViewers::closeAll();
-    QCOMPARE(openViewers(), 0);
-    // Nothing the viewer does ends in a message box of the program's own.
-    QVERIFY(m_platform->callsOf(QStringLiteral("message")).isEmpty());
-    m_platform.reset();
-}
-
-void TestHelpViewer::contentsShowTreeBesideDefaultTopic()
-{
-    HelpViewer *viewer =
-        HelpViewers::request(*m_platform, nullptr, helpFile, HelpViewers::displayContents);
-    QVERIFY(viewer);
-    QVERIFY(viewer->isVisible());
-    QVERIFY(viewer->isFileOpen());
-    QCOMPARE(viewer->windowTitle(), QStringLiteral("Quorvex Demo Player Help"));
-    QCOMPARE(viewer->findChild<QTabWidget *>(QStringLiteral("tabNavigation"))->currentIndex(), 0);
-
-    auto *tree = viewer->findChild<QTreeWidget *>(QStringLiteral("treContents"));
-    QStringList top;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        top.append(tree->topLevelItem(i)->text(0));
-    QCOMPARE(top, texts({"Welcome", "About the demos", "Quorvex", "Quorvex Junior",
-                         "Ordering Quorvex", "Contacting Brenlowe"}));
-    QTreeWidgetItem *quorvex = tree->topLevelItem(2);
-    QCOMPARE(quorvex->childCount(), 3);
-    QCOMPARE(quorvex->child(2)->text(0), QStringLiteral("Add-ons"));
-    QCOMPARE(tree->topLevelItem(3)->childCount(), 2);
-
-    QCOMPARE(pagePath(viewer), QStringLiteral("/Welcome.htm"));
-    QVERIFY(pageText(viewer).contains(QStringLiteral("Welcome to the Quorvex Demos")));
-    QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
-}
-
-void TestHelpViewer::contentsEntryOpensItsPage()
-{
-    HelpViewer *viewer =
-        HelpViewers::request(*m_platform, nullptr, helpFile, HelpViewers::displayContents);
-    auto *tree = viewer->findChild<QTreeWidget *>(QStringLiteral("treContents"));
-    QTreeWidgetItem *juniorFeatures = tree->topLevelItem(3)->child(1);
-    emit tree->itemClicked(juniorFeatures, 0);
-    QCOMPARE(pagePath(viewer), QStringLiteral("/Key features of Quorvex Junior.htm"));
-    // A heading without a page leaves the page as it is.
-    emit tree->itemClicked(tree->topLevelItem(3), 0);
-    QCOMPARE(pagePath(viewer), QStringLiteral("/Key features of Quorvex Junior.htm"));
-}
-
-void TestHelpViewer::indexListsKeywordsAndFilters_data()
-{
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QStringList>("visible");
-
-    QTest::newRow("none") << ""
-                          << texts({"Add-ons", "Brenlowe", "Choosing an edition", "Contacting us",
-                                    "Demos", "playing", "shared", "E-mail", "Editions",
-                                    "Key features", "Ordering", "Prices", "Quorvex",
-                                    "Quorvex Junior", "Telephone", "Upgrading to Quorvex",
-                                    "Welcome"});
-    QTest::newRow("any letter case") << "KEY" << texts({"Key features"});
-    QTest::newRow("subentry by its own keyword") << "shar" << texts({"shared"});
-    QTest::newRow("subentries by their parent") << "demos" << texts({"Demos", "playing", "shared"});
-    QTest::newRow("inside a keyword") << "junior" << texts({"Quorvex Junior"});
-    QTest::newRow("nothing matches") << "zebra" << QStringList{};
-}
-
-void TestHelpViewer::indexListsKeywordsAndFilters()
-{
-    QFETCH(QString, filter);
-    QFETCH(QStringList, visible);
-    HelpViewer *viewer =
-        HelpViewers::request(*m_platform, nullptr, helpFile, HelpViewers::displayIndex);
-    QCOMPARE(viewer->findChild<QTabWidget *>(QStringLiteral("tabNavigation"))->currentIndex(), 1);
-    auto *list = viewer->findChild<QListWidget *>(QStringLiteral("lstIndex"));
-    auto *box = viewer->findChild<QLineEdit *>(QStringLiteral("txtIndexFilter"));
-    QTest::keyClicks(box, filter);
-    QCOMPARE(visibleRows(list), visible);
-    if (visible.isEmpty()) {
-        QVERIFY(!list->currentItem());
-        return;
-    }
-    // Enter opens the first match.
-    QCOMPARE(list->currentItem()->text().trimmed(), visible.first());
-    QTest::keyClick(box, Qt::Key_Return);
-    QVERIFY(!pageText(viewer).contains(QStringLiteral("Page not found")));
-}
-
-void TestHelpViewer::keywordWithSeveralPagesOffersChoice()
-{
-    HelpViewer *viewer =
-        HelpViewers::request(*m_platform, nullptr, helpFile, HelpViewers::displayIndex);
-    auto *list = viewer->findChild<QListWidget *>(QStringLiteral("lstIndex"));
-    auto *topics = viewer->findChild<QListWidget *>(QStringLiteral("lstTopicsFound"));
-    QCOMPARE(pagePath(viewer), QStringLiteral("/Welcome.htm"));
-
-    emit list->itemActivated(rowNamed(list, QStringLiteral("Key features")));
-    QVERIFY(topics->isVisible());
-    QCOMPARE(visibleRows(topics),
-             texts({"Key features of Quorvex", "Key features of Quorvex Junior"}));
-    QCOMPARE(pagePath(viewer), QStringLiteral("/Welcome.htm"));
-    emit topics->itemActivated(topics->item(1));
-    QCOMPARE(pagePath(viewer), QStringLiteral("/Key features of Quorvex Junior.htm"));
-
-    emit list->itemActivated(rowNamed(list, QStringLiteral("Ordering")));
-    QVERIFY(!topics->isVisible());
-    QCOMPARE(pagePath(viewer), QStringLiteral("/Ordering Quorvex.htm"));
-
-    emit list->itemActivated(rowNamed(list, QStringLiteral("shared")));
-    QCOMPARE(pagePath(viewer), QStringLiteral("/About the demos.htm"));
-    QCOMPARE(viewer->findChild<QTextBrowser *>(QStringLiteral("txtPage"))->source().fragment(),
-             QStringLiteral("shared"));
-}
-
-void TestHelpViewer::eachTopicOpensItsPage_data()
-{
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("heading");
-
-    const QList<QPair<const char *, const char *>> topics = {
-        {"Welcome.htm", "Welcome to the Quorvex Demos"},
-        {"About the demos.htm", "About the demos"},
-        {"What is Quorvex.htm", "What is Quorvex?"},
-        {"Key features of Quorvex.htm", "Key features of Quorvex"},
-        {"Add-ons.htm", "Add-ons"},
-        {"What is Quorvex Junior.htm", "What is Quorvex Junior?"},
-        {"Key features of Quorvex Junior.htm", "Key features of Quorvex Junior"},
-        {"Ordering Quorvex.htm", "Ordering Quorvex"},
-        {"Contacting Brenlowe.htm", "Contacting Brenlowe"},
-    };
-    for (const auto &[topic, heading] : topics) {
-        QTest::newRow(topic) << topicAddress(helpFile, QString::fromUtf8(topic))
-                             << QStringLiteral("/") + QString::fromUtf8(topic)
-                             << QString::fromUtf8(heading);
-    }
-    QTest::newRow("mk:@MSITStore address")
-        << QStringLiteral("mk:@MSITStore:") + helpFile + QStringLiteral("::/Add-ons.htm")
-        << "/Add-ons.htm"
-        << "Add-ons";
-    QTest::newRow("other letter case")
-        << topicAddress(helpFile, QStringLiteral("welcome.HTM")) << "/welcome.HTM"
-        << "Welcome to the Quorvex Demos";
-}
-
-void TestHelpViewer::eachTopicOpensItsPage()
-{
-    QFETCH(QString, address);
-    QFETCH(QString, heading);
-    HelpViewer *viewer =
-        HelpViewers::request(*m_platform, nullptr, address, HelpViewers::displayContents);
-    QVERIFY(viewer);
-    QTEST(pagePath(viewer), "path");
-    const QTextBrowser *page = viewer->findChild<QTextBrowser *>(QStringLiteral("txtPage"));
-    QCOMPARE(page->document()
-                 ->firstBlock()
-                 .text()
-                 .trimmed()
-                 .remove(QChar::ObjectReplacementCharacter)
-                 .trimmed(),
-             heading);
-    QVERIFY(!pageText(viewer).contains(QStringLiteral("Page not found")));
-}
-
-void TestHelpViewer::pagesCarryTheirImageAndStyles()
-{
-    HelpViewer *viewer = HelpViewers::request(
-        *m_platform, nullptr, topicAddress(helpFile, QStringLiteral("Ordering Quorvex.htm")),
-        HelpViewers::displayContents);
-    auto *page = viewer->findChild<QTextBrowser *>(QStringLiteral("txtPage"));
-    const QUrl imageUrl(QStringLiteral("images/camera.png"));
-    const QVariant bytes = page->loadResource(QTextDocument::ImageResource, imageUrl);
-    QCOMPARE(QImage::fromData(bytes.toByteArray()).size(), QSize(32, 32));
-    // The page's layout asked for it (and keeps it as a decoded picture).
-    const QVariant shown = page->document()->resource(QTextDocument::ImageResource, imageUrl);
-    QVERIFY2(shown.userType() == QMetaType::QImage || shown.userType() == QMetaType::QPixmap,
-             shown.typeName());
-    // The style sheet's heading colour reached the heading.
-    const QTextBlock heading = page->document()->firstBlock();
-    const QTextCharFormat format = heading.begin().fragment().charFormat();
-    QCOMPARE(format.foreground().color(), QColor(QStringLiteral("#1d4f91")));
-    // The maker's values of this build are in the page.
-    QVERIFY(pageText(viewer).contains(QLatin1String(BuildInfo::makerPhone)));
-    QVERIFY(
-        page->toHtml().contains(QStringLiteral("mailto:") + QLatin1String(BuildInfo::makerEmail)));
-}
-
-void TestHelpViewer::linksMoveBetweenPagesWithHistory()
-{
-    HelpViewer *viewer =
-        HelpViewers::request(*m_platform, nullptr, helpFile, HelpViewers::displayContents);
-    auto *page = viewer->findChild<QTextBrowser *>(QStringLiteral("txtPage"));
-    auto *back = viewer->findChild<QAction *>(QStringLiteral("actBack"));
-    auto *forward = viewer->findChild<QAction *>(QStringLiteral("actForward"));
-    QVERIFY(!back->isEnabled());
-    // The link as it stands in the page, relative and with spaces.
-    QVERIFY(page->toHtml().contains(QStringLiteral("href=\"What is Quorvex.htm\"")));
-    emit page->anchorClicked(QUrl(QStringLiteral("What is Quorvex.htm")));
-    QCOMPARE(pagePath(viewer), QStringLiteral("/What is Quorvex.htm"));
-    emit page->anchorClicked(QUrl(QStringLiteral("Add-ons.htm")));
-    QCOMPARE(pagePath(viewer), QStringLiteral("/Add-ons.htm"));
-    QVERIFY(back->isEnabled());
-    QVERIFY(!forward->isEnabled());
-
-    back->trigger();
-    QCOMPARE(pagePath(viewer), QStringLiteral("/What is Quorvex.htm"));
-    back->trigger();
-    QCOMPARE(pagePath(viewer), QStringLiteral("/Welcome.htm"));
-    QVERIFY(!back->isEnabled());
-    QVERIFY(forward->isEnabled());
-    forward->trigger();
-    QCOMPARE(pagePath(viewer), QStringLiteral("/What is Quorvex.htm"));
-
-    // Within a page, and by an address naming this file.
-    emit page->anchorClicked(QUrl(QStringLiteral("About the demos.htm#shared")));
-    QCOMPARE(page->source().fragment(), QStringLiteral("shared"));
-    emit page->anchorClicked(
-        QUrl(QStringLiteral("ms-its:Quorvex Demos.chm::/Contacting Brenlowe.htm")));
-    QCOMPARE(pagePath(viewer), QStringLiteral("/Contacting Brenlowe.htm"));
-    QVERIFY(m_platform->callsOf(QStringLiteral("open")).isEmpty());
-}
-
-void TestHelpViewer::webLinksGoToTheDesktop_data()
-{
-    QTest::addColumn<QString>("link");
-
-    QTest::newRow("http") << QStringLiteral("http://") + QLatin1String(BuildInfo::makerWeb) +
-                                 QStringLiteral("/");
-    QTest::newRow("https") << "https://www.brenlowe.example/prices.htm";
-    QTest::newRow("mailto") << QStringLiteral("mailto:") + QLatin1String(BuildInfo::makerEmail);
-}
-
-void TestHelpViewer::webLinksGoToTheDesktop()
-{
-    QFETCH(QString, link);
-    HelpViewer *viewer = HelpViewers::request(
-        *m_platform, nullptr, topicAddress(helpFile, QStringLiteral("Contacting Brenlowe.htm")),
-        HelpViewers::displayContents);
-    auto *page = viewer->findChild<QTextBrowser *>(QStringLiteral("txtPage"));
-    emit page->anchorClicked(QUrl(link));
-    QCOMPARE(m_platform->callsOf(QStringLiteral("open")),
-             QStringList{QStringLiteral("open ") + link});
-    // Through the program's own opener, with its pointer steps, and the page stays.
-    QCOMPARE(m_platform->calls.filter(QStringLiteral("pointer")),
-             texts({"pointer 11", "pointer 0"}));
-    QCOMPARE(pagePath(viewer), QStringLiteral("/Contacting Brenlowe.htm"));
-}
-
-void TestHelpViewer::missingFileIsReportedInTheViewer()
-{
-    QTemporaryDir dir;
-    const QString missing = dir.filePath(QStringLiteral("No Such Help.chm"));
-    for (const QString &address : {missing, topicAddress(missing, QStringLiteral("Welcome.htm"))}) {
-        HelpViewer *viewer =
-            HelpViewers::request(*m_platform, nullptr, address, HelpViewers::displayContents);
-        QVERIFY(viewer);
-        QVERIFY(viewer->isVisible());
-        QVERIFY(!viewer->isFileOpen());
-        QVERIFY(pageText(viewer).contains(QStringLiteral("Cannot open the file")));
-        QVERIFY(pageText(viewer).contains(missing));
-    }
-    // Once the file is there, the next request shows it in the same window.
-    QVERIFY(QFile::copy(helpFile, missing));
-    HelpViewer *viewer =
-        HelpViewers::request(*m_platform, nullptr, missing, HelpViewers::displayContents);
-    QVERIFY(viewer->isFileOpen());
-    QCOMPARE(pagePath(viewer), QStringLiteral("/Welcome.htm"));
-    QCOMPARE(openViewers(), 1);
-}
-
-void TestHelpViewer::missingTopicIsReportedInTheViewer()
-{
-    HelpViewer *viewer = HelpViewers::request(*m_platform, nullptr,
-                                              topicAddress(helpFile, QStringLiteral("Welcome.htm")),
-                                              HelpViewers::displayContents);
-    HelpViewers::request(*m_platform, nullptr,
-                         topicAddress(helpFile, QStringLiteral("Not a page.htm")),
-                         HelpViewers::displayContents);
-    QVERIFY(pageText(viewer).contains(QStringLiteral("Page not found")));
-    QVERIFY(pageText(viewer).contains(QStringLiteral("Not a page.htm")));
-    // The message is a page like any other: back returns to the last one.
-    viewer->findChild<QAction *>(QStringLiteral("actBack"))->trigger();
-    QCOMPARE(pagePath(viewer), QStringLiteral("/Welcome.htm"));
-
-    // A link to a page the file lacks says the same.
-    auto *page = viewer->findChild<QTextBrowser *>(QStringLiteral("txtPage"));
-    emit page->anchorClicked(QUrl(QStringLiteral("gone/away.htm")));
-    QVERIFY(pageText(viewer).contains(QStringLiteral("Page not found")));
-}
-
-void TestHelpViewer::secondRequestReusesTheWindow()
-{
-    HelpViewer *first =
-        HelpViewers::request(*m_platform, nullptr, helpFile, HelpViewers::displayContents);
-    QTemporaryDir dir;
-    const QString other = dir.filePath(QStringLiteral("Other.chm"));
-    QVERIFY(QFile::copy(helpFile, other));
-    HelpViewer *another =
-        HelpViewers::request(*m_platform, nullptr, other, HelpViewers::displayContents);
-    QVERIFY(another != first);
-    QCOMPARE(openViewers(), 2);
-
-    first->showMinimized();
-    const QString spelledOtherwise =
-        QFileInfo(helpFile).absolutePath() + QStringLiteral("/./") + QFileInfo(helpFile).fileName();
-    HelpViewer *second =
-        HelpViewers::request(*m_platform, nullptr,
-                             topicAddress(spelledOtherwise, QStringLiteral("Ordering Quorvex.htm")),
-                             HelpViewers::displayContents);
-    QCOMPARE(second, first);
-    QCOMPARE(openViewers(), 2);
-    QVERIFY(!first->isMinimized());
-    QCOMPARE(pagePath(first), QStringLiteral("/Ordering Quorvex.htm"));
-    QCOMPARE(HelpViewers::request(*m_platform, nullptr, helpFile, HelpViewers::displayIndex),
-             first);
-    QCOMPARE(first->findChild<QTabWidget *>(QStringLiteral("tabNavigation"))->currentIndex(), 1);
-}
-
-void TestHelpViewer::unknownCommandOpensNothing()
-{
-    QVERIFY(!HelpViewers::request(*m_platform, nullptr, helpFile, 0x12));
-    QVERIFY(!HelpViewers::request(*m_platform, nullptr, QString(), HelpViewers::displayContents));
-    QCOMPARE(openViewers(), 0);
-}
-
-void TestHelpViewer::viewerStaysOnTheOwnersScreen()
-{
-    QWidget owner;
-    owner.setObjectName(QStringLiteral("frmPlayDemos"));
-    const QRect area = owner.screen()->availableGeometry();
-    owner.setGeometry(area.right() - 100, area.bottom() - 100, 80, 80);
-    HelpViewer *viewer =
-        HelpViewers::request(*m_platform, &owner, helpFile, HelpViewers::displayContents);
-    QVERIFY2(area.contains(viewer->frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                                                    .arg(viewer->x())
-                                                                    .arg(viewer->y())
-                                                                    .arg(viewer->width())
-                                                                    .arg(viewer->height())));
-}
-
-void TestHelpViewer::encodingFollowsTheFileLanguage()
-{
-    HelpViewer *viewer =
-        HelpViewers::request(*m_platform, nullptr, cyrillicFile, HelpViewers::displayContents);
-    QVERIFY(viewer->isFileOpen());
-    // The page declares no charset; its bytes are in the file's Russian code page.
-    QVERIFY2(pageText(viewer).contains(QString::fromUtf8("Привет")), qPrintable(pageText(viewer)));
-    auto *tree = viewer->findChild<QTreeWidget *>(QStringLiteral("treContents"));
-    QCOMPARE(tree->topLevelItem(0)->text(0), QString::fromUtf8("Привет"));
-}
-
-void TestHelpViewer::damagedFileIsReportedWithoutCrash_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("opens");
-
-    QFile file(helpFile);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray real = file.readAll();
-    QTest::newRow("empty") << QByteArray() << false;
-    QTest::newRow("not a help file") << QByteArray("<html>hello</html>") << false;
-    QTest::newRow("header only") << real.left(0x60) << false;
-    QTest::newRow("cut in half") << real.left(real.size() / 2) << false;
-    QByteArray garbage = real.left(4);
-    for (int i = 0; i < 8192; ++i)
-        garbage.append(char((i * 7919 + 13) & 0xFF));
-    QTest::newRow("signature then garbage") << garbage << false;
-    QByteArray scrambled = real;
-    for (qsizetype i = 0x400; i < scrambled.size(); i += 97)
-        scrambled[i] = char(~scrambled[i]);
-    QTest::newRow("scrambled body") << scrambled << true;
-    // Found by fuzzing: the decompression settings cannot be read, and the library divides
-    // by zero while opening the file.
-    QFile fault(QStringLiteral(QVX_TEST_DATA_DIR "/chmlib-open-fpe.chm"));
-    QVERIFY(fault.open(QIODevice::ReadOnly));
-    QTest::newRow("library fault on opening") << fault.readAll() << false;
-}
-
-void TestHelpViewer::damagedFileIsReportedWithoutCrash()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(bool, opens);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Damaged.chm"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
-    HelpViewer *viewer =
-        HelpViewers::request(*m_platform, nullptr, path, HelpViewers::displayContents);
-    QVERIFY(viewer);
-    HelpViewers::request(*m_platform, nullptr, path, HelpViewers::displayIndex);
-    HelpViewers::request(*m_platform, nullptr, topicAddress(path, QStringLiteral("Add-ons.htm")),
-                         HelpViewers::displayContents);
-    if (!opens) {
-        QVERIFY(!viewer->isFileOpen());
-        QVERIFY(pageText(viewer).contains(QStringLiteral("Cannot open the file")));
-    }
-    // A file damaged only inside may open; whatever it shows, the viewer stays up.
-    QVERIFY(viewer->isVisible());
-}
-
-void TestHelpViewer::closedViewerIsForgotten()
-{
-    HelpViewer *viewer =
-        HelpViewers::request(*m_platform, nullptr, helpFile, HelpViewers::displayContents);
-    QCOMPARE(HelpViewers::find(helpFile), viewer);
-    viewer->close();
-    QTRY_COMPARE(openViewers(), 0);
-    QVERIFY(!HelpViewers::find(helpFile));
-    HelpViewer *again =
-        HelpViewers::request(*m_platform, nullptr, helpFile, HelpViewers::displayIndex);
-    QVERIFY(again);
-    QCOMPARE(openViewers(), 1);
-}
-
-void TestHelpViewer::f1OpensTheApplicationHelpFile()
-{
-    installHelpKey(m_keyPlatform);
-    QWidget window;
-    window.setObjectName(QStringLiteral("frmPlayDemos"));
-    auto *field = new QLineEdit(&window);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    field->setFocus();
-
-    QTest::keyClick(field, Qt::Key_F1);
-    QVERIFY(m_keyPlatform.callsOf(QStringLiteral("help")).isEmpty()); // no setting yet
-
-    m_keyPlatform.helpFileSetting = helpFile;
-    QTest::keyClick(field, Qt::Key_F1, Qt::ShiftModifier);
-    QVERIFY(m_keyPlatform.callsOf(QStringLiteral("help")).isEmpty());
-    QTest::keyClick(field, Qt::Key_F1);
-    QCOMPARE(m_keyPlatform.callsOf(QStringLiteral("help")),
-             QStringList{QStringLiteral("help frmPlayDemos | ") + helpFile +
-                         QStringLiteral(" | 1 | 0")});
-    QVERIFY(field->text().isEmpty());
-}
 
 QTEST_MAIN(TestHelpViewer)
 #include "tst_helpviewer.moc"
