@@ -1,5 +1,7 @@
 #include "platform/OpResult.h"
 
+#include "platform/NativeName.h"
+
 #include <cerrno>
 
 namespace OpError {
@@ -24,7 +26,7 @@ OpResult make(int number, const QString &detail)
 {
     QString text = describe(number);
     if (!detail.isEmpty())
-        text += QStringLiteral(": ") + detail;
+        text += QStringLiteral(": ") + NativeName::display(detail);
     return {number, text};
 }
 

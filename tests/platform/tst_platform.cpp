@@ -1,6 +1,7 @@
 #include "DemoTree.h"
 
 #include "platform/ExecutableKind.h"
+#include "platform/NativeName.h"
 #include "platform/OpResult.h"
 #include "platform/Platform.h"
 
@@ -14,6 +15,8 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -42,7 +45,8 @@ QList<qint64> processesRunning(const QString &path)
     for (const QFileInfo &entry : QDir(QStringLiteral("/proc")).entryInfoList(QDir::Dirs)) {
         bool number = false;
         const qint64 pid = entry.fileName().toLongLong(&number);
-        if (number && QFileInfo(entry.filePath() + QStringLiteral("/exe")).symLinkTarget() == canonical)
+        if (number &&
+            QFileInfo(entry.filePath() + QStringLiteral("/exe")).symLinkTarget() == canonical)
             found.append(pid);
     }
     return found;
@@ -63,19 +67,27 @@ private slots:
         QTest::addColumn<QByteArray>("head");
         QTest::addColumn<qint64>("fileSize");
         QTest::addColumn<int>("kind");
-        QTest::newRow("ELF") << QByteArray("\x7f" "ELF\x02\x01") << qint64(100) << int(ExecutableKind::Native);
-        QTest::newRow("script") << QByteArray("#!/bin/sh\n") << qint64(10) << int(ExecutableKind::Script);
-        QTest::newRow("Windows") << windowsHeader(0x80, 0x100) << qint64(0x100) << int(ExecutableKind::Windows);
+        QTest::newRow("ELF") << QByteArray("\x7f"
+                                           "ELF\x02\x01")
+                             << qint64(100) << int(ExecutableKind::Native);
+        QTest::newRow("script") << QByteArray("#!/bin/sh\n") << qint64(10)
+                                << int(ExecutableKind::Script);
+        QTest::newRow("Windows") << windowsHeader(0x80, 0x100) << qint64(0x100)
+                                 << int(ExecutableKind::Windows);
         QTest::newRow("PE signature past the end")
-            << windowsHeader(0xFFFFFFF0u, 0x100) << qint64(0x100) << int(ExecutableKind::NotExecutable);
+            << windowsHeader(0xFFFFFFF0u, 0x100) << qint64(0x100)
+            << int(ExecutableKind::NotExecutable);
         QTest::newRow("PE offset beyond what was read")
-            << windowsHeader(0x2000, 0x100) << qint64(0x10000) << int(ExecutableKind::NotExecutable);
+            << windowsHeader(0x2000, 0x100) << qint64(0x10000)
+            << int(ExecutableKind::NotExecutable);
         QTest::newRow("signature cut by the file's end")
             << windowsHeader(0xFE, 0x100) << qint64(0x100) << int(ExecutableKind::NotExecutable);
-        QTest::newRow("MZ alone") << QByteArray("MZ") << qint64(2) << int(ExecutableKind::NotExecutable);
+        QTest::newRow("MZ alone") << QByteArray("MZ") << qint64(2)
+                                  << int(ExecutableKind::NotExecutable);
         QTest::newRow("MZ without PE") << QByteArray(0x100, 'M').replace(1, 1, "Z") << qint64(0x100)
                                        << int(ExecutableKind::NotExecutable);
-        QTest::newRow("text") << QByteArray("demo") << qint64(4) << int(ExecutableKind::NotExecutable);
+        QTest::newRow("text") << QByteArray("demo") << qint64(4)
+                              << int(ExecutableKind::NotExecutable);
         QTest::newRow("empty") << QByteArray() << qint64(0) << int(ExecutableKind::NotExecutable);
     }
     void classifiesExecutables()
@@ -98,7 +110,8 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write("#!/bin/sh\npwd > started.txt\n");
         }
-        QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(
+            QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         const OpResult result = platform->startProgram(script, folder);
         QVERIFY2(result.ok(), qPrintable(result.description));
         QTRY_VERIFY(QFile::exists(folder + QStringLiteral("/started.txt")));
@@ -112,7 +125,8 @@ private slots:
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<int>("number");
         QTest::newRow("missing file") << "none.exe" << QByteArray() << OpError::FileNotFound;
-        QTest::newRow("missing folder") << "nofolder/none.exe" << QByteArray() << OpError::PathNotFound;
+        QTest::newRow("missing folder")
+            << "nofolder/none.exe" << QByteArray() << OpError::PathNotFound;
         QTest::newRow("plain text") << "text.exe" << QByteArray("just text") << OpError::FileAccess;
     }
     void refusesWhatCannotStart()
@@ -154,14 +168,96 @@ private slots:
 
     void listsOnlyVisibleRegularFiles()
     {
-        DemoTree tree({QStringLiteral("a.exe"), QStringLiteral(".hidden.exe"), QStringLiteral("dir.exe/")});
+        DemoTree tree(
+            {QStringLiteral("a.exe"), QStringLiteral(".hidden.exe"), QStringLiteral("dir.exe/")});
         QFile::link(tree.file(QStringLiteral("a.exe")), tree.file(QStringLiteral("link.exe")));
         QFile::link(tree.file(QStringLiteral("gone.exe")), tree.file(QStringLiteral("broken.exe")));
-        QVERIFY(::mkfifo(QFile::encodeName(tree.file(QStringLiteral("pipe.exe"))).constData(), 0600) == 0);
+        QVERIFY(::mkfifo(QFile::encodeName(tree.file(QStringLiteral("pipe.exe"))).constData(),
+                         0600) == 0);
         QStringList names = platform->listVisibleFiles(tree.path());
         names.sort();
         QCOMPARE(names, QStringList({QStringLiteral("a.exe"), QStringLiteral("link.exe")}));
         QCOMPARE(platform->listVisibleFiles(tree.file(QStringLiteral("missing"))), QStringList());
+    }
+
+    void nativeNamesKeepTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        const QString bad(QChar(0xFFFD));
+        QTest::newRow("plain") << QByteArray("Demo.exe") << u"Demo.exe"_s;
+        QTest::newRow("UTF-8") << QByteArray("Caf\xc3\xa9 \xf0\x9f\x8e\xac") << u"Café 🎬"_s;
+        QTest::newRow("pair whose low half is in the escapes' range")
+            << QByteArray("\xf0\x90\x82\x80") << QString::fromUcs4(U"\U00010080");
+        QTest::newRow("Latin-1") << QByteArray("Caf\xe9.exe") << u"Caf"_s + bad + u".exe"_s;
+        QTest::newRow("no UTF-8 at all") << QByteArray("\xff\xfe.exe") << bad + bad + u".exe"_s;
+        QTest::newRow("encoded surrogate") << QByteArray("\xed\xb2\x80") << bad + bad + bad;
+        QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << bad + bad;
+        QTest::newRow("cut short") << QByteArray("\xe2\x82x") << bad + bad + u"x"_s;
+        QTest::newRow("past the last code point")
+            << QByteArray("\xf4\x90\x80\x80") << bad.repeated(4);
+    }
+    void nativeNamesKeepTheirBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        const QString name = NativeName::decode(bytes);
+        QCOMPARE(NativeName::encode(name), bytes);
+        QCOMPARE(NativeName::display(name), shown);
+        if (!shown.contains(QChar(0xFFFD)))
+            QCOMPARE(name, shown);
+    }
+
+    // Names that are not UTF-8, in a folder whose own name is not either: listed, found,
+    // started in that folder, copied, deleted, and taken from the temporary folder setting.
+    void filesWithNamesThatAreNotUtf8()
+    {
+        DemoTree tree;
+        tree.addNative("app\xe9/\xff\xfe.exe", "#!/bin/sh\npwd > started.txt\n", 0700);
+        tree.addNative("app\xe9/Caf\xc3\xa9.exe", "valid");
+        const QByteArray nativeFolder = QFile::encodeName(tree.path()) + "/app\xe9";
+        const QString folder = NativeName::decode(nativeFolder);
+        const QString script = folder + NativeName::decode("/\xff\xfe.exe");
+
+        QStringList names = platform->listVisibleFiles(folder);
+        names.sort();
+        QCOMPARE(names, QStringList({u"Café.exe"_s, NativeName::decode("\xff\xfe.exe")}));
+        QVERIFY(platform->isFile(script));
+
+        const OpResult started = platform->startProgram(script, folder);
+        QVERIFY2(started.ok(), qPrintable(started.description));
+        QTRY_COMPARE(readNative(folder + u"/started.txt"_s).trimmed(), nativeFolder);
+
+        const QString copy = folder + NativeName::decode("/copy\xe9.exe");
+        QVERIFY(platform->copyFile(script, copy).ok());
+        QCOMPARE(readNative(copy), readNative(script));
+        QVERIFY(platform->resetAttributes(copy).ok());
+        QVERIFY(platform->deleteFile(copy).ok());
+        QCOMPARE(nativeEntries(folder), QStringList({u"Café.exe"_s, u"started.txt"_s,
+                                                     NativeName::decode("\xff\xfe.exe")}));
+        const OpResult missing = platform->deleteFile(copy);
+        QCOMPARE(missing.number, OpError::FileNotFound);
+        QVERIFY(missing.description.endsWith(u"copy\uFFFD.exe"_s));
+
+        qputenv("TMPDIR", nativeFolder);
+        const QString temp = platform->tempFolder();
+        qunsetenv("TMPDIR");
+        QCOMPARE(temp, folder + u'/');
+    }
+
+    void applicationFolderKeepsItsBytes()
+    {
+        QFile program(QStringLiteral(QVX_PRINT_APP_FOLDER));
+        QVERIFY(program.open(QIODevice::ReadOnly));
+        DemoTree tree;
+        tree.addNative("app\xe9/print_app_folder", program.readAll(), 0700);
+        // Started through a link with a UTF-8 name; the system reports the real path.
+        QVERIFY(::symlink("app\xe9", QFile::encodeName(tree.file(u"link"_s)).constData()) == 0);
+        QProcess process;
+        process.start(tree.file(u"link/print_app_folder"_s));
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(process.readAllStandardOutput(), QFile::encodeName(tree.path()) + "/app\xe9");
     }
 
     void copyReplacesWholeFiles()
@@ -171,7 +267,10 @@ private slots:
         tree.add(QStringLiteral("demo.exe"), QByteArray("old"));
         QVERIFY(QFile::setPermissions(tree.file(QStringLiteral("new.exe")),
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        QVERIFY(platform->copyFile(tree.file(QStringLiteral("new.exe")), tree.file(QStringLiteral("demo.exe"))).ok());
+        QVERIFY(platform
+                    ->copyFile(tree.file(QStringLiteral("new.exe")),
+                               tree.file(QStringLiteral("demo.exe")))
+                    .ok());
         QCOMPARE(readAll(tree.file(QStringLiteral("demo.exe"))), QByteArray(200000, 'n'));
         QVERIFY(QFileInfo(tree.file(QStringLiteral("demo.exe"))).isExecutable());
         // Nothing is left beside it.
@@ -183,10 +282,14 @@ private slots:
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("destination");
         QTest::addColumn<int>("number");
-        QTest::newRow("missing source") << "none.exe" << "demo.exe" << OpError::FileNotFound;
-        QTest::newRow("missing source folder") << "nofolder/x.exe" << "demo.exe" << OpError::PathNotFound;
-        QTest::newRow("missing destination folder") << "new.exe" << "nofolder/demo.exe" << OpError::PathNotFound;
-        QTest::newRow("source is a folder") << "folder" << "demo.exe" << OpError::FileAccess;
+        QTest::newRow("missing source") << "none.exe"
+                                        << "demo.exe" << OpError::FileNotFound;
+        QTest::newRow("missing source folder") << "nofolder/x.exe"
+                                               << "demo.exe" << OpError::PathNotFound;
+        QTest::newRow("missing destination folder") << "new.exe"
+                                                    << "nofolder/demo.exe" << OpError::PathNotFound;
+        QTest::newRow("source is a folder") << "folder"
+                                            << "demo.exe" << OpError::FileAccess;
     }
     void failedCopiesLeaveTheDestinationWhole()
     {
@@ -209,7 +312,8 @@ private slots:
         DemoTree tree;
         const QString mountPoint = tree.file(QStringLiteral("small"));
         QDir().mkpath(mountPoint);
-        if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=16k") != 0)
+        if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=16k") !=
+            0)
             QSKIP("a small file system cannot be mounted here");
         tree.add(QStringLiteral("big.exe"), QByteArray(256 * 1024, 'b'));
         const OpResult result = platform->copyFile(tree.file(QStringLiteral("big.exe")),
@@ -231,7 +335,8 @@ private slots:
         QVERIFY(!QFile::exists(file));
         QCOMPARE(platform->deleteFile(file).number, OpError::FileNotFound);
         QCOMPARE(platform->resetAttributes(file).number, OpError::FileNotFound);
-        QCOMPARE(platform->deleteFile(tree.file(QStringLiteral("no/a.exe"))).number, OpError::PathNotFound);
+        QCOMPARE(platform->deleteFile(tree.file(QStringLiteral("no/a.exe"))).number,
+                 OpError::PathNotFound);
     }
 
     void errorNumbers_data()

@@ -1,9 +1,18 @@
 #pragma once
 
+#include "platform/NativeName.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // An application folder for a test: Demos/QVX, Demos/QVX Jr and Demos/Both with the given
 // files (relative paths; a trailing "/" makes a folder).
@@ -15,6 +24,17 @@ public:
     {
         for (const QString &file : files)
             add(file);
+    }
+
+    DemoTree(const DemoTree &) = delete;
+    DemoTree &operator=(const DemoTree &) = delete;
+    // Qt's own removal cannot see names that are not UTF-8.
+    ~DemoTree()
+    {
+        const auto removeOne = [](const char *entry, const struct stat *, int, FTW *) {
+            return ::remove(entry);
+        };
+        ::nftw(QFile::encodeName(m_dir.path()).constData(), removeOne, 16, FTW_DEPTH | FTW_PHYS);
     }
 
     QString path() const { return m_dir.path(); }
@@ -33,6 +53,53 @@ public:
             out.write(contents);
     }
 
+    // The same for a relative path that need not be UTF-8, given as the system's bytes.
+    void addNative(const QByteArray &relative, const QByteArray &contents, mode_t mode = 0644)
+    {
+        QByteArray full = QFile::encodeName(m_dir.path());
+        for (const QByteArray &part : relative.split('/')) {
+            ::mkdir(full.constData(), 0755);
+            full += '/' + part;
+        }
+        const int fd = ::open(full.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+        if (fd >= 0) {
+            [[maybe_unused]] const ssize_t written =
+                ::write(fd, contents.constData(), size_t(contents.size()));
+            ::close(fd);
+        }
+    }
+
 private:
     QTemporaryDir m_dir;
 };
+
+// Every entry of a folder but "." and "..", names kept as NativeName keeps them, sorted.
+inline QStringList nativeEntries(const QString &folder)
+{
+    QStringList names;
+    if (DIR *dir = ::opendir(NativeName::encode(folder).constData())) {
+        while (const dirent *entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..")
+                names.append(NativeName::decode(name));
+        }
+        ::closedir(dir);
+    }
+    names.sort();
+    return names;
+}
+
+// A file's contents by a path that need not be UTF-8.
+inline QByteArray readNative(const QString &path)
+{
+    QByteArray contents;
+    const int fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return contents;
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
+        contents.append(buffer, got);
+    ::close(fd);
+    return contents;
+}

@@ -1,5 +1,6 @@
 #include "platform/posix/PosixFiles.h"
 
+#include "platform/NativeName.h"
 #include "platform/OpResult.h"
 
 #include <QFile>
@@ -72,22 +73,51 @@ OpResult copyContents(int in, int out)
 // A missing file whose folder is missing too is a missing path.
 OpResult missingOr(int err, const QString &path)
 {
-    if (err == ENOENT && !QFileInfo(QFileInfo(path).absolutePath()).isDir())
+    if (err == ENOENT && !isFolder(QFileInfo(path).absolutePath()))
         return OpError::make(OpError::PathNotFound, path);
     return OpError::fromErrno(err, path);
 }
 
 } // namespace
 
+bool isFolder(const QString &path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(NativeName::encode(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool isFile(const QString &path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(NativeName::encode(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool openForReading(QFile &file, const QString &path)
+{
+    const int fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(fd);
+    return false;
+}
+
 OpResult copyReplacing(const QString &source, const QString &destination)
 {
-    const QByteArray src = QFile::encodeName(source);
-    const QByteArray dst = QFile::encodeName(destination);
+    const QByteArray src = NativeName::encode(source);
+    const QByteArray dst = NativeName::encode(destination);
 
     Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0)
         return missingOr(errno, source);
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::fstat(in.get(), &info) != 0)
         return OpError::fromErrno(errno, source);
     if (!S_ISREG(info.st_mode))
@@ -95,9 +125,9 @@ OpResult copyReplacing(const QString &source, const QString &destination)
 
     // Write beside the destination and rename over it, so that it never holds half a file.
     const QString folder = QFileInfo(destination).absolutePath();
-    if (!QFileInfo(folder).isDir())
+    if (!isFolder(folder))
         return OpError::make(OpError::PathNotFound, folder);
-    QByteArray temp = QFile::encodeName(folder + QStringLiteral("/.qvx-copy-XXXXXX"));
+    QByteArray temp = NativeName::encode(QString(folder + QStringLiteral("/.qvx-copy-XXXXXX")));
     Fd out(::mkstemp(temp.data()));
     if (out.get() < 0)
         return OpError::fromErrno(errno, destination);
@@ -119,8 +149,10 @@ OpResult copyReplacing(const QString &source, const QString &destination)
 
 OpResult makeWritable(const QString &path)
 {
-    const QByteArray name = QFile::encodeName(path);
-    struct stat info{};
+    const QByteArray name = NativeName::encode(path);
+    struct stat info
+    {
+    };
     if (::stat(name.constData(), &info) != 0)
         return missingOr(errno, path);
     if ((info.st_mode & S_IWUSR) != 0)
@@ -132,7 +164,7 @@ OpResult makeWritable(const QString &path)
 
 OpResult remove(const QString &path)
 {
-    if (::unlink(QFile::encodeName(path).constData()) != 0)
+    if (::unlink(NativeName::encode(path).constData()) != 0)
         return missingOr(errno, path);
     return {};
 }

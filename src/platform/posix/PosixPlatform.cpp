@@ -1,17 +1,24 @@
 #include "platform/posix/PosixPlatform.h"
 
 #include "platform/ExecutableKind.h"
+#include "platform/NativeName.h"
 #include "platform/OpResult.h"
 #include "platform/posix/PosixFiles.h"
+#include "platform/posix/PosixSpawn.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -47,40 +54,51 @@ std::unique_ptr<Platform> createSystemPlatform()
     return std::make_unique<PosixPlatform>();
 }
 
+QString PosixPlatform::applicationFolder() const
+{
+    // Qt decodes the executable's path with replacements, which no longer name the folder.
+    QByteArray target(4096, Qt::Uninitialized);
+    const ssize_t length = ::readlink("/proc/self/exe", target.data(), size_t(target.size()));
+    if (length <= 0 || length >= target.size())
+        return QtPlatform::applicationFolder();
+    target.truncate(length);
+    const qsizetype slash = target.lastIndexOf('/');
+    return NativeName::decode(target.left(qMax<qsizetype>(slash, 1)));
+}
+
 OpResult PosixPlatform::startProgram(const QString &path, const QString &workingFolder)
 {
-    QFile file(path);
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return OpError::make(info.dir().exists() ? OpError::FileNotFound : OpError::PathNotFound,
+    QFile file;
+    if (!PosixFiles::isFile(path))
+        return OpError::make(PosixFiles::isFolder(QFileInfo(path).absolutePath())
+                                 ? OpError::FileNotFound
+                                 : OpError::PathNotFound,
                              path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!PosixFiles::openForReading(file, path))
         return OpError::make(OpError::PermissionDenied, path);
     const QByteArray head = file.read(executableHeadSize);
 
-    QProcess process;
-    process.setWorkingDirectory(workingFolder);
-    process.setStandardInputFile(QProcess::nullDevice());
+    const QByteArray native = NativeName::encode(path);
+    QByteArray program;
+    QByteArrayList arguments;
     switch (classifyExecutable(head, file.size())) {
     case ExecutableKind::Native:
     case ExecutableKind::Script:
-        process.setProgram(path);
+        program = native;
         break;
     case ExecutableKind::Windows: {
         const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
         if (wine.isEmpty())
             return OpError::make(OpError::FileAccess,
                                  QStringLiteral("no Windows program loader for ") + path);
-        process.setProgram(wine);
-        process.setArguments({path});
+        program = QFile::encodeName(wine);
+        arguments = {native};
         break;
     }
     case ExecutableKind::NotExecutable:
         return OpError::make(OpError::FileAccess, QStringLiteral("not a program: ") + path);
     }
-    if (!process.startDetached())
-        return OpError::make(OpError::FileAccess, process.errorString());
-    return {};
+    return PosixSpawn::startDetached(program, arguments, NativeName::encode(workingFolder));
 }
 
 void PosixPlatform::shellOpen(const QString &target)
@@ -115,14 +133,28 @@ int PosixPlatform::messageBox(const QString &text, int style, const QString &tit
 
 QStringList PosixPlatform::listVisibleFiles(const QString &folder)
 {
-    // Without QDir::Hidden and QDir::System, dot files, broken links and special files
-    // stay out.
-    return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    // Read as bytes: Qt's own listing skips every name that is not valid UTF-8.
+    QStringList names;
+    DIR *dir = ::opendir(NativeName::encode(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent *entry = ::readdir(dir)) {
+        // Dot files are hidden; broken links and special files stay out.
+        if (entry->d_name[0] == '.')
+            continue;
+        struct stat info
+        {
+        };
+        if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode))
+            names.append(NativeName::decode(entry->d_name));
+    }
+    ::closedir(dir);
+    return names;
 }
 
 bool PosixPlatform::isFile(const QString &path)
 {
-    return QFileInfo(path).isFile();
+    return PosixFiles::isFile(path);
 }
 
 OpResult PosixPlatform::copyFile(const QString &source, const QString &destination)
@@ -142,8 +174,13 @@ OpResult PosixPlatform::deleteFile(const QString &path)
 
 QString PosixPlatform::tempFolder()
 {
-    const QString path = QDir::tempPath();
-    if (path.isEmpty() || !QFileInfo(path).isDir())
+    const QByteArray set = qgetenv("TMPDIR");
+    char *real = ::realpath(set.isEmpty() ? "/tmp" : set.constData(), nullptr);
+    if (!real)
+        return {};
+    const QString path = NativeName::decode(real);
+    std::free(real);
+    if (!PosixFiles::isFolder(path))
         return {};
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }

@@ -5,6 +5,7 @@
 class PosixPlatform final : public QtPlatform
 {
 public:
+    QString applicationFolder() const override;
     OpResult startProgram(const QString &path, const QString &workingFolder) override;
     void shellOpen(const QString &target) override;
     void htmlHelp(QWidget *owner, const QString &file, int command, int data) override;
