@@ -1,5 +1,6 @@
 #include "catalogue/Catalogue.h"
 
+#include "platform/NativeName.h"
 #include "platform/Platform.h"
 
 #include <QDir>
@@ -35,18 +36,24 @@ const SharedDemo *findShared(const QString &text)
     return nullptr;
 }
 
-// The file of `fileName` in `folder`: the exact name, else the first name that differs
-// only in letter case.
+// The file of `fileName` in `folder`: the exact name, else the first name that is shown
+// as `fileName`, else the first one shown so but for letter case. The list shows names whose
+// bytes do not decode with replacements, which no exact match can find.
 QString findInFolder(Platform &platform, const QString &folder, const QString &fileName)
 {
     const QString exact = folder + QDir::separator() + fileName;
     if (platform.isFile(exact))
         return exact;
-    QStringList candidates;
+    QStringList shownSo;
+    QStringList shownSoButForCase;
     for (const QString &name : platform.listVisibleFiles(folder)) {
-        if (name.compare(fileName, Qt::CaseInsensitive) == 0)
-            candidates.append(name);
+        const QString shown = NativeName::display(name);
+        if (shown == fileName)
+            shownSo.append(name);
+        else if (shown.compare(fileName, Qt::CaseInsensitive) == 0)
+            shownSoButForCase.append(name);
     }
+    QStringList &candidates = shownSo.isEmpty() ? shownSoButForCase : shownSo;
     if (candidates.isEmpty())
         return {};
     candidates.sort();
@@ -62,7 +69,8 @@ QString appPath(const QString &appFolder, const QString &relative)
 
 QString editionFolder(const QString &appFolder, int index)
 {
-    return appPath(appFolder, index == 0 ? QStringLiteral("Demos/QVX") : QStringLiteral("Demos/QVX Jr"));
+    return appPath(appFolder,
+                   index == 0 ? QStringLiteral("Demos/QVX") : QStringLiteral("Demos/QVX Jr"));
 }
 
 QString editionTag(int index)
@@ -77,7 +85,7 @@ QString sharedFolder(const QString &appFolder)
 
 QString displayName(const QString &fileName)
 {
-    return fileName.left(qMax(0, fileName.size() - 4));
+    return NativeName::display(fileName.left(qMax(0, fileName.size() - 4)));
 }
 
 bool isSharedDemoName(const QString &text)

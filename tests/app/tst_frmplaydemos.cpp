@@ -5,6 +5,7 @@
 #include "app/Module1.h"
 #include "app/Twips.h"
 #include "catalogue/FileListBox.h"
+#include "platform/NativeName.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -47,9 +48,9 @@ private:
     std::unique_ptr<DemoTree> tree;
     std::unique_ptr<FakePlatform> fake;
 
-    FrmPlayDemos *load()
+    FrmPlayDemos *load(const QString &appFolder = QString())
     {
-        fake->appFolder = tree->path();
+        fake->appFolder = appFolder.isEmpty() ? tree->path() : appFolder;
         frmPlayDemos = new FrmPlayDemos(*fake);
         frmPlayDemos->Form_Load();
         return frmPlayDemos;
@@ -202,6 +203,33 @@ private slots:
                  QStringList({QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("c"),
                               QStringLiteral("Help"), QStringLiteral("Étude"),
                               QStringLiteral("Help"), QStringLiteral("Zebra")}));
+    }
+
+    // An application folder whose path is not UTF-8, with demos whose names are not either:
+    // listed with replacements, and what is listed plays.
+    void listsAndPlaysNamesThatAreNotUtf8()
+    {
+        tree->addNative("app\xe9/Demos/QVX Jr/\xff\xfe.exe", "#!/bin/sh\npwd > started.txt\n",
+                        0700);
+        tree->addNative("app\xe9/Demos/QVX Jr/Caf\xe9.exe", "demo");
+        tree->addNative("app\xe9/Demos/Both/Help.exe", "demo");
+        const QString app =
+            NativeName::decode(QByteArray(QFile::encodeName(tree->path()) + "/app\xe9"));
+        const QString folder = app + QStringLiteral("/Demos/QVX Jr");
+        const QString bad(QChar(0xFFFD));
+        fake->reallyStart = true;
+        FrmPlayDemos *form = load(app);
+        QCOMPARE(items(form->cboDemos),
+                 QStringList({QStringLiteral("Caf") + bad, bad + bad, QStringLiteral("Help")}));
+        QCOMPARE(Module1::sHelpFile, app + QStringLiteral("/Quorvex Demos.chm"));
+
+        choose(form, bad + bad);
+        QTest::mouseClick(form->cmdPlay, Qt::LeftButton);
+        QCOMPARE(fake->callsOf(QStringLiteral("start")),
+                 QStringList(QStringLiteral("start ") + folder +
+                             NativeName::decode("/\xff\xfe.exe") + QStringLiteral(" | ") + folder));
+        QTRY_COMPARE(readNative(folder + QStringLiteral("/started.txt")).trimmed(),
+                     NativeName::encode(folder));
     }
 
     void missingFoldersListAsEmpty()
