@@ -1,4 +1,5 @@
 #include "BuildInfo.h"
+#include "DemoTree.h"
 #include "FakePlatform.h"
 #include "help/HelpKey.h"
 #include "help/viewer/ChmAddress.h"
@@ -312,6 +313,23 @@ private slots:
         // A link to a page the file lacks says the same.
         view.follow(u"gone/away.htm"_s);
         QVERIFY(view.text().contains(notFound));
+    }
+
+    void fileWhosePathIsNotUtf8()
+    {
+        DemoTree tree;
+        const QString path = NativeName::decode(
+            QByteArray(QFile::encodeName(tree.path()) + "/help\xe9/Quorvex Demos.chm"));
+        const View missing = open(path);
+        QVERIFY(!missing->isFileOpen());
+        QVERIFY(missing.text().contains(NativeName::display(path)));
+
+        QFile source(helpFile);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        tree.addNative("help\xe9/Quorvex Demos.chm", source.readAll());
+        const View view = open(topic(path, u"Add-ons.htm"_s));
+        QVERIFY(view->isFileOpen());
+        QCOMPARE(view.path(), u"/Add-ons.htm"_s);
     }
 
     void oneWindowPerFileUntilClosed()

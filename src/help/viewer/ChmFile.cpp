@@ -1,6 +1,8 @@
 #include "help/viewer/ChmFile.h"
 
 #include "help/viewer/ChmAddress.h"
+#include "platform/NativeName.h"
+#include "platform/posix/PosixFiles.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -134,11 +136,11 @@ bool ChmFile::open(const QString &path)
 {
     close();
     // chmlib reads the headers without checking the file is one; refuse others early.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || !headersLookSound(file))
+    QFile file;
+    if (!PosixFiles::openForReading(file, path) || !headersLookSound(file))
         return false;
     file.close();
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = NativeName::encode(path);
     if (!survivesInChildProcess(name))
         return false;
     m_handle = chm_open(name.constData());

@@ -3,6 +3,7 @@
 #include "app/Module1.h"
 #include "help/viewer/ChmAddress.h"
 #include "help/viewer/HelpBrowser.h"
+#include "platform/NativeName.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -145,12 +146,12 @@ void HelpViewer::loadFile()
     const bool opened = m_file.open(m_filePath);
     const QString title = opened && !m_file.title().isEmpty()
                               ? m_file.title()
-                              : QFileInfo(m_filePath).completeBaseName();
+                              : NativeName::display(QFileInfo(m_filePath).completeBaseName());
     setWindowTitle(title.isEmpty() ? tr("Help") : title);
     fillContents();
     fillIndex();
     if (!opened)
-        txtPage->setHtml(HelpBrowser::fileMessage(m_filePath));
+        txtPage->setHtml(HelpBrowser::fileMessage(NativeName::display(m_filePath)));
 }
 
 void HelpViewer::fillContents()
