@@ -1,12 +1,15 @@
+#include "DemoTree.h"
 #include "FakePlatform.h"
 #include "RecordingView.h"
 #include "app/FrmPlayDemos.h"
+#include "platform/NativeName.h"
 
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QPointer>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,17 +36,31 @@ private:
     std::unique_ptr<Platform> m_system = createSystemPlatform();
 };
 
+// A name with each byte that is not UTF-8 written as \xNN.
+QString withBytes(const QString &name)
+{
+    QString shown;
+    for (QChar unit : name) {
+        if (unit.unicode() >= 0xDC80 && unit.unicode() <= 0xDCFF)
+            shown += u"\\x"_s + QString::number(unit.unicode() - 0xDC00, 16);
+        else
+            shown += unit;
+    }
+    return shown;
+}
+
 // "<application folder's files> | <temporary folder's files>", with the contents of short
 // files, which the archives are not.
 QString listing(const QTemporaryDir &app, const QTemporaryDir &temp)
 {
     QStringList shown;
     for (const QTemporaryDir *dir : {&app, &temp}) {
-        QStringList files = QDir(dir->path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        QStringList files = nativeEntries(dir->path());
         for (QString &name : files) {
-            QFile file(dir->filePath(name));
-            if (file.size() < 64 && file.open(QIODevice::ReadOnly))
-                name += u": "_s + QString::fromUtf8(file.readAll());
+            const QByteArray contents = readNative(dir->path() + u'/' + name);
+            name = withBytes(name);
+            if (contents.size() < 64)
+                name += u": "_s + QString::fromUtf8(contents);
         }
         shown.append(files.join(u", "));
     }
@@ -74,7 +91,7 @@ class TestRealArchives : public QObject
         QCOMPARE(QProcess::execute(m_zip, {u"-qXj"_s, zipped, payload.fileName()}), 0);
         QFile stub(m_stub);
         QFile in(zipped);
-        QFile out(dir.filePath(archive));
+        QFile out(staging.filePath(u"archive.exe"_s));
         QVERIFY(stub.open(QIODevice::ReadOnly) && in.open(QIODevice::ReadOnly) &&
                 out.open(QIODevice::WriteOnly));
         out.write(stub.readAll() + in.readAll());
@@ -82,6 +99,10 @@ class TestRealArchives : public QObject
         QVERIFY(out.setPermissions(out.permissions() | QFile::ExeOwner));
         // Moves the zip's offsets behind the stub.
         QCOMPARE(QProcess::execute(m_zip, {u"-qA"_s, out.fileName()}), 0);
+        // The archive's name need not be UTF-8, which Qt cannot write.
+        QCOMPARE(::rename(QFile::encodeName(out.fileName()).constData(),
+                          NativeName::encode(QString(dir.path() + u'/' + archive)).constData()),
+                 0);
     }
 
 private slots:
@@ -117,6 +138,10 @@ private slots:
             << u"message 48 | Error | 53 File not found: <app>/Qvx3_Alp.exe\r\rCan not prepare "
                "demo. Contact Brenlowe for assistance."_s
             << u"Qvx3_Xyz.exe: a, ZIP_alpha.exe, ZIP_beta.exe | ZIP_alpha.exe"_s;
+        QTest::newRow("name not UTF-8")
+            << QStringList{NativeName::decode("ZIP_caf\xe9_demo.exe"), u"Qvx3_Caf.exe"_s,
+                           u"latin"_s}
+            << false << QString() << finished << u"QVX3 Caf\\xe9 Demo.exe: latin | "_s;
         QTest::newRow("leftover unpacked file")
             << QStringList{u"ZIP_ticket_setup.exe"_s, u"Qvx3_Tic.exe"_s, u"new demo"_s} << false
             << u"Qvx3_Tic.exe"_s << finished << u"QVX3 Ticket Setup.exe: new demo | "_s;
@@ -130,6 +155,7 @@ private slots:
         QFETCH(QString, filesLeft);
         QTemporaryDir app;
         QTemporaryDir temp;
+        const auto removeApp = qScopeGuard([&] { removeNativeTree(app.path()); });
         for (qsizetype at = 0; at + 2 < archives.size(); at += 3)
             makeArchive(app, archives[at], archives[at + 1], archives[at + 2].toUtf8());
         if (!leftover.isEmpty()) {

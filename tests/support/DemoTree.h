@@ -14,6 +14,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// Removes a folder and all it holds; Qt's own removal cannot see names that are not UTF-8.
+inline void removeNativeTree(const QString &folder)
+{
+    const auto removeOne = [](const char *entry, const struct stat *, int, FTW *) {
+        return ::remove(entry);
+    };
+    ::nftw(NativeName::encode(folder).constData(), removeOne, 16, FTW_DEPTH | FTW_PHYS);
+}
+
 // An application folder for a test: Demos/QVX, Demos/QVX Jr and Demos/Both with the given
 // files (relative paths; a trailing "/" makes a folder).
 class DemoTree
@@ -28,14 +37,7 @@ public:
 
     DemoTree(const DemoTree &) = delete;
     DemoTree &operator=(const DemoTree &) = delete;
-    // Qt's own removal cannot see names that are not UTF-8.
-    ~DemoTree()
-    {
-        const auto removeOne = [](const char *entry, const struct stat *, int, FTW *) {
-            return ::remove(entry);
-        };
-        ::nftw(QFile::encodeName(m_dir.path()).constData(), removeOne, 16, FTW_DEPTH | FTW_PHYS);
-    }
+    ~DemoTree() { removeNativeTree(m_dir.path()); }
 
     QString path() const { return m_dir.path(); }
     QString file(const QString &relative) const { return m_dir.filePath(relative); }
