@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/NativeName.h"
+#include "platform/posix/PosixFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -94,14 +95,6 @@ inline QStringList nativeEntries(const QString &folder)
 // A file's contents by a path that need not be UTF-8.
 inline QByteArray readNative(const QString &path)
 {
-    QByteArray contents;
-    const int fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return contents;
-    char buffer[4096];
-    ssize_t got = 0;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
-        contents.append(buffer, got);
-    ::close(fd);
-    return contents;
+    QFile file;
+    return PosixFiles::openForReading(file, path) ? file.readAll() : QByteArray();
 }

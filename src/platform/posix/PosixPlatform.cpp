@@ -142,9 +142,7 @@ QStringList PosixPlatform::listVisibleFiles(const QString &folder)
         // Dot files are hidden; broken links and special files stay out.
         if (entry->d_name[0] == '.')
             continue;
-        struct stat info
-        {
-        };
+        struct stat info = {};
         if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode))
             names.append(NativeName::decode(entry->d_name));
     }
