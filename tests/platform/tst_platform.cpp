@@ -128,6 +128,64 @@ private slots:
         QVERIFY(!result.description.isEmpty());
     }
 
+    // A started program's end and status are seen without waiting; a program no longer
+    // watched is still reaped; what cannot run is refused at once.
+    void tracksStartedPrograms()
+    {
+        DemoTree tree;
+        const auto script = [&](const QString &name, const QByteArray &body,
+                                QFile::Permissions mode) {
+            tree.add(name, "#!/bin/sh\n" + body);
+            QFile::setPermissions(tree.file(name), mode);
+            return tree.file(name);
+        };
+        const QFile::Permissions runnable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+        std::unique_ptr<TrackedProgram> program;
+
+        QVERIFY(platform
+                    ->startTracked(script(QStringLiteral("fails.exe"), "exit 3", runnable),
+                                   tree.path(), program)
+                    .ok());
+        QTRY_VERIFY(program->finished());
+        QCOMPARE(program->exitStatus(), 3);
+
+        QVERIFY(
+            platform
+                ->startTracked(script(QStringLiteral("slow.exe"), "sleep 1; pwd > done", runnable),
+                               tree.path(), program)
+                .ok());
+        QVERIFY(!program->finished());
+        QTRY_VERIFY(program->finished());
+        QCOMPARE(program->exitStatus(), 0);
+        QCOMPARE(readAll(tree.file(QStringLiteral("done"))).trimmed(),
+                 QFile::encodeName(QFileInfo(tree.path()).canonicalFilePath()));
+
+        QVERIFY(platform
+                    ->startTracked(
+                        script(QStringLiteral("dropped.exe"), "echo $$ > pid; sleep 0.3", runnable),
+                        tree.path(), program)
+                    .ok());
+        QTRY_VERIFY(!readAll(tree.file(QStringLiteral("pid"))).trimmed().isEmpty());
+        const QString proc =
+            QStringLiteral("/proc/") +
+            QString::fromLatin1(readAll(tree.file(QStringLiteral("pid"))).trimmed());
+        program.reset();
+        // A zombie keeps its /proc entry until reaped.
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(proc), 10000);
+
+        QVERIFY(::mkfifo(QFile::encodeName(tree.file(QStringLiteral("pipe.exe"))).constData(),
+                         0700) == 0);
+        QCOMPARE(platform->startTracked(tree.file(QStringLiteral("pipe.exe")), tree.path(), program)
+                     .number,
+                 OpError::FileAccess);
+        QCOMPARE(platform
+                     ->startTracked(script(QStringLiteral("plain.exe"), "exit 0", QFile::ReadOwner),
+                                    tree.path(), program)
+                     .number,
+                 OpError::PermissionDenied);
+        QVERIFY(!program);
+    }
+
     void startsASampleDemoAsItsOwnProcess()
     {
         const QString demo = qEnvironmentVariable("QVX_TEST_APP_DIR") +
@@ -187,6 +245,7 @@ private slots:
         QTest::newRow("missing source folder") << "nofolder/x.exe" << "demo.exe" << OpError::PathNotFound;
         QTest::newRow("missing destination folder") << "new.exe" << "nofolder/demo.exe" << OpError::PathNotFound;
         QTest::newRow("source is a folder") << "folder" << "demo.exe" << OpError::FileAccess;
+        QTest::newRow("source is a FIFO") << "pipe.exe" << "demo.exe" << OpError::FileAccess;
     }
     void failedCopiesLeaveTheDestinationWhole()
     {
@@ -195,6 +254,9 @@ private slots:
         QFETCH(int, number);
         DemoTree tree({QStringLiteral("new.exe"), QStringLiteral("folder/")});
         tree.add(QStringLiteral("demo.exe"), QByteArray("old demo"));
+        // Opened for reading with nobody writing, it would block.
+        QVERIFY(::mkfifo(QFile::encodeName(tree.file(QStringLiteral("pipe.exe"))).constData(),
+                         0600) == 0);
         const OpResult result = platform->copyFile(tree.file(source), tree.file(destination));
         QCOMPARE(result.number, number);
         QVERIFY(result.description.contains(QFileInfo(tree.file(destination)).fileName()) ||
@@ -218,6 +280,48 @@ private slots:
         ::umount(QFile::encodeName(mountPoint).constData());
         QCOMPARE(result.number, OpError::DiskFull);
         QCOMPARE(left, QStringList());
+    }
+
+    // Whether a name is taken, two spellings are one folder, a folder takes files, a copy
+    // may run.
+    void probesAndPermissions()
+    {
+        DemoTree tree({QStringLiteral("a.exe"), QStringLiteral("sub/")});
+        const QString folder = tree.path();
+        QFile::link(folder, tree.file(QStringLiteral("alias")));
+        QFile::link(tree.file(QStringLiteral("gone")), tree.file(QStringLiteral("broken")));
+        QVERIFY(::mkfifo(QFile::encodeName(tree.file(QStringLiteral("pipe"))).constData(), 0600) ==
+                0);
+        for (const char *name : {"a.exe", "sub", "broken", "pipe"})
+            QVERIFY2(platform->exists(tree.file(QLatin1String(name))), name);
+        QVERIFY(!platform->exists(tree.file(QStringLiteral("gone"))));
+
+        QVERIFY(platform->sameFile(folder, tree.file(QStringLiteral("alias")) + QLatin1Char('/')));
+        QVERIFY(!platform->sameFile(folder, tree.file(QStringLiteral("sub"))));
+        QVERIFY(!platform->sameFile(folder, tree.file(QStringLiteral("gone"))));
+
+        QVERIFY(platform->canCreateFiles(folder).ok());
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 3);
+        QCOMPARE(platform->canCreateFiles(tree.file(QStringLiteral("gone"))).number,
+                 OpError::PathNotFound);
+        const QString readOnly = tree.file(QStringLiteral("sub"));
+        if (::mount("tmpfs", QFile::encodeName(readOnly).constData(), "tmpfs", MS_RDONLY,
+                    "size=16k") == 0) {
+            const OpResult refused = platform->canCreateFiles(readOnly);
+            ::umount(QFile::encodeName(readOnly).constData());
+            QCOMPARE(refused.number, OpError::PermissionDenied);
+            QVERIFY(refused.description.endsWith(readOnly));
+        }
+
+        const QString file = tree.file(QStringLiteral("a.exe"));
+        QVERIFY(
+            QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        QVERIFY(platform->makeExecutable(file).ok());
+        struct stat info{};
+        QVERIFY(::stat(QFile::encodeName(file).constData(), &info) == 0);
+        QCOMPARE(info.st_mode & 07777, mode_t(0750));
+        QCOMPARE(platform->makeExecutable(tree.file(QStringLiteral("pipe"))).number,
+                 OpError::FileAccess);
     }
 
     void attributesAndDeletion()

@@ -84,10 +84,13 @@ OpResult copyReplacing(const QString &source, const QString &destination)
     const QByteArray src = QFile::encodeName(source);
     const QByteArray dst = QFile::encodeName(destination);
 
-    Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC));
+    // Never waits on a FIFO or a device: those are refused below.
+    Fd in(::open(src.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (in.get() < 0)
         return missingOr(errno, source);
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::fstat(in.get(), &info) != 0)
         return OpError::fromErrno(errno, source);
     if (!S_ISREG(info.st_mode))
@@ -120,13 +123,67 @@ OpResult copyReplacing(const QString &source, const QString &destination)
 OpResult makeWritable(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(name.constData(), &info) != 0)
         return missingOr(errno, path);
     if ((info.st_mode & S_IWUSR) != 0)
         return {};
     if (::chmod(name.constData(), (info.st_mode & 07777) | S_IWUSR) != 0)
         return OpError::fromErrno(errno, path);
+    return {};
+}
+
+OpResult makeExecutable(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info
+    {
+    };
+    if (::stat(name.constData(), &info) != 0)
+        return missingOr(errno, path);
+    if (!S_ISREG(info.st_mode))
+        return OpError::make(OpError::FileAccess, path);
+    // Whoever may read it may run it; the owner always.
+    const mode_t wanted = info.st_mode | S_IXUSR | ((info.st_mode & (S_IRGRP | S_IROTH)) >> 2);
+    if ((wanted & 07777) == (info.st_mode & 07777))
+        return {};
+    if (::chmod(name.constData(), wanted & 07777) != 0)
+        return OpError::fromErrno(errno, path);
+    return {};
+}
+
+bool exists(const QString &path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
+bool sameFile(const QString &first, const QString &second)
+{
+    struct stat one
+    {
+    };
+    struct stat other
+    {
+    };
+    return ::stat(QFile::encodeName(first).constData(), &one) == 0 &&
+           ::stat(QFile::encodeName(second).constData(), &other) == 0 &&
+           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+OpResult canCreateFiles(const QString &folder)
+{
+    if (!QFileInfo(folder).isDir())
+        return OpError::make(OpError::PathNotFound, folder);
+    QByteArray probe = QFile::encodeName(folder + QStringLiteral("/.qvx-probe-XXXXXX"));
+    Fd fd(::mkstemp(probe.data()));
+    if (fd.get() < 0)
+        return OpError::fromErrno(errno, folder);
+    ::unlink(probe.constData());
     return {};
 }
 

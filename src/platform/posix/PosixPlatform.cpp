@@ -3,6 +3,7 @@
 #include "platform/ExecutableKind.h"
 #include "platform/OpResult.h"
 #include "platform/posix/PosixFiles.h"
+#include "platform/posix/PosixProcess.h"
 
 #include <QApplication>
 #include <QDir>
@@ -146,4 +147,30 @@ QString PosixPlatform::tempFolder()
     if (path.isEmpty() || !QFileInfo(path).isDir())
         return {};
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+}
+
+OpResult PosixPlatform::startTracked(const QString &path, const QString &workingFolder,
+                                     std::unique_ptr<TrackedProgram> &program)
+{
+    return PosixProcess::startTracked(path, workingFolder, program);
+}
+
+bool PosixPlatform::exists(const QString &path)
+{
+    return PosixFiles::exists(path);
+}
+
+bool PosixPlatform::sameFile(const QString &first, const QString &second)
+{
+    return PosixFiles::sameFile(first, second);
+}
+
+OpResult PosixPlatform::canCreateFiles(const QString &folder)
+{
+    return PosixFiles::canCreateFiles(folder);
+}
+
+OpResult PosixPlatform::makeExecutable(const QString &path)
+{
+    return PosixFiles::makeExecutable(path);
 }
