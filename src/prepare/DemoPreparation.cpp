@@ -6,12 +6,16 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int mbOkCancelInformation = 65;
 constexpr int mbInformation = 64;
 constexpr int mbWarning = 48;
 constexpr int idOk = 1;
+// A program's end sends no window event: how often to look while waiting for it.
+constexpr double unpackingPollSeconds = 0.2;
 
 } // namespace
 
@@ -36,6 +40,10 @@ DemoPreparation::Outcome DemoPreparation::run(bool bCalledFromButtonClick)
     // Without a temporary folder the copy would land in whatever the current folder is.
     if (m_tempFolder.isEmpty())
         return fail(OpError::make(OpError::PathNotFound, QStringLiteral("temporary folder")));
+    // A folder that takes no new file would only show later, as a demo that never came.
+    if (const OpResult writable = m_platform.canCreateFiles(m_appFolder); !writable.ok())
+        return fail(writable);
+    m_inPlace = m_platform.sameFile(m_tempFolder, m_appFolder);
 
     const int answer =
         m_platform.messageBox(Prepare::promptText(archives.size(), bCalledFromButtonClick),
@@ -78,7 +86,7 @@ DemoPreparation::Step DemoPreparation::prepareArchive(const QString &archive)
     const Prepare::DerivedNames names = Prepare::deriveNames(archive);
     const QString inApp = m_appFolder + QDir::separator();
     const QString archivePath = inApp + archive;
-    const QString copyPath = m_tempFolder + archive;
+    const QString copyPath = m_inPlace ? archivePath : m_tempFolder + archive;
     const QString unpackedPath = inApp + names.unpackedFile;
     const QString demoPath = inApp + names.demoFile;
 
@@ -87,20 +95,32 @@ DemoPreparation::Step DemoPreparation::prepareArchive(const QString &archive)
         return !result.ok();
     };
 
-    if (failed(m_platform.copyFile(archivePath, copyPath)))
+    if (!m_inPlace && failed(m_platform.copyFile(archivePath, copyPath)))
+        return Step::Failed;
+    // Downloads arrive without the permission to run.
+    if (failed(m_platform.makeExecutable(copyPath)))
         return Step::Failed;
     if (!pauseAndPump(m_waits.afterCopy))
         return Step::WindowClosed;
 
     // A file left by an interrupted run would pass for what this archive unpacks: an
-    // unpacking program does not overwrite without asking.
-    if (m_platform.isFile(unpackedPath) && failed(m_platform.deleteFile(unpackedPath)))
-        return Step::Failed;
+    // unpacking program does not overwrite without asking. Anything but a plain file is
+    // not ours to remove, and reading a FIFO would hang the run.
+    if (m_platform.exists(unpackedPath)) {
+        if (!m_platform.isFile(unpackedPath)) {
+            m_failure = OpError::make(OpError::FileAccess,
+                                      QStringLiteral("not a regular file: ") + unpackedPath);
+            return Step::Failed;
+        }
+        if (failed(m_platform.deleteFile(unpackedPath)))
+            return Step::Failed;
+    }
     // The archive unpacks into its working folder, where the demo is expected.
-    if (failed(m_platform.startProgram(copyPath, m_appFolder)))
+    std::unique_ptr<TrackedProgram> unpacker;
+    if (failed(m_platform.startTracked(copyPath, m_appFolder, unpacker)))
         return Step::Failed;
-    if (!pauseAndPump(m_waits.afterStart))
-        return Step::WindowClosed;
+    if (const Step unpacked = awaitUnpacking(*unpacker, copyPath); unpacked != Step::Done)
+        return unpacked;
 
     // Replaces the demo file whole or not at all, so a failure keeps the earlier demo.
     if (failed(m_platform.copyFile(unpackedPath, demoPath)))
@@ -109,11 +129,45 @@ DemoPreparation::Step DemoPreparation::prepareArchive(const QString &archive)
         return Step::WindowClosed;
 
     // The demo is written in full: only now may the archive go.
-    if (failed(m_platform.resetAttributes(copyPath)) || failed(m_platform.deleteFile(copyPath)) ||
-        failed(m_platform.resetAttributes(archivePath)) ||
+    if (!m_inPlace &&
+        (failed(m_platform.resetAttributes(copyPath)) || failed(m_platform.deleteFile(copyPath))))
+        return Step::Failed;
+    if (failed(m_platform.resetAttributes(archivePath)) ||
         failed(m_platform.deleteFile(archivePath)) || failed(m_platform.deleteFile(unpackedPath)))
         return Step::Failed;
     return Step::Done;
+}
+
+// The unpacked file is only whole once its program has ended, and only sound if that
+// program says so.
+DemoPreparation::Step DemoPreparation::awaitUnpacking(TrackedProgram &unpacker,
+                                                      const QString &program)
+{
+    Module1::Pause(m_platform, m_waits.afterStart);
+    if (!m_view.isOpen())
+        return Step::WindowClosed;
+    const double deadline = m_platform.monotonicSeconds() + double(m_waits.unpackingLimit);
+    while (!unpacker.finished()) {
+        const double left = deadline - m_platform.monotonicSeconds();
+        if (!(left > 0.0)) {
+            const float waited = std::max(m_waits.afterStart, 0.0f) + m_waits.unpackingLimit;
+            m_failure = OpError::make(
+                OpError::FileAccess,
+                QStringLiteral("still unpacking after %1 seconds: ").arg(double(waited)) + program);
+            return Step::Failed;
+        }
+        m_platform.waitForEvents(std::min(left, unpackingPollSeconds));
+        if (!m_view.isOpen())
+            return Step::WindowClosed;
+    }
+    if (const int status = unpacker.exitStatus(); status != 0) {
+        m_failure = OpError::make(OpError::FileAccess,
+                                  QStringLiteral("unpacking failed with status %1: ").arg(status) +
+                                      program);
+        return Step::Failed;
+    }
+    m_platform.processEvents();
+    return m_view.isOpen() ? Step::Done : Step::WindowClosed;
 }
 
 bool DemoPreparation::pauseAndPump(float seconds)

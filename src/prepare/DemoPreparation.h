@@ -30,8 +30,12 @@ public:
 struct PreparationWaits
 {
     float afterCopy = 3.0f;
+    // At least; then for as long as the unpacking program runs, up to the limit.
     float afterStart = 7.0f;
     float afterDemoWritten = 3.0f;
+    // Most seconds waited beyond afterStart before a still-running unpacking program is
+    // given up on: a large archive on a slow disk takes minutes, not hours.
+    float unpackingLimit = 300.0f;
 };
 
 // Turns the self-extracting archives "ZIP*.exe" of the application folder into demo files:
@@ -51,6 +55,7 @@ private:
     enum class Step { Done, Failed, WindowClosed };
 
     Step prepareArchive(const QString &archive);
+    Step awaitUnpacking(TrackedProgram &unpacker, const QString &program);
     // Waits, then handles the pending events once more; false when the window has gone.
     bool pauseAndPump(float seconds);
     Outcome fail(const OpResult &failure);
@@ -61,5 +66,7 @@ private:
     PreparationWaits m_waits;
     QString m_appFolder;
     QString m_tempFolder;
+    // The temporary folder is the application folder: archives run where they are.
+    bool m_inPlace = false;
     OpResult m_failure;
 };

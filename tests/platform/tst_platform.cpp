@@ -142,6 +142,34 @@ private slots:
         QVERIFY(!result.description.isEmpty());
     }
 
+    // Its end and status are seen through whole preparation runs; here, what they cannot
+    // show: a program no longer watched is still reaped, and a FIFO is never opened.
+    void tracksStartedPrograms()
+    {
+        DemoTree tree;
+        tree.add(QStringLiteral("dropped.exe"), "#!/bin/sh\necho $$ > pid; sleep 0.3\n");
+        QVERIFY(QFile::setPermissions(tree.file(QStringLiteral("dropped.exe")),
+                                      QFile::ReadOwner | QFile::ExeOwner));
+        std::unique_ptr<TrackedProgram> program;
+        QVERIFY(
+            platform->startTracked(tree.file(QStringLiteral("dropped.exe")), tree.path(), program)
+                .ok());
+        QTRY_VERIFY(!readAll(tree.file(QStringLiteral("pid"))).trimmed().isEmpty());
+        const QString proc =
+            QStringLiteral("/proc/") +
+            QString::fromLatin1(readAll(tree.file(QStringLiteral("pid"))).trimmed());
+        program.reset();
+        // A zombie keeps its /proc entry until reaped.
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(proc), 10000);
+
+        QVERIFY(::mkfifo(QFile::encodeName(tree.file(QStringLiteral("pipe.exe"))).constData(),
+                         0700) == 0);
+        QCOMPARE(platform->startTracked(tree.file(QStringLiteral("pipe.exe")), tree.path(), program)
+                     .number,
+                 OpError::FileAccess);
+        QVERIFY(!program);
+    }
+
     void startsASampleDemoAsItsOwnProcess()
     {
         const QString demo = qEnvironmentVariable("QVX_TEST_APP_DIR") +
@@ -250,6 +278,8 @@ private slots:
                                                     << "nofolder/demo.exe" << OpError::PathNotFound;
         QTest::newRow("source is a folder") << "folder"
                                             << "demo.exe" << OpError::FileAccess;
+        QTest::newRow("source is a FIFO") << "pipe.exe"
+                                          << "demo.exe" << OpError::FileAccess;
     }
     void failedCopiesLeaveTheDestinationWhole()
     {
@@ -258,6 +288,9 @@ private slots:
         QFETCH(int, number);
         DemoTree tree({QStringLiteral("new.exe"), QStringLiteral("folder/")});
         tree.add(QStringLiteral("demo.exe"), QByteArray("old demo"));
+        // Opened for reading with nobody writing, it would block.
+        QVERIFY(::mkfifo(QFile::encodeName(tree.file(QStringLiteral("pipe.exe"))).constData(),
+                         0600) == 0);
         const OpResult result = platform->copyFile(tree.file(source), tree.file(destination));
         QCOMPARE(result.number, number);
         QVERIFY(result.description.contains(QFileInfo(tree.file(destination)).fileName()) ||
@@ -282,6 +315,27 @@ private slots:
         ::umount(QFile::encodeName(mountPoint).constData());
         QCOMPARE(result.number, OpError::DiskFull);
         QCOMPARE(left, QStringList());
+    }
+
+    // The sound cases are met by whole preparation runs; here, the answers that must be no.
+    void probesSayNo()
+    {
+        DemoTree tree({QStringLiteral("sub/")});
+        QFile::link(tree.file(QStringLiteral("gone")), tree.file(QStringLiteral("broken")));
+        QVERIFY(platform->exists(tree.file(QStringLiteral("broken"))));
+        QVERIFY(!platform->exists(tree.file(QStringLiteral("gone"))));
+        QVERIFY(!platform->sameFile(tree.path(), tree.file(QStringLiteral("sub"))));
+        QVERIFY(!platform->sameFile(tree.file(QStringLiteral("gone")),
+                                    tree.file(QStringLiteral("broken"))));
+        QCOMPARE(platform->canCreateFiles(tree.file(QStringLiteral("gone"))).number,
+                 OpError::PathNotFound);
+        // The probe leaves nothing behind.
+        QVERIFY(platform->canCreateFiles(tree.path()).ok());
+        QCOMPARE(
+            QDir(tree.path())
+                .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden | QDir::System)
+                .size(),
+            2);
     }
 
     void attributesAndDeletion()

@@ -178,7 +178,8 @@ private slots:
             "the files.\r\rThe DOS window will open as the files are extracted. If it does not "
             "close automatically, you may close it when the process is finished.; "
             "view frame shown; events; view menus off; "
-            "copy <app>/ZIP_ticket_setup.exe -> <temp>/ZIP_ticket_setup.exe; wait 3; events; "
+            "copy <app>/ZIP_ticket_setup.exe -> <temp>/ZIP_ticket_setup.exe; "
+            "executable <temp>/ZIP_ticket_setup.exe; wait 3; events; "
             "start <temp>/ZIP_ticket_setup.exe | <app>; wait 7; events; "
             "copy <app>/Qvx3_Tic.exe -> <app>/QVX3 Ticket Setup.exe; wait 3; events; "
             "attributes <temp>/ZIP_ticket_setup.exe; delete <temp>/ZIP_ticket_setup.exe; "
@@ -234,6 +235,56 @@ private slots:
         QCOMPARE(bench.files(),
                  u"QVX3 Alpha.exe, Qvx3_Xyz.exe, ZIP_beta.exe, ZIP_gamma.exe | ZIP_beta.exe"_s);
         QVERIFY(!bench.fake.calls.join(u'\n').contains(u"gamma"_s));
+    }
+
+    // The wait for the unpacking program is bounded.
+    void unpackingWaitIsBounded_data()
+    {
+        QTest::addColumn<double>("runs");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("filesLeft");
+        const QString allKept =
+            u"QVX3 Ticket Setup.exe, Qvx3_Tic.exe, ZIP_ticket_setup.exe | ZIP_ticket_setup.exe"_s;
+        QTest::newRow("ends just within the limit")
+            << 306.9 << QString() << u"QVX3 Ticket Setup.exe | "_s;
+        QTest::newRow("still running at the limit")
+            << 1e6
+            << u"75 Path/File access error: still unpacking after 307 seconds: "
+               "<temp>/ZIP_ticket_setup.exe"_s
+            << allKept;
+    }
+    void unpackingWaitIsBounded()
+    {
+        QFETCH(double, runs);
+        QFETCH(QString, failure);
+        QFETCH(QString, filesLeft);
+        Bench bench;
+        bench.addArchive(u"ZIP_ticket_setup.exe"_s, u"Qvx3_Tic.exe"_s, "new demo");
+        Bench::write(bench.inApp(u"QVX3 Ticket Setup.exe"_s), "old demo");
+        bench.fake.programSeconds = runs;
+        double startedAt = 0.0;
+        double finishedAt = 0.0;
+        // The first wait after the start begins at the start's time.
+        bench.onWait = [&](int) {
+            if (startedAt == 0.0 && !bench.fake.callsOf(u"start"_s).isEmpty())
+                startedAt = bench.fake.clock;
+        };
+        bench.fake.duringMessage = [&] { finishedAt = bench.fake.clock; };
+
+        const DemoPreparation::Outcome outcome = bench.run();
+
+        QCOMPARE(bench.files(), filesLeft);
+        if (failure.isEmpty()) {
+            QCOMPARE(outcome, DemoPreparation::Outcome::Finished);
+            QCOMPARE(Bench::read(bench.inApp(u"QVX3 Ticket Setup.exe"_s)), QByteArray("new demo"));
+            // Taken once the program ended, with the wait after it still whole.
+            QVERIFY(finishedAt - startedAt >= runs + 3.0);
+            return;
+        }
+        QCOMPARE(outcome, DemoPreparation::Outcome::Failed);
+        QCOMPARE(bench.fake.calls.mid(bench.fake.calls.size() - 4),
+                 failureEnd(failure.replace(u"<temp>"_s, bench.temp.path())));
+        QCOMPARE(Bench::read(bench.inApp(u"QVX3 Ticket Setup.exe"_s)), QByteArray("old demo"));
     }
 
     // An injected failure at each file operation of one archive, and what it leaves.

@@ -3,17 +3,22 @@
 #include "RecordingView.h"
 #include "app/FrmPlayDemos.h"
 #include "platform/NativeName.h"
+#include "platform/posix/PosixFiles.h"
 
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QPointer>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -44,7 +49,11 @@ QString listing(const QTemporaryDir &app, const QTemporaryDir &temp)
     for (const QTemporaryDir *dir : {&app, &temp}) {
         QStringList files = nativeEntries(dir->path());
         for (QString &name : files) {
-            const QByteArray contents = readNative(dir->path() + u'/' + name);
+            // A FIFO is listed, never opened.
+            const QString path = dir->path() + u'/' + name;
+            if (!PosixFiles::isFile(path))
+                continue;
+            const QByteArray contents = readNative(path);
             if (contents.size() < 64)
                 name += u": "_s + QString::fromUtf8(contents);
         }
@@ -77,7 +86,8 @@ class TestRealArchives : public QObject
         QCOMPARE(QProcess::execute(m_zip, {u"-qXj"_s, zipped, payload.fileName()}), 0);
         QFile stub(m_stub);
         QFile in(zipped);
-        QFile out(staging.filePath(u"archive.exe"_s));
+        // Made beside its final place: a rename does not cross file systems.
+        QFile out(dir.filePath(u".archive.tmp"_s));
         QVERIFY(stub.open(QIODevice::ReadOnly) && in.open(QIODevice::ReadOnly) &&
                 out.open(QIODevice::WriteOnly));
         out.write(stub.readAll() + in.readAll());
@@ -159,6 +169,113 @@ private slots:
         const QStringList messages = platform.callsOf(u"message"_s);
         QCOMPARE(messages.size(), 2);
         QCOMPARE(messages[1], lastMessage.replace(u"<app>"_s, app.path()));
+        QCOMPARE(listing(app, temp), filesLeft);
+    }
+
+    // What archives and folders meet in the field. Every case has an earlier demo of the
+    // same name, which only a finished run may replace.
+    void fieldConditions_data()
+    {
+        QTest::addColumn<QString>("condition");
+        QTest::addColumn<QString>("lastMessage");
+        QTest::addColumn<QString>("filesLeft");
+        const QString error = u"message 48 | Error | "_s;
+        const QString contact = u"\r\rCan not prepare demo. Contact Brenlowe for assistance."_s;
+        const QString kept = u"QVX3 Ticket Setup.exe: old demo, "_s;
+        QTest::newRow("slow to unpack")
+            << u"slow"_s << finished << u"QVX3 Ticket Setup.exe: first half, second half | "_s;
+        QTest::newRow("damaged")
+            << u"damaged"_s
+            << error +
+                   u"75 Path/File access error: unpacking failed with status 2: "
+                   "<temp>/ZIP_ticket_setup.exe"_s +
+                   contact
+            << kept + u"Qvx3_Tic.exe, ZIP_ticket_setup.exe | ZIP_ticket_setup.exe"_s;
+        QTest::newRow("delivered without execute permission")
+            << u"not executable"_s << finished << u"QVX3 Ticket Setup.exe: ticket | "_s;
+        QTest::newRow("temporary folder is the application folder")
+            << u"temp is app"_s << finished << u"QVX3 Ticket Setup.exe: ticket | "_s;
+        QTest::newRow("read-only application folder")
+            << u"read-only"_s << error + u"70 Permission denied: <app>"_s + contact
+            << kept + u"ZIP_ticket_setup.exe | "_s;
+        QTest::newRow("FIFO under the unpacked name")
+            << u"fifo"_s
+            << error + u"75 Path/File access error: not a regular file: <app>/Qvx3_Tic.exe"_s +
+                   contact
+            << kept + u"Qvx3_Tic.exe, ZIP_ticket_setup.exe | ZIP_ticket_setup.exe"_s;
+    }
+    void fieldConditions()
+    {
+        QFETCH(QString, condition);
+        QFETCH(QString, lastMessage);
+        QFETCH(QString, filesLeft);
+        QTemporaryDir app;
+        QTemporaryDir temp;
+        const QString archive = app.filePath(u"ZIP_ticket_setup.exe"_s);
+        const QByteArray appPath = QFile::encodeName(app.path());
+        if (condition == u"read-only"_s &&
+            ::mount("tmpfs", appPath.constData(), "tmpfs", 0, "size=1m") != 0)
+            QSKIP("a file system cannot be mounted here");
+        const auto unmount = qScopeGuard([&] {
+            if (condition == u"read-only"_s)
+                ::umount(appPath.constData());
+        });
+        QFile old(app.filePath(u"QVX3 Ticket Setup.exe"_s));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old demo") > 0);
+        old.close();
+
+        if (condition == u"slow"_s) {
+            // Writes half, then takes its time over the rest, as a large archive does.
+            QFile script(archive);
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\nprintf 'first half, ' > Qvx3_Tic.exe\nsleep 1\n"
+                         "printf 'second half' >> Qvx3_Tic.exe\n");
+            script.close();
+            QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
+        } else if (condition == u"damaged"_s) {
+            // Random bytes do not compress, so the archive stores them as they are.
+            QByteArray payload(256, '\0');
+            QRandomGenerator generator(8);
+            for (char &byte : payload)
+                byte = char(generator.bounded(256));
+            makeArchive(app, u"ZIP_ticket_setup.exe"_s, u"Qvx3_Tic.exe"_s, payload);
+            QFile file(archive);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QByteArray bytes = file.readAll();
+            const qsizetype at = bytes.indexOf(payload);
+            QVERIFY(at > 0);
+            bytes[at + 3] = 'X';
+            QVERIFY(file.seek(0) && file.write(bytes) == bytes.size());
+        } else {
+            makeArchive(app, u"ZIP_ticket_setup.exe"_s, u"Qvx3_Tic.exe"_s, "ticket");
+        }
+        if (condition == u"not executable"_s)
+            QVERIFY(QFile::setPermissions(archive, QFile::ReadOwner | QFile::WriteOwner |
+                                                       QFile::ReadGroup | QFile::ReadOther));
+        if (condition == u"fifo"_s)
+            QVERIFY(::mkfifo(QFile::encodeName(app.filePath(u"Qvx3_Tic.exe"_s)).constData(),
+                             0600) == 0);
+        if (condition == u"read-only"_s)
+            QVERIFY(::mount(nullptr, appPath.constData(), nullptr, MS_REMOUNT | MS_RDONLY,
+                            "size=1m") == 0);
+
+        RealTimePlatform platform(app, temp);
+        // Named through a link: the folder's identity, not its spelling, tells it is the same.
+        const QString alias = temp.filePath(u"app"_s);
+        if (condition == u"temp is app"_s) {
+            QVERIFY(QFile::link(app.path(), alias));
+            qputenv("TMPDIR", QFile::encodeName(alias));
+            platform.temp = createSystemPlatform()->tempFolder();
+            qunsetenv("TMPDIR");
+        }
+        QStringList log;
+        RecordingView view(platform, log);
+
+        DemoPreparation(platform, view, PreparationWaits{0.1f, 0.2f, 0.1f}).run(false);
+
+        QCOMPARE(platform.callsOf(u"message"_s).last(),
+                 lastMessage.replace(u"<app>"_s, app.path()).replace(u"<temp>/"_s, platform.temp));
+        QFile::remove(alias);
         QCOMPARE(listing(app, temp), filesLeft);
     }
 

@@ -3,6 +3,26 @@
 #include <QCoreApplication>
 #include <QWidget>
 
+namespace {
+
+class ScriptedProgram final : public TrackedProgram
+{
+public:
+    ScriptedProgram(const FakePlatform &platform, double ends, int status)
+        : m_platform(platform), m_ends(ends), m_status(status)
+    {
+    }
+    bool finished() override { return m_platform.clock >= m_ends; }
+    int exitStatus() const override { return m_status; }
+
+private:
+    const FakePlatform &m_platform;
+    double m_ends;
+    int m_status;
+};
+
+} // namespace
+
 FakePlatform::FakePlatform() : m_real(createSystemPlatform()) {}
 
 FakePlatform::~FakePlatform() = default;
@@ -55,6 +75,19 @@ OpResult FakePlatform::startProgram(const QString &path, const QString &workingF
     return reallyStart ? m_real->startProgram(path, workingFolder) : OpResult{};
 }
 
+OpResult FakePlatform::startTracked(const QString &path, const QString &workingFolder,
+                                    std::unique_ptr<TrackedProgram> &program)
+{
+    calls.append(QStringLiteral("start ") + path + QStringLiteral(" | ") + workingFolder);
+    program.reset();
+    if (OpResult failure = injected(QStringLiteral("start"), path); !failure.ok())
+        return failure;
+    if (reallyStart)
+        return m_real->startTracked(path, workingFolder, program);
+    program = std::make_unique<ScriptedProgram>(*this, clock + programSeconds, programExitStatus);
+    return {};
+}
+
 void FakePlatform::shellOpen(const QString &target)
 {
     calls.append(QStringLiteral("open ") + target);
@@ -86,6 +119,23 @@ bool FakePlatform::isFile(const QString &path)
     return m_real->isFile(path);
 }
 
+bool FakePlatform::exists(const QString &path)
+{
+    return m_real->exists(path);
+}
+
+bool FakePlatform::sameFile(const QString &first, const QString &second)
+{
+    return m_real->sameFile(first, second);
+}
+
+OpResult FakePlatform::canCreateFiles(const QString &folder)
+{
+    if (OpResult failure = injected(QStringLiteral("create"), folder); !failure.ok())
+        return failure;
+    return m_real->canCreateFiles(folder);
+}
+
 OpResult FakePlatform::copyFile(const QString &source, const QString &destination)
 {
     calls.append(QStringLiteral("copy ") + source + QStringLiteral(" -> ") + destination);
@@ -100,6 +150,14 @@ OpResult FakePlatform::resetAttributes(const QString &path)
     if (OpResult failure = injected(QStringLiteral("attributes"), path); !failure.ok())
         return failure;
     return m_real->resetAttributes(path);
+}
+
+OpResult FakePlatform::makeExecutable(const QString &path)
+{
+    calls.append(QStringLiteral("executable ") + path);
+    if (OpResult failure = injected(QStringLiteral("executable"), path); !failure.ok())
+        return failure;
+    return m_real->makeExecutable(path);
 }
 
 OpResult FakePlatform::deleteFile(const QString &path)

@@ -12,7 +12,8 @@
 // Records every request to the outside world, in order, as one line each:
 //   "pointer 11", "events", "start <path> | <working folder>", "open <target>",
 //   "help <owner> | <file> | <command> | <data>", "message <style> | <title> | <text>",
-//   "copy <source> -> <destination>", "attributes <path>", "delete <path>", "wait <seconds>".
+//   "copy <source> -> <destination>", "attributes <path>", "executable <path>",
+//   "delete <path>", "wait <seconds>".
 // Files are real (in the test's own folders) unless a failure is injected for a path.
 class FakePlatform : public Platform
 {
@@ -30,7 +31,12 @@ public:
     std::function<void()> duringMessage;
     // Whether startProgram really starts the program (by default it only records).
     bool reallyStart = false;
-    // Injected failures, by operation ("copy", "attributes", "delete", "start") and path.
+    // A tracked program that is not really started ends this many seconds of the fake
+    // clock after its start, with this status.
+    double programSeconds = 0.0;
+    int programExitStatus = 0;
+    // Injected failures, by operation ("copy", "attributes", "executable", "delete",
+    // "start", "create") and path.
     QHash<QString, OpResult> failures;
     // The fake clock: seconds, advanced only by waitForEvents.
     double clock = 1000.0;
@@ -51,14 +57,20 @@ public:
     void processEvents() override;
 
     OpResult startProgram(const QString &path, const QString &workingFolder) override;
+    OpResult startTracked(const QString &path, const QString &workingFolder,
+                          std::unique_ptr<TrackedProgram> &program) override;
     void shellOpen(const QString &target) override;
     void htmlHelp(QWidget *owner, const QString &file, int command, int data) override;
     int messageBox(const QString &text, int style, const QString &title) override;
 
     QStringList listVisibleFiles(const QString &folder) override;
     bool isFile(const QString &path) override;
+    bool exists(const QString &path) override;
+    bool sameFile(const QString &first, const QString &second) override;
+    OpResult canCreateFiles(const QString &folder) override;
     OpResult copyFile(const QString &source, const QString &destination) override;
     OpResult resetAttributes(const QString &path) override;
+    OpResult makeExecutable(const QString &path) override;
     OpResult deleteFile(const QString &path) override;
     QString tempFolder() override { return temp; }
 

@@ -282,6 +282,60 @@ void testStartProgram()
     CHECK(startProgram(programs + "\\Not A Program.exe", working) != 0);
 }
 
+// The started program's end and exit code are seen without waiting for it.
+void testTrackedProgram()
+{
+    const std::string programs = freshFolder(L"tracked\\Demo Programs");
+    const std::string working = freshFolder(L"tracked\\Working Folder");
+    const std::string helper = placeHelper(programs);
+    const auto awaitEnd = [](StartedProgram &program) {
+        for (int i = 0; i < 1200 && !program.ended(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return program.ended();
+    };
+
+    StartedProgram program;
+    CHECK(program.start(helper, working) == 0);
+    // The helper pauses before it writes: running still.
+    CHECK(!program.ended());
+    CHECK(awaitEnd(program) && program.exitCode() == 0);
+    CHECK(readFile(working + "\\marker.txt") == startedNormally);
+
+    // A folder where its marker goes makes the helper fail.
+    const std::string blocked = freshFolder(L"tracked\\Blocked");
+    fs::create_directories(toWide(blocked + "\\marker.txt"));
+    StartedProgram failing;
+    CHECK(failing.start(helper, blocked) == 0);
+    CHECK(awaitEnd(failing) && failing.exitCode() == 1);
+
+    // Dropped while it runs: the program goes on and writes its marker.
+    const std::string later = freshFolder(L"tracked\\Dropped");
+    {
+        StartedProgram dropped;
+        CHECK(dropped.start(helper, later) == 0);
+        CHECK(!dropped.ended());
+    }
+    CHECK(awaitMarker(later) == startedNormally);
+}
+
+// One folder under two spellings, folders that take new files, names of any kind.
+void testFolderProbes()
+{
+    const std::string folder = freshFolder(L"probes\\App Folder");
+    const std::string other = freshFolder(L"probes\\Other");
+    writeFile(folder + "\\a.exe", "a");
+    CHECK(sameFile(folder, folder + "\\"));
+    CHECK(sameFile(folder, folder + "\\..\\App Folder"));
+    CHECK(!sameFile(folder, other));
+    CHECK(!sameFile(folder, folder + "\\missing"));
+
+    CHECK(canCreateIn(folder) == 0);
+    CHECK(allEntries(folder) == std::vector<std::string>{"a.exe"});
+    CHECK(classify(canCreateIn(folder + "\\missing")) == Failure::PathNotFound);
+
+    CHECK(exists(folder) && exists(folder + "\\a.exe") && !exists(folder + "\\b.exe"));
+}
+
 void testShellOpen()
 {
     // With no folder given, the shell starts a program in the caller's working folder.
@@ -367,6 +421,8 @@ int main(int argc, char **argv)
                   {"copy", testCopy},
                   {"delete", testAttributesAndDelete},
                   {"start", testStartProgram},
+                  {"tracked", testTrackedProgram},
+                  {"probes", testFolderProbes},
                   {"shell", testShellOpen},
                   {"help-viewer", testHelpViewer},
                   {"version-resource", testVersionResource},

@@ -98,9 +98,17 @@ bool isFile(const QString &path)
 
 bool openForReading(QFile &file, const QString &path)
 {
-    const int fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Never waits on a FIFO or a device, and takes nothing but a plain file.
+    const int fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
     if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return true;
     ::close(fd);
@@ -112,7 +120,8 @@ OpResult copyReplacing(const QString &source, const QString &destination)
     const QByteArray src = NativeName::encode(source);
     const QByteArray dst = NativeName::encode(destination);
 
-    Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC));
+    // Never waits on a FIFO or a device: those are refused below.
+    Fd in(::open(src.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (in.get() < 0)
         return missingOr(errno, source);
     struct stat info
@@ -159,6 +168,58 @@ OpResult makeWritable(const QString &path)
         return {};
     if (::chmod(name.constData(), (info.st_mode & 07777) | S_IWUSR) != 0)
         return OpError::fromErrno(errno, path);
+    return {};
+}
+
+OpResult makeExecutable(const QString &path)
+{
+    const QByteArray name = NativeName::encode(path);
+    struct stat info
+    {
+    };
+    if (::stat(name.constData(), &info) != 0)
+        return missingOr(errno, path);
+    if (!S_ISREG(info.st_mode))
+        return OpError::make(OpError::FileAccess, path);
+    // Whoever may read it may run it; the owner always.
+    const mode_t wanted = info.st_mode | S_IXUSR | ((info.st_mode & (S_IRGRP | S_IROTH)) >> 2);
+    if ((wanted & 07777) == (info.st_mode & 07777))
+        return {};
+    if (::chmod(name.constData(), wanted & 07777) != 0)
+        return OpError::fromErrno(errno, path);
+    return {};
+}
+
+bool exists(const QString &path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(NativeName::encode(path).constData(), &info) == 0;
+}
+
+bool sameFile(const QString &first, const QString &second)
+{
+    struct stat one
+    {
+    };
+    struct stat other
+    {
+    };
+    return ::stat(NativeName::encode(first).constData(), &one) == 0 &&
+           ::stat(NativeName::encode(second).constData(), &other) == 0 &&
+           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+OpResult canCreateFiles(const QString &folder)
+{
+    if (!isFolder(folder))
+        return OpError::make(OpError::PathNotFound, folder);
+    QByteArray probe = NativeName::encode(folder) + "/.qvx-probe-XXXXXX";
+    Fd fd(::mkstemp(probe.data()));
+    if (fd.get() < 0)
+        return OpError::fromErrno(errno, folder);
+    ::unlink(probe.constData());
     return {};
 }
 

@@ -14,4 +14,9 @@ OpResult remove(const QString &path);
 bool isFolder(const QString &path);
 bool isFile(const QString &path);
 bool openForReading(QFile &file, const QString &path);
+OpResult makeExecutable(const QString &path);
+// Does not follow a final link.
+bool exists(const QString &path);
+bool sameFile(const QString &first, const QString &second);
+OpResult canCreateFiles(const QString &folder);
 } // namespace PosixFiles

@@ -4,6 +4,7 @@
 #include "platform/NativeName.h"
 #include "platform/OpResult.h"
 #include "platform/posix/PosixFiles.h"
+#include "platform/posix/PosixProcess.h"
 #include "platform/posix/PosixSpawn.h"
 
 #include <QApplication>
@@ -181,4 +182,30 @@ QString PosixPlatform::tempFolder()
     if (!PosixFiles::isFolder(path))
         return {};
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+}
+
+OpResult PosixPlatform::startTracked(const QString &path, const QString &workingFolder,
+                                     std::unique_ptr<TrackedProgram> &program)
+{
+    return PosixProcess::startTracked(path, workingFolder, program);
+}
+
+bool PosixPlatform::exists(const QString &path)
+{
+    return PosixFiles::exists(path);
+}
+
+bool PosixPlatform::sameFile(const QString &first, const QString &second)
+{
+    return PosixFiles::sameFile(first, second);
+}
+
+OpResult PosixPlatform::canCreateFiles(const QString &folder)
+{
+    return PosixFiles::canCreateFiles(folder);
+}
+
+OpResult PosixPlatform::makeExecutable(const QString &path)
+{
+    return PosixFiles::makeExecutable(path);
 }

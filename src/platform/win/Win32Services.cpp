@@ -132,6 +132,28 @@ ErrorCode failWith(ErrorCode error, const std::wstring &leftover)
     return error;
 }
 
+// Starts a program with no arguments in a normal window; the caller owns hProcess.
+ErrorCode launch(const std::string &path, const std::string &workingFolder,
+                 PROCESS_INFORMATION &process)
+{
+    const std::wstring program = toWide(path);
+    const std::wstring folder = toWide(workingFolder);
+    // The quoted program name alone: a path with blanks stays one name, and no arguments.
+    std::wstring commandLine = L"\"" + program + L"\"";
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process))
+        return GetLastError();
+    // Lets the new program's window come to the front although it did not get the input.
+    AllowSetForegroundWindow(process.dwProcessId);
+    CloseHandle(process.hThread);
+    return ERROR_SUCCESS;
+}
+
 } // namespace
 
 Failure classify(ErrorCode error)
@@ -242,24 +264,46 @@ std::string tempPath()
 
 ErrorCode startProgram(const std::string &path, const std::string &workingFolder)
 {
-    const std::wstring program = toWide(path);
-    const std::wstring folder = toWide(workingFolder);
-    // The quoted program name alone: a path with blanks stays one name, and no arguments.
-    std::wstring commandLine = L"\"" + program + L"\"";
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &process))
-        return GetLastError();
-    // Lets the new program's window come to the front although it did not get the input.
-    AllowSetForegroundWindow(process.dwProcessId);
-    CloseHandle(process.hThread);
+    if (const ErrorCode error = launch(path, workingFolder, process); error != ERROR_SUCCESS)
+        return error;
     CloseHandle(process.hProcess);
     return ERROR_SUCCESS;
+}
+
+StartedProgram::~StartedProgram()
+{
+    if (m_process)
+        CloseHandle(m_process);
+}
+
+ErrorCode StartedProgram::start(const std::string &path, const std::string &workingFolder)
+{
+    PROCESS_INFORMATION process{};
+    if (const ErrorCode error = launch(path, workingFolder, process); error != ERROR_SUCCESS)
+        return error;
+    if (m_process)
+        CloseHandle(m_process);
+    m_process = process.hProcess;
+    m_ended = false;
+    m_exitCode = 0;
+    return ERROR_SUCCESS;
+}
+
+bool StartedProgram::ended()
+{
+    if (m_ended || !m_process)
+        return true;
+    const DWORD state = WaitForSingleObject(m_process, 0);
+    if (state == WAIT_TIMEOUT)
+        return false;
+    DWORD code = 0;
+    // A handle that cannot be asked gives no success.
+    if (state != WAIT_OBJECT_0 || !GetExitCodeProcess(m_process, &code))
+        code = DWORD(-1);
+    m_exitCode = code;
+    m_ended = true;
+    return true;
 }
 
 ErrorCode copyFileReplacing(const std::string &source, const std::string &destination)
@@ -309,6 +353,56 @@ bool isFile(const std::string &path)
 {
     const DWORD attributes = GetFileAttributesW(toWide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool exists(const std::string &path)
+{
+    return GetFileAttributesW(toWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool sameFile(const std::string &first, const std::string &second)
+{
+    const auto identify = [](const std::string &path, BY_HANDLE_FILE_INFORMATION &info) {
+        // Folders open only with backup semantics; nothing is read or locked.
+        const HANDLE file = CreateFileW(
+            toWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        const bool known = GetFileInformationByHandle(file, &info) != 0;
+        CloseHandle(file);
+        return known;
+    };
+    BY_HANDLE_FILE_INFORMATION one{};
+    BY_HANDLE_FILE_INFORMATION other{};
+    return identify(first, one) && identify(second, other) &&
+           one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
+}
+
+ErrorCode canCreateIn(const std::string &folder)
+{
+    std::wstring base = toWide(folder);
+    if (base.empty())
+        return ERROR_PATH_NOT_FOUND;
+    if (base.back() != L'\\' && base.back() != L'/')
+        base += L'\\';
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::wstring probe = base + L".qvx-probe-" + std::to_wstring(GetCurrentProcessId()) +
+                                   L"-" + std::to_wstring(++counter) + L".tmp";
+        const HANDLE file = CreateFileW(
+            probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+            FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return ERROR_SUCCESS;
+        }
+        const ErrorCode error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return error;
+    }
+    return ERROR_FILE_EXISTS;
 }
 
 FileList listVisibleFiles(const std::string &folder)

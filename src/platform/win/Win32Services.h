@@ -36,12 +36,39 @@ std::string tempPath();
 // An empty working folder means the caller's own.
 ErrorCode startProgram(const std::string &path, const std::string &workingFolder);
 
+// A program started as startProgram does, whose end can be seen without waiting for it.
+// Dropping the object leaves the program running.
+class StartedProgram
+{
+public:
+    StartedProgram() = default;
+    ~StartedProgram();
+    StartedProgram(const StartedProgram &) = delete;
+    StartedProgram &operator=(const StartedProgram &) = delete;
+
+    ErrorCode start(const std::string &path, const std::string &workingFolder);
+    // Whether it has ended; exitCode() holds its exit code from then on.
+    bool ended();
+    unsigned long exitCode() const { return m_exitCode; }
+
+private:
+    void *m_process = nullptr;
+    bool m_ended = false;
+    unsigned long m_exitCode = 0;
+};
+
 // Copies with overwrite: the destination is either left as it was or replaced whole.
 ErrorCode copyFileReplacing(const std::string &source, const std::string &destination);
 // Clears read-only, hidden, system and archive.
 ErrorCode resetAttributes(const std::string &path);
 ErrorCode deleteFile(const std::string &path);
 bool isFile(const std::string &path);
+// Anything with this name, a folder too.
+bool exists(const std::string &path);
+// Whether both paths name the same file or folder (same volume, same file index).
+bool sameFile(const std::string &first, const std::string &second);
+// Makes and removes a file in the folder: the error tells why new files cannot go there.
+ErrorCode canCreateIn(const std::string &folder);
 
 struct FileList
 {

@@ -56,6 +56,16 @@ OpResult resultOf(Win32Services::ErrorCode error, const QString &path)
                          path + QStringLiteral(" (system error %1)").arg(qulonglong(error)));
 }
 
+class WindowsTrackedProgram final : public TrackedProgram
+{
+public:
+    Win32Services::StartedProgram program;
+
+    bool finished() override { return program.ended(); }
+    // Codes such as 0xC0000005 for a crash come out negative: failures all the same.
+    int exitStatus() const override { return int(program.exitCode()); }
+};
+
 class WindowsPlatform final : public QtPlatform
 {
 public:
@@ -69,14 +79,20 @@ public:
     WindowsPlatform &operator=(const WindowsPlatform &) = delete;
 
     OpResult startProgram(const QString &path, const QString &workingFolder) override;
+    OpResult startTracked(const QString &path, const QString &workingFolder,
+                          std::unique_ptr<TrackedProgram> &program) override;
     void shellOpen(const QString &target) override;
     void htmlHelp(QWidget *owner, const QString &file, int command, int data) override;
     int messageBox(const QString &text, int style, const QString &title) override;
 
     QStringList listVisibleFiles(const QString &folder) override;
     bool isFile(const QString &path) override;
+    bool exists(const QString &path) override;
+    bool sameFile(const QString &first, const QString &second) override;
+    OpResult canCreateFiles(const QString &folder) override;
     OpResult copyFile(const QString &source, const QString &destination) override;
     OpResult resetAttributes(const QString &path) override;
+    OpResult makeExecutable(const QString &) override { return {}; }
     OpResult deleteFile(const QString &path) override;
     QString tempFolder() override;
 };
@@ -85,6 +101,19 @@ OpResult WindowsPlatform::startProgram(const QString &path, const QString &worki
 {
     return resultOf(Win32Services::startProgram(nativePath(path), nativePath(workingFolder)),
                     QDir::toNativeSeparators(path));
+}
+
+OpResult WindowsPlatform::startTracked(const QString &path, const QString &workingFolder,
+                                       std::unique_ptr<TrackedProgram> &program)
+{
+    program.reset();
+    auto started = std::make_unique<WindowsTrackedProgram>();
+    const OpResult result =
+        resultOf(started->program.start(nativePath(path), nativePath(workingFolder)),
+                 QDir::toNativeSeparators(path));
+    if (result.ok())
+        program = std::move(started);
+    return result;
 }
 
 void WindowsPlatform::shellOpen(const QString &target)
@@ -120,6 +149,22 @@ QStringList WindowsPlatform::listVisibleFiles(const QString &folder)
 bool WindowsPlatform::isFile(const QString &path)
 {
     return Win32Services::isFile(nativePath(path));
+}
+
+bool WindowsPlatform::exists(const QString &path)
+{
+    return Win32Services::exists(nativePath(path));
+}
+
+bool WindowsPlatform::sameFile(const QString &first, const QString &second)
+{
+    return Win32Services::sameFile(nativePath(first), nativePath(second));
+}
+
+OpResult WindowsPlatform::canCreateFiles(const QString &folder)
+{
+    return resultOf(Win32Services::canCreateIn(nativePath(folder)),
+                    QDir::toNativeSeparators(folder));
 }
 
 OpResult WindowsPlatform::copyFile(const QString &source, const QString &destination)
