@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
@@ -18,6 +19,13 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTreeWidget>
+
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -408,6 +416,54 @@ private slots:
         QVERIFY(view->isVisible());
         if (!opens)
             QVERIFY(!view->isFileOpen() && view.text().contains(cannotOpen));
+    }
+
+    void specialFilesAreRefusedWithoutWaiting_data()
+    {
+        QTest::addColumn<QString>("target"); // what the help file's name leads to
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("FIFO") << "pipe" << false;
+        QTest::newRow("link to a FIFO") << "@pipe" << false;
+        QTest::newRow("folder") << "folder" << false;
+        QTest::newRow("device") << "@/dev/null" << false;
+        QTest::newRow("link to a help file") << u'@' + helpFile << true;
+    }
+
+    void specialFilesAreRefusedWithoutWaiting()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, opens);
+        QTemporaryDir dir;
+        const QByteArray pipe = QFile::encodeName(dir.filePath(u"pipe"_s));
+        QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+        QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
+        const QString path = dir.filePath(u"Quorvex Demos.chm"_s);
+        if (target.startsWith(u'@'))
+            QVERIFY(QFile::link(QDir(dir.path()).absoluteFilePath(target.mid(1)), path));
+        else
+            QVERIFY(QFile::rename(dir.filePath(target), path));
+
+        // A viewer stuck waiting for a writer is let go after a while, and the case fails.
+        std::atomic<bool> done = false;
+        std::atomic<bool> stuck = false;
+        std::thread watchdog([&] {
+            const QByteArray name = QFile::encodeName(path);
+            for (int i = 0; !done; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                if (i < 100 || done)
+                    continue;
+                stuck = true;
+                if (const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK); fd >= 0)
+                    ::close(fd);
+            }
+        });
+        const View view = open(path);
+        open(topic(path, u"Welcome.htm"_s));
+        done = true;
+        watchdog.join();
+        QVERIFY(!stuck);
+        QCOMPARE(view->isFileOpen(), opens);
+        QCOMPARE(view.text().contains(cannotOpen), !opens);
     }
 
     void f1OpensTheApplicationHelpFile()
