@@ -1,5 +1,6 @@
 #include "BuildInfo.h"
 #include "FakePlatform.h"
+#include "app/Module1.h"
 #include "help/HelpKey.h"
 #include "help/viewer/ChmAddress.h"
 #include "help/viewer/HelpViewer.h"
@@ -99,6 +100,8 @@ class TestHelpViewer : public QObject
 
     // Lives as long as the test, as F1's handler does.
     FakePlatform m_platform;
+    // For the cases that need the real help service.
+    const std::unique_ptr<Platform> m_system = createSystemPlatform();
 
     View open(const QString &address, int command = HelpViewers::displayContents,
               QWidget *owner = nullptr)
@@ -464,6 +467,34 @@ private slots:
         QVERIFY(!stuck);
         QCOMPARE(view->isFileOpen(), opens);
         QCOMPARE(view.text().contains(cannotOpen), !opens);
+    }
+
+    // Only an "ms-its:" address is split at its "::"; the folder may hold one too.
+    void applicationFolderWithColons_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("colons") << "Demo::Player";
+        QTest::newRow("spaces and colons before a slash") << "Demo Player::/Quorvex";
+    }
+
+    void applicationFolderWithColons()
+    {
+        QFETCH(QString, folder);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(folder));
+        Module1::sHelpFile = dir.filePath(folder + u"/Quorvex Demos.chm");
+        QVERIFY(QFile::copy(helpFile, Module1::sHelpFile));
+
+        Module1::ShowHelp(*m_system, nullptr, u"Contents"_s);
+        const View view{HelpViewers::find(Module1::sHelpFile)};
+        QVERIFY(view.window && view->isFileOpen());
+        QCOMPARE(view.path(), u"/Welcome.htm"_s);
+        Module1::sHelpTopic = u"Ordering Quorvex.htm"_s;
+        Module1::ShowHelp(*m_system, nullptr, u"Topic"_s);
+        QCOMPARE(view.path(), u"/Ordering Quorvex.htm"_s);
+        QCOMPARE(openViewers(), 1);
+        Module1::sHelpFile.clear();
+        Module1::sHelpTopic.clear();
     }
 
     void f1OpensTheApplicationHelpFile()
