@@ -1,5 +1,6 @@
 #include "BuildInfo.h"
 #include "FakePlatform.h"
+#include "app/FrmPlayDemos.h"
 #include "app/Module1.h"
 #include "help/HelpKey.h"
 #include "help/viewer/ChmAddress.h"
@@ -13,12 +14,15 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QRadioButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <atomic>
@@ -100,7 +104,7 @@ class TestHelpViewer : public QObject
 
     // Lives as long as the test, as F1's handler does.
     FakePlatform m_platform;
-    // For the cases that need the real help service.
+    // For the cases that need the real help service or a real message box.
     const std::unique_ptr<Platform> m_system = createSystemPlatform();
 
     View open(const QString &address, int command = HelpViewers::displayContents,
@@ -495,6 +499,62 @@ private slots:
         QCOMPARE(openViewers(), 1);
         Module1::sHelpFile.clear();
         Module1::sHelpTopic.clear();
+    }
+
+    // F1 in a modal window of the program opens a viewer that takes input while the modal
+    // window still holds the main window.
+    void viewerStaysUsableBesideModalWindows_data()
+    {
+        QTest::addColumn<bool>("aboutWindow"); // else a message box
+        QTest::newRow("About window") << true;
+        QTest::newRow("message box") << false;
+    }
+
+    void viewerStaysUsableBesideModalWindows()
+    {
+        QFETCH(bool, aboutWindow);
+        QTemporaryDir folder;
+        m_platform.appFolder = folder.path();
+        frmPlayDemos = new FrmPlayDemos(m_platform);
+        const std::unique_ptr<FrmPlayDemos> main(frmPlayDemos);
+        main->show();
+        QVERIFY(QTest::qWaitForWindowActive(main.get()));
+        QRadioButton *option = main->optDemoVersion[0];
+        const QPoint onOption = option->mapTo(main.get(), QPoint(6, option->height() / 2));
+
+        bool acted = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (acted || !modal || QApplication::activeWindow() != modal)
+                return;
+            acted = true;
+            const View view = open(helpFile, HelpViewers::displayContents, modal);
+            QVERIFY(QTest::qWaitForWindowExposed(view.window));
+            QTabBar *tabs = view.part<QTabWidget>("tabNavigation")->tabBar();
+            QTest::mouseClick(view->windowHandle(), Qt::LeftButton, {},
+                              tabs->mapTo(view.window, tabs->tabRect(1).center()));
+            QCOMPARE(view.tab(), 1);
+            QTest::mouseClick(main->windowHandle(), Qt::LeftButton, {}, onOption);
+            QVERIFY(!option->isChecked());
+            QTest::keyClick(modal->windowHandle(), Qt::Key_Escape);
+        });
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, this, [] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        poll.start(10);
+        guard.start(5000);
+        if (aboutWindow) {
+            main->mnuAbout->trigger();
+        } else {
+            // The answer still comes back: Esc is Cancel.
+            QCOMPARE(m_system->messageBox(u"Prepare the new demos?"_s, 1, u"Demos"_s), 2);
+        }
+        QVERIFY(acted && guard.isActive());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     void f1OpensTheApplicationHelpFile()
