@@ -54,7 +54,8 @@ FrmAbout::FrmAbout(Platform &platform, QWidget *parent) : QDialog(parent), m_pla
     // A fixed dialog: caption, system menu and close button, nothing to resize it with.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setWindowModality(Qt::ApplicationModal);
+    // Modal to the main window only: the help viewer, a window of its own, stays usable.
+    setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     setFont(FormStyle::windowFont());
     setColours(this, Qt::white, Qt::black);
     setAutoFillBackground(true);

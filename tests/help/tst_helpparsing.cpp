@@ -69,7 +69,10 @@ private slots:
         row("ms-its any case", "MS-ITS:/a/b.chm::/sub/Page.htm", "/a/b.chm", "sub/Page.htm");
         row("mk store", "mk:@MSITStore:/a/help.chm::/What is Quorvex.htm", "/a/help.chm",
             "What is Quorvex.htm");
-        row("no prefix with page", "/a/help.chm::/x.htm", "/a/help.chm", "x.htm");
+        // A plain path is a file path, "::" and all.
+        row("no prefix", "/a::/help.chm::/x.htm", "/a::/help.chm::/x.htm", "");
+        row("colons in the folder", "ms-its:/a::/b::c/help.chm::/x.htm", "/a::/b::c/help.chm",
+            "x.htm");
         row("windows path", "ms-its:C:\\Demo Player\\Q.chm::/Add-ons.htm", "C:\\Demo Player\\Q.chm",
             "Add-ons.htm");
         row("empty page", "ms-its:/a/help.chm::/", "/a/help.chm", "");

@@ -1,6 +1,8 @@
 #include "BuildInfo.h"
 #include "DemoTree.h"
 #include "FakePlatform.h"
+#include "app/FrmPlayDemos.h"
+#include "app/Module1.h"
 #include "help/HelpKey.h"
 #include "help/viewer/ChmAddress.h"
 #include "help/viewer/HelpViewer.h"
@@ -8,17 +10,28 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QRadioButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QTreeWidget>
+
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -92,6 +105,8 @@ class TestHelpViewer : public QObject
 
     // Lives as long as the test, as F1's handler does.
     FakePlatform m_platform;
+    // For the cases that need the real help service or a real message box.
+    const std::unique_ptr<Platform> m_system = createSystemPlatform();
 
     View open(const QString &address, int command = HelpViewers::displayContents,
               QWidget *owner = nullptr)
@@ -426,6 +441,138 @@ private slots:
         QVERIFY(view->isVisible());
         if (!opens)
             QVERIFY(!view->isFileOpen() && view.text().contains(cannotOpen));
+    }
+
+    void specialFilesAreRefusedWithoutWaiting_data()
+    {
+        QTest::addColumn<QString>("target"); // what the help file's name leads to
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("FIFO") << "pipe" << false;
+        QTest::newRow("link to a FIFO") << "@pipe" << false;
+        QTest::newRow("folder") << "folder" << false;
+        QTest::newRow("device") << "@/dev/null" << false;
+        QTest::newRow("link to a help file") << u'@' + helpFile << true;
+    }
+
+    void specialFilesAreRefusedWithoutWaiting()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, opens);
+        QTemporaryDir dir;
+        const QByteArray pipe = QFile::encodeName(dir.filePath(u"pipe"_s));
+        QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+        QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
+        const QString path = dir.filePath(u"Quorvex Demos.chm"_s);
+        if (target.startsWith(u'@'))
+            QVERIFY(QFile::link(QDir(dir.path()).absoluteFilePath(target.mid(1)), path));
+        else
+            QVERIFY(QFile::rename(dir.filePath(target), path));
+
+        // A viewer stuck waiting for a writer is let go after a while, and the case fails.
+        std::atomic<bool> done = false;
+        std::atomic<bool> stuck = false;
+        std::thread watchdog([&] {
+            const QByteArray name = QFile::encodeName(path);
+            for (int i = 0; !done; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                if (i < 100 || done)
+                    continue;
+                stuck = true;
+                if (const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK); fd >= 0)
+                    ::close(fd);
+            }
+        });
+        const View view = open(path);
+        open(topic(path, u"Welcome.htm"_s));
+        done = true;
+        watchdog.join();
+        QVERIFY(!stuck);
+        QCOMPARE(view->isFileOpen(), opens);
+        QCOMPARE(view.text().contains(cannotOpen), !opens);
+    }
+
+    // Only an "ms-its:" address is split at its "::"; the folder may hold one too.
+    void applicationFolderWithColons_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("colons") << "Demo::Player";
+        QTest::newRow("spaces and colons before a slash") << "Demo Player::/Quorvex";
+    }
+
+    void applicationFolderWithColons()
+    {
+        QFETCH(QString, folder);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(folder));
+        Module1::sHelpFile = dir.filePath(folder + u"/Quorvex Demos.chm");
+        QVERIFY(QFile::copy(helpFile, Module1::sHelpFile));
+
+        Module1::ShowHelp(*m_system, nullptr, u"Contents"_s);
+        const View view{HelpViewers::find(Module1::sHelpFile)};
+        QVERIFY(view.window && view->isFileOpen());
+        QCOMPARE(view.path(), u"/Welcome.htm"_s);
+        Module1::sHelpTopic = u"Ordering Quorvex.htm"_s;
+        Module1::ShowHelp(*m_system, nullptr, u"Topic"_s);
+        QCOMPARE(view.path(), u"/Ordering Quorvex.htm"_s);
+        QCOMPARE(openViewers(), 1);
+        Module1::sHelpFile.clear();
+        Module1::sHelpTopic.clear();
+    }
+
+    // F1 in a modal window of the program opens a viewer that takes input while the modal
+    // window still holds the main window.
+    void viewerStaysUsableBesideModalWindows_data()
+    {
+        QTest::addColumn<bool>("aboutWindow"); // else a message box
+        QTest::newRow("About window") << true;
+        QTest::newRow("message box") << false;
+    }
+
+    void viewerStaysUsableBesideModalWindows()
+    {
+        QFETCH(bool, aboutWindow);
+        QTemporaryDir folder;
+        m_platform.appFolder = folder.path();
+        frmPlayDemos = new FrmPlayDemos(m_platform);
+        const std::unique_ptr<FrmPlayDemos> main(frmPlayDemos);
+        main->show();
+        QVERIFY(QTest::qWaitForWindowActive(main.get()));
+        QRadioButton *option = main->optDemoVersion[0];
+        const QPoint onOption = option->mapTo(main.get(), QPoint(6, option->height() / 2));
+
+        bool acted = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (acted || !modal || QApplication::activeWindow() != modal)
+                return;
+            acted = true;
+            const View view = open(helpFile, HelpViewers::displayContents, modal);
+            QVERIFY(QTest::qWaitForWindowExposed(view.window));
+            QTabBar *tabs = view.part<QTabWidget>("tabNavigation")->tabBar();
+            QTest::mouseClick(view->windowHandle(), Qt::LeftButton, {},
+                              tabs->mapTo(view.window, tabs->tabRect(1).center()));
+            QCOMPARE(view.tab(), 1);
+            QTest::mouseClick(main->windowHandle(), Qt::LeftButton, {}, onOption);
+            QVERIFY(!option->isChecked());
+            QTest::keyClick(modal->windowHandle(), Qt::Key_Escape);
+        });
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, this, [] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        poll.start(10);
+        guard.start(5000);
+        if (aboutWindow) {
+            main->mnuAbout->trigger();
+        } else {
+            // The answer still comes back: Esc is Cancel.
+            QCOMPARE(m_system->messageBox(u"Prepare the new demos?"_s, 1, u"Demos"_s), 2);
+        }
+        QVERIFY(acted && guard.isActive());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     void f1OpensTheApplicationHelpFile()

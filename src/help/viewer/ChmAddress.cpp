@@ -17,23 +17,22 @@ const QLatin1String addressPrefixes[] = {
 
 std::optional<HelpAddress> parseHelpAddress(const QString &text)
 {
-    QString rest = text;
+    // A plain path is a file path, "::" and all; only an address has a page part.
+    HelpAddress address{text, {}};
     for (const QLatin1String &prefix : addressPrefixes) {
-        if (rest.startsWith(prefix, Qt::CaseInsensitive)) {
-            rest = rest.mid(prefix.size());
-            break;
-        }
-    }
-    HelpAddress address;
-    const qsizetype separator = rest.indexOf(QLatin1String("::"));
-    if (separator < 0) {
-        address.file = rest;
-    } else {
-        address.file = rest.left(separator);
-        address.page = rest.mid(separator + 2);
+        if (!text.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        const QString rest = text.mid(prefix.size());
+        // The folder may hold "::" and even "::/"; a page inside the file does not.
+        qsizetype separator = rest.lastIndexOf(QLatin1String("::/"));
+        if (separator < 0)
+            separator = rest.lastIndexOf(QLatin1String("::"));
+        address.file = separator < 0 ? rest : rest.left(separator);
+        address.page = separator < 0 ? QString() : rest.mid(separator + 2);
         while (address.page.startsWith(QLatin1Char('/')) ||
                address.page.startsWith(QLatin1Char('\\')))
             address.page.remove(0, 1);
+        break;
     }
     if (address.file.trimmed().isEmpty())
         return std::nullopt;

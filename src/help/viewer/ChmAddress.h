@@ -12,8 +12,8 @@ struct HelpAddress
     QString page; // as written after "::", without the leading "/"; empty for the file itself
 };
 
-// Reads "ms-its:FILE::/PAGE", "mk:@MSITStore:FILE::/PAGE", "FILE::/PAGE" or a bare file.
-// Nothing if no file is named.
+// Reads "ms-its:FILE::/PAGE", "mk:@MSITStore:FILE::/PAGE" or a bare file (which may hold "::"
+// in its folder). Nothing if no file is named.
 std::optional<HelpAddress> parseHelpAddress(const QString &text);
 
 // The form chmlib looks up: one leading "/", no empty, "." or ".." steps, "/" separators.

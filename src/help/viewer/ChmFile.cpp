@@ -13,6 +13,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -115,6 +117,64 @@ bool survivesInChildProcess(const QByteArray &path)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Opens a regular file and nothing else, without waiting: whatever the folder holds under the
+// name, a FIFO would block the open until some writer came along, and a device may do anything.
+class RegularFile
+{
+public:
+    explicit RegularFile(const QByteArray &name)
+    {
+        struct stat named
+        {
+        };
+        if (::stat(name.constData(), &named) != 0 || !S_ISREG(named.st_mode))
+            return;
+        m_fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        // The name may have been given to something else between the two calls.
+        if (m_fd >= 0 &&
+            (::fstat(m_fd, &m_stat) != 0 || !S_ISREG(m_stat.st_mode) || !sameFile(named, m_stat)))
+            reset();
+    }
+    ~RegularFile() { reset(); }
+    RegularFile(const RegularFile &) = delete;
+    RegularFile &operator=(const RegularFile &) = delete;
+
+    int fd() const { return m_fd; }
+
+    // chmlib opens by name: hand it the file checked here, through its descriptor where the
+    // system offers that, else by the name as long as it still leads to the same file.
+    QByteArray nameForLibrary(const QByteArray &name) const
+    {
+        const QByteArray viaDescriptor = "/proc/self/fd/" + QByteArray::number(m_fd);
+        for (const QByteArray &candidate : {viaDescriptor, name}) {
+            struct stat now
+            {
+            };
+            if (::stat(candidate.constData(), &now) == 0 && sameFile(now, m_stat))
+                return candidate;
+        }
+        return {};
+    }
+
+private:
+    void reset()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+    int m_fd = -1;
+    struct stat m_stat
+    {
+    };
+};
+
 } // namespace
 
 ChmFile::~ChmFile()
@@ -135,15 +195,20 @@ void ChmFile::close()
 bool ChmFile::open(const QString &path)
 {
     close();
+    const QByteArray name = NativeName::encode(path);
+    const RegularFile checked(name);
+    if (checked.fd() < 0)
+        return false;
     // chmlib reads the headers without checking the file is one; refuse others early.
     QFile file;
-    if (!PosixFiles::openForReading(file, path) || !headersLookSound(file))
+    if (!file.open(checked.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) ||
+        !headersLookSound(file))
         return false;
     file.close();
-    const QByteArray name = NativeName::encode(path);
-    if (!survivesInChildProcess(name))
+    const QByteArray libraryName = checked.nameForLibrary(name);
+    if (libraryName.isEmpty() || !survivesInChildProcess(libraryName))
         return false;
-    m_handle = chm_open(name.constData());
+    m_handle = chm_open(libraryName.constData());
     if (!m_handle)
         return false;
     const std::optional<QByteArray> system = read(QStringLiteral("/#SYSTEM"));

@@ -1,5 +1,6 @@
 #include "platform/posix/PosixPlatform.h"
 
+#include "help/viewer/HelpViewer.h"
 #include "platform/ExecutableKind.h"
 #include "platform/NativeName.h"
 #include "platform/OpResult.h"
@@ -115,13 +116,32 @@ void PosixPlatform::shellOpen(const QString &target)
     process.startDetached();
 }
 
+// The program's window a message box belongs to: the modal one in front, else the one in use.
+// A help viewer is never it: it stands beside the program and stays usable.
+static QWidget *messageBoxOwner()
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    QWidget *active = QApplication::activeWindow();
+    if (active && !qobject_cast<HelpViewer *>(active))
+        return active;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window->isVisible() && window->windowType() == Qt::Window &&
+            !qobject_cast<HelpViewer *>(window))
+            return window;
+    }
+    return nullptr;
+}
+
 int PosixPlatform::messageBox(const QString &text, int style, const QString &title)
 {
     // Texts break lines with a lone carriage return; Qt's layout needs a line feed.
     QString shown = text;
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QMessageBox box(iconFor(style), title, shown, QMessageBox::NoButton,
-                    QApplication::activeWindow());
+    QWidget *owner = messageBoxOwner();
+    QMessageBox box(iconFor(style), title, shown, QMessageBox::NoButton, owner);
+    box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     QPushButton *ok = box.addButton(QMessageBox::Ok);
     QPushButton *cancel = nullptr;
     if ((style & 0x0F) == mbOkCancel)
