@@ -170,6 +170,9 @@ void FrmPlayDemos::createControls()
         named(new QGroupBox(QStringLiteral("Preparing New Files"), m_client), "fraExtracting");
     fraExtracting->setGeometry(t.rect(6300, 360, 5835, 915));
     fraExtracting->hide();
+    // Where it is shown it lies over the edition frame, which must not show through.
+    fraExtracting->setAutoFillBackground(true);
+    fraExtracting->raise();
     Label4[2] =
         named(new QLabel(QStringLiteral("One moment please ..."), fraExtracting), "Label4_2");
     Label4[2]->setGeometry(t.rect(1920, 420, 2295, 255));
