@@ -200,10 +200,14 @@ void FrmAbout::showModal(Platform &platform)
     }
     const QPointer<FrmAbout> form = frmAbout;
     form->show();
-    // The window manager may report the frame only once the window is shown.
-    Module1::CenterForm(*form);
-    if (form)
-        form->exec();
+    // The window manager's frame has a size only once the window is on the screen.
+    Module1::WaitUntilExposed(*form);
+    if (form) {
+        Module1::CenterForm(*form);
+        // One closed while it was being shown is not opened again.
+        if (form->isVisible())
+            form->exec();
+    }
 }
 
 void FrmAbout::cmdOK_Click()

@@ -337,18 +337,23 @@ void FrmPlayDemos::Form_Load()
     applyOuterSize();
     Module1::CenterForm(*this);
     show();
-    // The window manager may report the frame only once the window is shown.
-    if (frameGeometry().size() !=
-        QSize(Twips::forWidget(this).px(outerWidth), Twips::forWidget(this).px(outerHeight))) {
+    // The window manager's frame has a size only once the window is on the screen.
+    Module1::WaitUntilExposed(*this);
+    const Twips t = Twips::forWidget(this);
+    const QSize outer(t.px(outerWidth), t.px(outerHeight));
+    // The window's own margins: what the widget caches may still be those before framing.
+    if (size().grownBy(windowHandle()->frameMargins()) != outer) {
         applyOuterSize();
         Module1::CenterForm(*this);
     }
-    const Twips t = Twips::forWidget(this);
     fraDemoInfo->move(t.px(noteLeft), t.px(noteTop));
     Module1::sHelpFile =
         Catalogue::appPath(m_platform.applicationFolder(), QStringLiteral("Quorvex Demos.chm"));
     m_platform.setApplicationHelpFile(Module1::sHelpFile);
     m_platform.processEvents();
+    // Drawn now, whatever the window system still has queued: filling the list may take a
+    // while.
+    repaint();
     optDemoVersion[1]->setChecked(true);
     m_platform.setMousePointer(MousePointer::Default);
 }
