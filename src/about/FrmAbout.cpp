@@ -2,6 +2,7 @@
 
 #include "BuildInfo.h"
 #include "about/AboutWidgets.h"
+#include "app/CaptionFit.h"
 #include "app/FormStyle.h"
 #include "app/FrmPlayDemos.h"
 #include "app/LineControl.h"
@@ -189,6 +190,9 @@ void FrmAbout::Form_Load(const QString &legalCopyright)
     lblTitle->setCaption(titleText());
     lblDescription->setCaption(descriptionText());
     lblContactInfo->setCaption(contactText());
+    for (QWidget *control : std::initializer_list<QWidget *>{lblDescription, lblTitle, lblVersion,
+                                                             lblContactInfo, cmdOK})
+        fitCaption(control, control->font());
 }
 
 void FrmAbout::showModal(Platform &platform)

@@ -2,6 +2,7 @@
 
 #include "BuildInfo.h"
 #include "about/FrmAbout.h"
+#include "app/CaptionFit.h"
 #include "app/FormStyle.h"
 #include "app/LineControl.h"
 #include "app/Module1.h"
@@ -39,19 +40,6 @@ constexpr int outerHeight = 4620;
 constexpr int noteLeft = 2760;
 constexpr int noteTop = 1860;
 
-// A substitute face may run a little wider than the one the form was laid out with; close
-// up the letters rather than cut the end of a one-line caption.
-void fitOneLine(QLabel *label)
-{
-    for (int percent = 99; percent >= 90; --percent) {
-        if (label->fontMetrics().horizontalAdvance(label->text()) <= label->width())
-            return;
-        QFont font = label->font();
-        font.setLetterSpacing(QFont::PercentageSpacing, percent);
-        label->setFont(font);
-    }
-}
-
 } // namespace
 
 using FormStyle::named;
@@ -72,6 +60,8 @@ FrmPlayDemos::FrmPlayDemos(Platform &platform) : m_platform(platform)
     createMenus();
     connectHandlers();
     setTabOrderAndFocus();
+    for (QWidget *control : m_client->findChildren<QWidget *>())
+        fitCaption(control, control->font());
 
     const Twips twips = Twips::forWidget(this);
     // Client area at design time; load replaces it with the fixed outer size.
@@ -140,7 +130,6 @@ void FrmPlayDemos::createControls()
         named(new QLabel(QStringLiteral("Select a demo from the list and click Play:"), m_client),
               "Label4_0");
     Label4[0]->setGeometry(t.rect(180, 3120, 2955, 195));
-    fitOneLine(Label4[0]);
     cboDemos = named(new QComboBox(m_client), "cboDemos");
     cboDemos->setGeometry(t.rect(180, 3360, 3600, 315));
     cboDemos->setEditable(true);
@@ -393,6 +382,7 @@ void FrmPlayDemos::cboDemos_Click()
         optDemoVersion[0]->isChecked() ? Catalogue::noteFor(cboDemos->currentText()) : QString();
     if (!note.isEmpty()) {
         lblInfo->setText(note);
+        fitCaption(lblInfo, font());
         fraDemoInfo->show();
     } else {
         fraDemoInfo->hide();
