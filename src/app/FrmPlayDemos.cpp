@@ -340,6 +340,10 @@ void FrmPlayDemos::Form_Load()
         Catalogue::appPath(m_platform.applicationFolder(), QStringLiteral("Quorvex Demos.chm"));
     m_platform.setApplicationHelpFile(Module1::sHelpFile);
     m_platform.processEvents();
+    // A window manager busy with the first placement may have answered the correction with
+    // that placement.
+    if (windowHandle()->frameGeometry().size() == outer)
+        Module1::CenterForm(*this);
     // Drawn now, whatever the window system still has queued: filling the list may take a
     // while.
     repaint();
