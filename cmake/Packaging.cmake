@@ -17,11 +17,13 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Brenlowe <support@brenlowe.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://${QVX_MAKER_WEB}")
-# Qt and chmlib come from the binaries; the web command opens addresses through xdg-open.
+# Qt and chmlib come from the binaries. Beyond them: xdg-open for the web command, the
+# Tahoma faces the windows are laid out with, and Qt's SVG image plugin, which the help
+# pages' pictures need and which no binary links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS xdg-utils)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, fonts-wine, libqt6svg6")
 # Demos built for Windows start only through it.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS wine)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS wine)
 
 # The launcher holds the install prefix of the configure step; a package that puts the files
 # elsewhere would install a launcher that starts nothing.

@@ -8,3 +8,18 @@ function(qvx_add_test name)
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;QVX_TEST_APP_DIR=${QVX_APP_DIR}"
         TIMEOUT 600)
 endfunction()
+
+# qvx_add_x11_test(NAME source...): a Qt Test program run on a private X display twice, once
+# bare and once under a window manager; skipped where the X tools are missing.
+function(qvx_add_x11_test name)
+    add_executable(${name} ${ARGN})
+    target_link_libraries(${name} PRIVATE qvx_core qvx_testsupport Qt6::Test)
+    foreach(wm IN ITEMS none openbox)
+        add_test(NAME ${name}_${wm}
+                 COMMAND bash "${PROJECT_SOURCE_DIR}/tests/x11/on-display" ${wm} $<TARGET_FILE:${name}>)
+        set_tests_properties(${name}_${wm} PROPERTIES
+            ENVIRONMENT "LC_ALL=C.UTF-8;LANG=C.UTF-8;QVX_TEST_APP_DIR=${QVX_APP_DIR}"
+            SKIP_RETURN_CODE 77
+            TIMEOUT 120)
+    endforeach()
+endfunction()

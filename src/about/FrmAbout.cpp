@@ -2,6 +2,7 @@
 
 #include "BuildInfo.h"
 #include "about/AboutWidgets.h"
+#include "app/CaptionFit.h"
 #include "app/FormStyle.h"
 #include "app/FrmPlayDemos.h"
 #include "app/LineControl.h"
@@ -190,6 +191,9 @@ void FrmAbout::Form_Load(const QString &legalCopyright)
     lblTitle->setCaption(titleText());
     lblDescription->setCaption(descriptionText());
     lblContactInfo->setCaption(contactText());
+    for (QWidget *control : std::initializer_list<QWidget *>{lblDescription, lblTitle, lblVersion,
+                                                             lblContactInfo, cmdOK})
+        fitCaption(control, control->font());
 }
 
 void FrmAbout::showModal(Platform &platform)
@@ -201,10 +205,14 @@ void FrmAbout::showModal(Platform &platform)
     }
     const QPointer<FrmAbout> form = frmAbout;
     form->show();
-    // The window manager may report the frame only once the window is shown.
-    Module1::CenterForm(*form);
-    if (form)
-        form->exec();
+    // The window manager's frame has a size only once the window is on the screen.
+    Module1::WaitUntilExposed(*form);
+    if (form) {
+        Module1::CenterForm(*form);
+        // One closed while it was being shown is not opened again.
+        if (form->isVisible())
+            form->exec();
+    }
 }
 
 void FrmAbout::cmdOK_Click()

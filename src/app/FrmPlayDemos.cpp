@@ -2,6 +2,7 @@
 
 #include "BuildInfo.h"
 #include "about/FrmAbout.h"
+#include "app/CaptionFit.h"
 #include "app/FormStyle.h"
 #include "app/LineControl.h"
 #include "app/Module1.h"
@@ -39,19 +40,6 @@ constexpr int outerHeight = 4620;
 constexpr int noteLeft = 2760;
 constexpr int noteTop = 1860;
 
-// A substitute face may run a little wider than the one the form was laid out with; close
-// up the letters rather than cut the end of a one-line caption.
-void fitOneLine(QLabel *label)
-{
-    for (int percent = 99; percent >= 90; --percent) {
-        if (label->fontMetrics().horizontalAdvance(label->text()) <= label->width())
-            return;
-        QFont font = label->font();
-        font.setLetterSpacing(QFont::PercentageSpacing, percent);
-        label->setFont(font);
-    }
-}
-
 } // namespace
 
 using FormStyle::named;
@@ -72,6 +60,8 @@ FrmPlayDemos::FrmPlayDemos(Platform &platform) : m_platform(platform)
     createMenus();
     connectHandlers();
     setTabOrderAndFocus();
+    for (QWidget *control : m_client->findChildren<QWidget *>())
+        fitCaption(control, control->font());
 
     const Twips twips = Twips::forWidget(this);
     // Client area at design time; load replaces it with the fixed outer size.
@@ -140,7 +130,6 @@ void FrmPlayDemos::createControls()
         named(new QLabel(QStringLiteral("Select a demo from the list and click Play:"), m_client),
               "Label4_0");
     Label4[0]->setGeometry(t.rect(180, 3120, 2955, 195));
-    fitOneLine(Label4[0]);
     cboDemos = named(new QComboBox(m_client), "cboDemos");
     cboDemos->setGeometry(t.rect(180, 3360, 3600, 315));
     cboDemos->setEditable(true);
@@ -170,6 +159,9 @@ void FrmPlayDemos::createControls()
         named(new QGroupBox(QStringLiteral("Preparing New Files"), m_client), "fraExtracting");
     fraExtracting->setGeometry(t.rect(6300, 360, 5835, 915));
     fraExtracting->hide();
+    // Where it is shown it lies over the edition frame, which must not show through.
+    fraExtracting->setAutoFillBackground(true);
+    fraExtracting->raise();
     Label4[2] =
         named(new QLabel(QStringLiteral("One moment please ..."), fraExtracting), "Label4_2");
     Label4[2]->setGeometry(t.rect(1920, 420, 2295, 255));
@@ -334,18 +326,27 @@ void FrmPlayDemos::Form_Load()
     applyOuterSize();
     Module1::CenterForm(*this);
     show();
-    // The window manager may report the frame only once the window is shown.
-    if (frameGeometry().size() !=
-        QSize(Twips::forWidget(this).px(outerWidth), Twips::forWidget(this).px(outerHeight))) {
+    // The window manager's frame has a size only once the window is on the screen.
+    Module1::WaitUntilExposed(*this);
+    const Twips t = Twips::forWidget(this);
+    const QSize outer(t.px(outerWidth), t.px(outerHeight));
+    // The window's own margins: what the widget caches may still be those before framing.
+    if (size().grownBy(windowHandle()->frameMargins()) != outer) {
         applyOuterSize();
         Module1::CenterForm(*this);
     }
-    const Twips t = Twips::forWidget(this);
     fraDemoInfo->move(t.px(noteLeft), t.px(noteTop));
     Module1::sHelpFile =
         Catalogue::appPath(m_platform.applicationFolder(), QStringLiteral("Quorvex Demos.chm"));
     m_platform.setApplicationHelpFile(Module1::sHelpFile);
     m_platform.processEvents();
+    // A window manager busy with the first placement may have answered the correction with
+    // that placement.
+    if (windowHandle()->frameGeometry().size() == outer)
+        Module1::CenterForm(*this);
+    // Drawn now, whatever the window system still has queued: filling the list may take a
+    // while.
+    repaint();
     optDemoVersion[1]->setChecked(true);
     m_platform.setMousePointer(MousePointer::Default);
 }
@@ -385,6 +386,7 @@ void FrmPlayDemos::cboDemos_Click()
         optDemoVersion[0]->isChecked() ? Catalogue::noteFor(cboDemos->currentText()) : QString();
     if (!note.isEmpty()) {
         lblInfo->setText(note);
+        fitCaption(lblInfo, font());
         fraDemoInfo->show();
     } else {
         fraDemoInfo->hide();

@@ -2,8 +2,12 @@
 
 #include "app/Twips.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace Module1 {
 
@@ -25,11 +29,45 @@ void CenterForm(QWidget &form)
     const Twips twips = Twips::forWidget(&form);
     // The whole screen, not the part that task bars leave free.
     const QRect whole = screen->geometry();
-    const QSize outer = form.frameGeometry().size();
+    // The window's own margins: what the widget caches may still be those before framing.
+    const QSize outer = form.windowHandle()
+                            ? form.size().grownBy(form.windowHandle()->frameMargins())
+                            : form.frameGeometry().size();
     const QPointF at =
         centredPosition({twips.toTwips(whole.width()), twips.toTwips(whole.height())},
                         {twips.toTwips(outer.width()), twips.toTwips(outer.height())});
-    form.move(whole.x() + twips.px(at.x()), whole.y() + twips.px(at.y()));
+    const QPoint topLeft(whole.x() + twips.px(at.x()), whole.y() + twips.px(at.y()));
+    form.move(topLeft);
+    // Just after framing, the widget may still take its frame for none and so see no move
+    // to make; the window itself places its frame.
+    if (form.isVisible() && form.windowHandle())
+        form.windowHandle()->setFramePosition(topLeft);
+}
+
+bool WaitForWindowSystem(const std::function<bool()> &done, int maxMilliseconds)
+{
+    if (done())
+        return true;
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || clock.elapsed() >= maxMilliseconds)
+            loop.quit();
+    });
+    poll.start(5);
+    // Start-up hands user input to the handlers once only, at its own step.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return done();
+}
+
+bool WaitUntilExposed(QWidget &form)
+{
+    // A window manager maps and frames the window in its own time; without one the
+    // window is exposed at once.
+    return WaitForWindowSystem(
+        [&form] { return form.windowHandle() && form.windowHandle()->isExposed(); }, 1000);
 }
 
 } // namespace Module1

@@ -4,6 +4,8 @@
 #include <QSizeF>
 #include <QString>
 
+#include <functional>
+
 class Platform;
 class QWidget;
 
@@ -19,6 +21,12 @@ extern QString sHelpTopic;
 
 // Centres a top-level window on the whole screen, keeping its size.
 void CenterForm(QWidget &form);
+// Runs the window system's events, user input excluded, until `done` holds or the time is
+// up; says whether `done` held.
+bool WaitForWindowSystem(const std::function<bool()> &done, int maxMilliseconds);
+// Waits until a top-level window just shown is on the screen: only then does the window
+// manager's frame have a size, and only then can the window be drawn.
+bool WaitUntilExposed(QWidget &form);
 // Where CenterForm puts a window, in twips; single precision, neither rounded nor clamped.
 QPointF centredPosition(QSizeF screenTwips, QSizeF windowTwips);
 

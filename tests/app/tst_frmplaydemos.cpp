@@ -158,6 +158,23 @@ private slots:
         QVERIFY(form->filDemoFiles->isHidden());
     }
 
+    // The progress frame at its working place covers the edition frame: nothing of the
+    // edition frame may show through it.
+    void progressFrameHidesWhatLiesUnder()
+    {
+        FrmPlayDemos *form = load();
+        const Twips t = Twips::forWidget(form);
+        form->fraExtracting->move(t.px(420), t.px(1860));
+        form->fraExtracting->show();
+        QWidget *client = form->centralWidget();
+        const QRect covered = form->fraExtracting->geometry();
+        QVERIFY(covered.intersects(form->Frame1->geometry()));
+        const QImage over = client->grab(covered).toImage();
+        form->Frame1->hide();
+        const QImage alone = client->grab(covered).toImage();
+        QCOMPARE(over, alone);
+    }
+
     void centerFormAllowsNegativePositions()
     {
         const QPointF inside = Module1::centredPosition({15360, 11520}, {6825, 4620});
