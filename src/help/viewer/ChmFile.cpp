@@ -2,7 +2,6 @@
 
 #include "help/viewer/ChmAddress.h"
 #include "platform/NativeName.h"
-#include "platform/posix/PosixFiles.h"
 
 #include <QFile>
 #include <QRegularExpression>
