@@ -88,7 +88,8 @@ std::string displayName(const std::filesystem::path &fileName)
 {
     const std::string bytes = text::fromPath(fileName);
     // The listing only holds names ending in ".exe", four single-byte characters.
-    return text::display(std::string_view(bytes).substr(0, bytes.size() < 4 ? 0 : bytes.size() - 4));
+    return text::display(
+        std::string_view(bytes).substr(0, bytes.size() < 4 ? 0 : bytes.size() - 4));
 }
 
 bool isSharedDemoName(std::string_view text)

@@ -48,10 +48,9 @@ DemoPreparation::Outcome DemoPreparation::run(bool bCalledFromButtonClick)
         return fail(writable);
     m_inPlace = m_platform.sameFile(text::toPath(m_tempFolder), m_appFolder);
 
-    const Answer answer =
-        m_platform.messageBox(Prepare::promptText(archives.size(), bCalledFromButtonClick),
-                              MessageIcon::Information, MessageButtons::OkCancel,
-                              "Preparing New Files");
+    const Answer answer = m_platform.messageBox(
+        Prepare::promptText(archives.size(), bCalledFromButtonClick), MessageIcon::Information,
+        MessageButtons::OkCancel, "Preparing New Files");
     if (!m_view.isOpen())
         return windowClosed();
     if (answer != Answer::Ok) {
@@ -156,9 +155,9 @@ DemoPreparation::Step DemoPreparation::awaitUnpacking(TrackedProgram &unpacker,
         const double left = deadline - m_platform.monotonicSeconds();
         if (!(left > 0.0)) {
             const float waited = std::max(m_waits.afterStart, 0.0f) + m_waits.unpackingLimit;
-            m_failure = OpError::make(OpError::FileAccess, "still unpacking after " +
-                                                               seconds(waited) + " seconds: " +
-                                                               text::fromPath(program));
+            m_failure =
+                OpError::make(OpError::FileAccess, "still unpacking after " + seconds(waited) +
+                                                       " seconds: " + text::fromPath(program));
             return Step::Failed;
         }
         m_platform.waitForEvents(std::min(left, unpackingPollSeconds));

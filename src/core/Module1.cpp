@@ -29,8 +29,7 @@ void ShowHelp(Platform &platform, WindowHandle owner, std::string_view command)
         platform.htmlHelp(owner, sHelpFile, HelpCommand::Index);
     } else if (command == "Topic") {
         // The page travels in the address; the command stays "show contents".
-        platform.htmlHelp(owner, "ms-its:" + sHelpFile + "::/" + sHelpTopic,
-                          HelpCommand::Contents);
+        platform.htmlHelp(owner, "ms-its:" + sHelpFile + "::/" + sHelpTopic, HelpCommand::Contents);
     }
 }
 

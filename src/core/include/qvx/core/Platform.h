@@ -77,8 +77,8 @@ public:
 
     // Names of the regular files of a folder, hidden and system files left out, in no
     // particular order. A missing or unreadable folder gives none.
-    virtual std::vector<std::filesystem::path> listVisibleFiles(
-        const std::filesystem::path &folder) = 0;
+    virtual std::vector<std::filesystem::path>
+    listVisibleFiles(const std::filesystem::path &folder) = 0;
     virtual bool isFile(const std::filesystem::path &path) = 0;
     // Whether anything has this name: a folder, a special file or a broken link too.
     virtual bool exists(const std::filesystem::path &path) = 0;
