@@ -1,6 +1,15 @@
 #pragma once
 
+#include <string_view>
+
 namespace qvx {
+
+// A control of a window by its name and, for an element of a control array, its index.
+struct ControlId
+{
+    std::string_view name;
+    int index = -1;
+};
 
 // Twips: 1/1440 inch.
 struct TwipSize
