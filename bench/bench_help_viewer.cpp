@@ -1,9 +1,9 @@
 // The help viewer from a topic request to the page shown, against the same page's HTML set
 // into a bare QTextBrowser: what the viewer's window, file and resource handling cost.
 #include "FakePlatform.h"
-#include "help/viewer/ChmFile.h"
-#include "help/viewer/HelpViewer.h"
-#include "help/viewer/HelpViewers.h"
+#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/HelpViewer.h"
+#include "qvx/helpviewer/HelpViewers.h"
 
 #include <QApplication>
 #include <QDir>
@@ -39,7 +39,7 @@ void viewerOpensAtTopic(benchmark::State &state)
     const QString address = topicAddress();
     for (auto _ : state) {
         HelpViewer *viewer =
-            HelpViewers::request(platform, nullptr, address, HelpViewers::displayContents);
+            HelpViewers::request({}, nullptr, address, HelpViewers::displayContents);
         QCoreApplication::processEvents();
         benchmark::DoNotOptimize(viewer);
         state.PauseTiming();
@@ -58,10 +58,10 @@ void openViewerMovesToTopic(benchmark::State &state)
     const QString home = helpFile();
     for (auto _ : state) {
         state.PauseTiming();
-        HelpViewers::request(platform, nullptr, home, HelpViewers::displayContents);
+        HelpViewers::request({}, nullptr, home, HelpViewers::displayContents);
         QCoreApplication::processEvents();
         state.ResumeTiming();
-        HelpViewers::request(platform, nullptr, address, HelpViewers::displayContents);
+        HelpViewers::request({}, nullptr, address, HelpViewers::displayContents);
         QCoreApplication::processEvents();
     }
     HelpViewers::closeAll();

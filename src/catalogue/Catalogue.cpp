@@ -1,6 +1,6 @@
 #include "catalogue/Catalogue.h"
 
-#include "platform/NativeName.h"
+#include "qvx/helpviewer/NativeName.h"
 #include "platform/Platform.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "platform/OpResult.h"
 
-#include "platform/NativeName.h"
+#include "qvx/helpviewer/NativeName.h"
 
 #include <cerrno>
 

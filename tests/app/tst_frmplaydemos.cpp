@@ -5,7 +5,7 @@
 #include "app/Module1.h"
 #include "app/Twips.h"
 #include "catalogue/FileListBox.h"
-#include "platform/NativeName.h"
+#include "qvx/helpviewer/NativeName.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -4,9 +4,9 @@
 #include "app/FrmPlayDemos.h"
 #include "app/Module1.h"
 #include "help/HelpKey.h"
-#include "help/viewer/ChmAddress.h"
-#include "help/viewer/HelpViewer.h"
-#include "help/viewer/HelpViewers.h"
+#include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/helpviewer/HelpViewer.h"
+#include "qvx/helpviewer/HelpViewers.h"
 
 #include <QAction>
 #include <QApplication>
@@ -111,7 +111,9 @@ class TestHelpViewer : public QObject
     View open(const QString &address, int command = HelpViewers::displayContents,
               QWidget *owner = nullptr)
     {
-        return {HelpViewers::request(m_platform, owner, address, command)};
+        return {HelpViewers::request(
+            [this](const QString &link) { Module1::ShellOpen(m_platform, link); }, owner, address,
+            command)};
     }
 
 private slots:

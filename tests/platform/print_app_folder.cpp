@@ -1,5 +1,5 @@
 // Writes the application folder as the platform finds it, in the system's bytes.
-#include "platform/NativeName.h"
+#include "qvx/helpviewer/NativeName.h"
 #include "platform/Platform.h"
 
 #include <QCoreApplication>

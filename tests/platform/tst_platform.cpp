@@ -1,7 +1,7 @@
 #include "DemoTree.h"
 
 #include "platform/ExecutableKind.h"
-#include "platform/NativeName.h"
+#include "qvx/helpviewer/NativeName.h"
 #include "platform/OpResult.h"
 #include "platform/Platform.h"
 

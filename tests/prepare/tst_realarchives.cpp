@@ -2,7 +2,7 @@
 #include "FakePlatform.h"
 #include "RecordingView.h"
 #include "app/FrmPlayDemos.h"
-#include "platform/NativeName.h"
+#include "qvx/helpviewer/NativeName.h"
 #include "platform/posix/PosixFiles.h"
 
 #include <QDir>

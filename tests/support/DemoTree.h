@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/NativeName.h"
+#include "qvx/helpviewer/NativeName.h"
 #include "platform/posix/PosixFiles.h"
 
 #include <QDir>

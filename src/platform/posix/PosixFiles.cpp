@@ -1,6 +1,6 @@
 #include "platform/posix/PosixFiles.h"
 
-#include "platform/NativeName.h"
+#include "qvx/helpviewer/NativeName.h"
 #include "platform/OpResult.h"
 
 #include <QFile>

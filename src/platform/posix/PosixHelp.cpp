@@ -1,10 +1,12 @@
 #include "platform/posix/PosixPlatform.h"
 
-#include "help/viewer/HelpViewers.h"
+#include "app/Module1.h"
+#include "qvx/helpviewer/HelpViewers.h"
 
 void PosixPlatform::htmlHelp(QWidget *owner, const QString &file, int command, int data)
 {
     // The data value only matters for commands this viewer does not take.
     Q_UNUSED(data)
-    HelpViewers::request(*this, owner, file, command);
+    HelpViewers::request([this](const QString &link) { Module1::ShellOpen(*this, link); }, owner,
+                         file, command);
 }

@@ -1,8 +1,8 @@
 #include "platform/posix/PosixPlatform.h"
 
-#include "help/viewer/HelpViewer.h"
+#include "qvx/helpviewer/HelpViewer.h"
 #include "platform/ExecutableKind.h"
-#include "platform/NativeName.h"
+#include "qvx/helpviewer/NativeName.h"
 #include "platform/OpResult.h"
 #include "platform/posix/PosixFiles.h"
 #include "platform/posix/PosixProcess.h"

@@ -1,7 +1,7 @@
 #include "platform/posix/PosixProcess.h"
 
 #include "platform/ExecutableKind.h"
-#include "platform/NativeName.h"
+#include "qvx/helpviewer/NativeName.h"
 #include "platform/OpResult.h"
 
 #include <QFile>

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "help/viewer/ChmFile.h"
+#include "qvx/helpviewer/ChmFile.h"
 
 #include <QHash>
 #include <QMainWindow>
 
+#include <functional>
+
 class HelpBrowser;
-class Platform;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -22,7 +23,9 @@ class HelpViewer : public QMainWindow
     Q_OBJECT
 
 public:
-    HelpViewer(Platform &platform, const QString &filePath);
+    // Web links leave the viewer through `openLink`.
+    using LinkOpener = std::function<void(const QString &address)>;
+    HelpViewer(LinkOpener openLink, const QString &filePath);
     ~HelpViewer() override;
 
     const QString &filePath() const { return m_filePath; }
@@ -49,7 +52,7 @@ private:
     void openPage(const QUrl &url);
     void selectContentsEntry(const QUrl &url);
 
-    Platform &m_platform;
+    LinkOpener m_openLink;
     QString m_filePath;
     ChmFile m_file;
     QTabWidget *tabNavigation = nullptr;

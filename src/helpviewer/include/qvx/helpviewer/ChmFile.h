@@ -1,7 +1,7 @@
 #pragma once
 
-#include "help/viewer/ChmSitemap.h"
-#include "help/viewer/ChmSystem.h"
+#include "qvx/helpviewer/ChmSitemap.h"
+#include "qvx/helpviewer/ChmSystem.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,9 +1,8 @@
-#include "help/viewer/HelpViewer.h"
+#include "qvx/helpviewer/HelpViewer.h"
 
-#include "app/Module1.h"
-#include "help/viewer/ChmAddress.h"
-#include "help/viewer/HelpBrowser.h"
-#include "platform/NativeName.h"
+#include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/helpviewer/HelpBrowser.h"
+#include "qvx/helpviewer/NativeName.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -32,8 +31,8 @@ bool isWebAddress(const QUrl &url)
 
 } // namespace
 
-HelpViewer::HelpViewer(Platform &platform, const QString &filePath)
-    : m_platform(platform), m_filePath(filePath)
+HelpViewer::HelpViewer(LinkOpener openLink, const QString &filePath)
+    : m_openLink(std::move(openLink)), m_filePath(filePath)
 {
     setObjectName(QStringLiteral("frmHelpViewer"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -290,7 +289,8 @@ void HelpViewer::bringForward()
 void HelpViewer::followLink(const QUrl &link)
 {
     if (isWebAddress(link)) {
-        Module1::ShellOpen(m_platform, link.toString());
+        if (m_openLink)
+            m_openLink(link.toString());
         return;
     }
     const QString scheme = link.scheme().toLower();

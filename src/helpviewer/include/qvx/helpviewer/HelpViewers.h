@@ -1,12 +1,12 @@
 #pragma once
 
+#include "qvx/helpviewer/HelpViewer.h"
+
 #include <QString>
 
-class HelpViewer;
-class Platform;
 class QWidget;
 
-// The help service behind Platform::htmlHelp where the system has no viewer of its own.
+// The help service where the system has no viewer of its own.
 // One viewer window per help file; all of them go when the application quits.
 namespace HelpViewers {
 
@@ -17,7 +17,8 @@ constexpr int displayIndex = 2;
 
 // Serves one request: a file (contents or index) or an "ms-its:FILE::/PAGE" address.
 // Returns the window that shows it, or nothing for a command it does not know.
-HelpViewer *request(Platform &platform, QWidget *owner, const QString &file, int command);
+HelpViewer *request(const HelpViewer::LinkOpener &openLink, QWidget *owner, const QString &file,
+                    int command);
 // The open viewer of a help file, if any.
 HelpViewer *find(const QString &file);
 // Closes and deletes every viewer.

@@ -1,4 +1,4 @@
-#include "help/viewer/ChmAddress.h"
+#include "qvx/helpviewer/ChmAddress.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
-#include "help/viewer/HelpViewers.h"
+#include "qvx/helpviewer/HelpViewers.h"
 
-#include "help/viewer/ChmAddress.h"
-#include "help/viewer/HelpViewer.h"
+#include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/helpviewer/HelpViewer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -54,7 +54,8 @@ HelpViewer *find(const QString &file)
     return address ? viewers().value(keyFor(address->file)).data() : nullptr;
 }
 
-HelpViewer *request(Platform &platform, QWidget *owner, const QString &file, int command)
+HelpViewer *request(const HelpViewer::LinkOpener &openLink, QWidget *owner, const QString &file,
+                    int command)
 {
     if (command != displayTopic && command != displayContents && command != displayIndex)
         return nullptr;
@@ -68,11 +69,11 @@ HelpViewer *request(Platform &platform, QWidget *owner, const QString &file, int
         static bool closeOnQuit = false;
         if (!closeOnQuit) {
             // Viewers are top-level windows without a parent: they must not outlive the
-            // event loop (nor the platform they use).
+            // event loop (nor what opens their links).
             QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, &closeAll);
             closeOnQuit = true;
         }
-        viewer = new HelpViewer(platform, address->file);
+        viewer = new HelpViewer(openLink, address->file);
         viewers().insert(key, viewer);
         QObject::connect(viewer, &QObject::destroyed, qApp, [key] { viewers().remove(key); });
         if (owner && owner->window())

@@ -1,4 +1,4 @@
-#include "help/viewer/ChmSystem.h"
+#include "qvx/helpviewer/ChmSystem.h"
 
 #include <QStringDecoder>
 

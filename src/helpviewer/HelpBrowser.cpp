@@ -1,7 +1,7 @@
-#include "help/viewer/HelpBrowser.h"
+#include "qvx/helpviewer/HelpBrowser.h"
 
-#include "help/viewer/ChmAddress.h"
-#include "help/viewer/ChmFile.h"
+#include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/helpviewer/ChmFile.h"
 
 #include <QTextDocument>
 

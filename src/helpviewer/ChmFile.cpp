@@ -1,7 +1,7 @@
-#include "help/viewer/ChmFile.h"
+#include "qvx/helpviewer/ChmFile.h"
 
-#include "help/viewer/ChmAddress.h"
-#include "platform/NativeName.h"
+#include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/helpviewer/NativeName.h"
 
 #include <QFile>
 #include <QRegularExpression>

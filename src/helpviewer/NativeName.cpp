@@ -1,4 +1,4 @@
-#include "platform/NativeName.h"
+#include "qvx/helpviewer/NativeName.h"
 
 namespace NativeName {
 namespace {

@@ -1,4 +1,4 @@
-#include "help/viewer/ChmSitemap.h"
+#include "qvx/helpviewer/ChmSitemap.h"
 
 #include <QHash>
 
