@@ -1,8 +1,14 @@
 # qvx_add_test(NAME source...): a Qt Test program linked with the core library and the
 # recording platform, run offscreen in a fixed locale.
 function(qvx_add_test name)
+    qvx_add_library_test(${name} "qvx_core;qvx_testsupport" ${ARGN})
+endfunction()
+
+# qvx_add_library_test(NAME LIBRARIES source...): the same, linked with the given libraries
+# only.
+function(qvx_add_library_test name libraries)
     add_executable(${name} ${ARGN})
-    target_link_libraries(${name} PRIVATE qvx_core qvx_testsupport Qt6::Test)
+    target_link_libraries(${name} PRIVATE ${libraries} Qt6::Test)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;QVX_TEST_APP_DIR=${QVX_APP_DIR}"

@@ -2,8 +2,6 @@
 
 #include "qvx/helpviewer/NativeName.h"
 
-#include <cerrno>
-
 namespace OpError {
 
 static QString describe(int number)
@@ -28,27 +26,6 @@ OpResult make(int number, const QString &detail)
     if (!detail.isEmpty())
         text += QStringLiteral(": ") + NativeName::display(detail);
     return {number, text};
-}
-
-OpResult fromErrno(int err, const QString &detail)
-{
-    switch (err) {
-    case 0:
-        return {};
-    case ENOENT:
-        return make(FileNotFound, detail);
-    case ENOTDIR:
-        return make(PathNotFound, detail);
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return make(PermissionDenied, detail);
-    case ENOSPC:
-    case EDQUOT:
-        return make(DiskFull, detail);
-    default:
-        return make(FileAccess, detail);
-    }
 }
 
 } // namespace OpError

@@ -11,6 +11,4 @@ inline constexpr int FileAccess = 75;
 inline constexpr int PathNotFound = 76;
 
 OpResult make(int number, const QString &detail = {});
-// Maps a C errno value met while working on a file to the numbers above.
-OpResult fromErrno(int err, const QString &detail = {});
 } // namespace OpError

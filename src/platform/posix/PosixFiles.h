@@ -1,22 +1,18 @@
 #pragma once
 
-#include "platform/Platform.h"
+#include <QString>
+
+#include <filesystem>
 
 class QFile;
 
-// File operations on POSIX systems, reporting failures with the user-facing numbers. Paths
-// are names as NativeName keeps them, whatever their bytes.
+// Names as NativeName keeps them, carried onto the Linux platform's file operations.
 namespace PosixFiles {
-OpResult copyReplacing(const QString &source, const QString &destination);
-OpResult makeWritable(const QString &path);
-OpResult remove(const QString &path);
+std::filesystem::path nativePath(const QString &path);
+QString fromNativePath(const std::filesystem::path &path);
 
 bool isFolder(const QString &path);
 bool isFile(const QString &path);
+// Never waits on a FIFO or a device, and takes nothing but a plain file.
 bool openForReading(QFile &file, const QString &path);
-OpResult makeExecutable(const QString &path);
-// Does not follow a final link.
-bool exists(const QString &path);
-bool sameFile(const QString &first, const QString &second);
-OpResult canCreateFiles(const QString &folder);
 } // namespace PosixFiles

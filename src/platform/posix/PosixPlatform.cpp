@@ -1,26 +1,7 @@
 #include "platform/posix/PosixPlatform.h"
 
-#include "qvx/helpviewer/HelpViewer.h"
-#include "platform/ExecutableKind.h"
-#include "qvx/helpviewer/NativeName.h"
-#include "platform/OpResult.h"
 #include "platform/posix/PosixFiles.h"
-#include "platform/posix/PosixProcess.h"
-#include "platform/posix/PosixSpawn.h"
-
-#include <QApplication>
-#include <QFile>
-#include <QFileInfo>
-#include <QMessageBox>
-#include <QProcess>
-#include <QPushButton>
-#include <QStandardPaths>
-
-#include <cstdlib>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "qvx/helpviewer/NativeName.h"
 
 namespace {
 
@@ -33,21 +14,43 @@ constexpr int mbIconInformation = 64;
 constexpr int idOk = 1;
 constexpr int idCancel = 2;
 
-QMessageBox::Icon iconFor(int style)
+qvx::MessageIcon iconFor(int style)
 {
     switch (style & 0x70) {
     case mbIconCritical:
-        return QMessageBox::Critical;
+        return qvx::MessageIcon::Critical;
     case mbIconQuestion:
-        return QMessageBox::Question;
+        return qvx::MessageIcon::Question;
     case mbIconWarning:
-        return QMessageBox::Warning;
+        return qvx::MessageIcon::Warning;
     case mbIconInformation:
-        return QMessageBox::Information;
+        return qvx::MessageIcon::Information;
     default:
-        return QMessageBox::NoIcon;
+        return qvx::MessageIcon::None;
     }
 }
+
+using PosixFiles::fromNativePath;
+using PosixFiles::nativePath;
+
+OpResult fromCore(const qvx::OpResult &result)
+{
+    return {result.number, QString::fromStdString(result.description)};
+}
+
+class CoreTrackedProgram final : public TrackedProgram
+{
+public:
+    explicit CoreTrackedProgram(std::unique_ptr<qvx::TrackedProgram> program)
+        : m_program(std::move(program))
+    {
+    }
+    bool finished() override { return m_program->finished(); }
+    int exitStatus() const override { return m_program->exitStatus(); }
+
+private:
+    std::unique_ptr<qvx::TrackedProgram> m_program;
+};
 
 } // namespace
 
@@ -56,176 +59,99 @@ std::unique_ptr<Platform> createSystemPlatform()
     return std::make_unique<PosixPlatform>();
 }
 
+PosixPlatform::PosixPlatform() : m_help(createViewerHelpService(*this)), m_system(m_help.get()) {}
+
+PosixPlatform::~PosixPlatform() = default;
+
 QString PosixPlatform::applicationFolder() const
 {
-    // Qt decodes the executable's path with replacements, which no longer name the folder.
-    QByteArray target(4096, Qt::Uninitialized);
-    const ssize_t length = ::readlink("/proc/self/exe", target.data(), size_t(target.size()));
-    if (length <= 0 || length >= target.size())
-        return QtPlatform::applicationFolder();
-    target.truncate(length);
-    const qsizetype slash = target.lastIndexOf('/');
-    return NativeName::decode(target.left(qMax<qsizetype>(slash, 1)));
+    return fromNativePath(m_system.applicationFolder());
 }
 
 OpResult PosixPlatform::startProgram(const QString &path, const QString &workingFolder)
 {
-    QFile file;
-    if (!PosixFiles::isFile(path))
-        return OpError::make(PosixFiles::isFolder(QFileInfo(path).absolutePath())
-                                 ? OpError::FileNotFound
-                                 : OpError::PathNotFound,
-                             path);
-    if (!PosixFiles::openForReading(file, path))
-        return OpError::make(OpError::PermissionDenied, path);
-    const QByteArray head = file.read(executableHeadSize);
-
-    const QByteArray native = NativeName::encode(path);
-    QByteArray program;
-    QByteArrayList arguments;
-    switch (classifyExecutable(head, file.size())) {
-    case ExecutableKind::Native:
-    case ExecutableKind::Script:
-        program = native;
-        break;
-    case ExecutableKind::Windows: {
-        const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
-        if (wine.isEmpty())
-            return OpError::make(OpError::FileAccess,
-                                 QStringLiteral("no Windows program loader for ") + path);
-        program = QFile::encodeName(wine);
-        arguments = {native};
-        break;
-    }
-    case ExecutableKind::NotExecutable:
-        return OpError::make(OpError::FileAccess, QStringLiteral("not a program: ") + path);
-    }
-    return PosixSpawn::startDetached(program, arguments, NativeName::encode(workingFolder));
-}
-
-void PosixPlatform::shellOpen(const QString &target)
-{
-    // The desktop's own opener, with the target as its one argument: no shell between.
-    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-    if (opener.isEmpty())
-        return;
-    QProcess process;
-    process.setProgram(opener);
-    process.setArguments({target});
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.startDetached();
-}
-
-// The program's window a message box belongs to: the modal one in front, else the one in use.
-// A help viewer is never it: it stands beside the program and stays usable.
-static QWidget *messageBoxOwner()
-{
-    if (QWidget *modal = QApplication::activeModalWidget())
-        return modal;
-    QWidget *active = QApplication::activeWindow();
-    if (active && !qobject_cast<HelpViewer *>(active))
-        return active;
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget *window : windows) {
-        if (window->isVisible() && window->windowType() == Qt::Window &&
-            !qobject_cast<HelpViewer *>(window))
-            return window;
-    }
-    return nullptr;
-}
-
-int PosixPlatform::messageBox(const QString &text, int style, const QString &title)
-{
-    // Texts break lines with a lone carriage return; Qt's layout needs a line feed.
-    QString shown = text;
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QWidget *owner = messageBoxOwner();
-    QMessageBox box(iconFor(style), title, shown, QMessageBox::NoButton, owner);
-    box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
-    QPushButton *ok = box.addButton(QMessageBox::Ok);
-    QPushButton *cancel = nullptr;
-    if ((style & 0x0F) == mbOkCancel)
-        cancel = box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(ok);
-    box.setEscapeButton(cancel ? cancel : ok);
-    box.exec();
-    return box.clickedButton() == ok ? idOk : (cancel ? idCancel : idOk);
-}
-
-QStringList PosixPlatform::listVisibleFiles(const QString &folder)
-{
-    // Read as bytes: Qt's own listing skips every name that is not valid UTF-8.
-    QStringList names;
-    DIR *dir = ::opendir(NativeName::encode(folder).constData());
-    if (!dir)
-        return names;
-    while (const dirent *entry = ::readdir(dir)) {
-        // Dot files are hidden; broken links and special files stay out.
-        if (entry->d_name[0] == '.')
-            continue;
-        struct stat info = {};
-        if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode))
-            names.append(NativeName::decode(entry->d_name));
-    }
-    ::closedir(dir);
-    return names;
-}
-
-bool PosixPlatform::isFile(const QString &path)
-{
-    return PosixFiles::isFile(path);
-}
-
-OpResult PosixPlatform::copyFile(const QString &source, const QString &destination)
-{
-    return PosixFiles::copyReplacing(source, destination);
-}
-
-OpResult PosixPlatform::resetAttributes(const QString &path)
-{
-    return PosixFiles::makeWritable(path);
-}
-
-OpResult PosixPlatform::deleteFile(const QString &path)
-{
-    return PosixFiles::remove(path);
-}
-
-QString PosixPlatform::tempFolder()
-{
-    const QByteArray set = qgetenv("TMPDIR");
-    char *real = ::realpath(set.isEmpty() ? "/tmp" : set.constData(), nullptr);
-    if (!real)
-        return {};
-    const QString path = NativeName::decode(real);
-    std::free(real);
-    if (!PosixFiles::isFolder(path))
-        return {};
-    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+    return fromCore(m_system.startProgram(nativePath(path), nativePath(workingFolder)));
 }
 
 OpResult PosixPlatform::startTracked(const QString &path, const QString &workingFolder,
                                      std::unique_ptr<TrackedProgram> &program)
 {
-    return PosixProcess::startTracked(path, workingFolder, program);
+    program.reset();
+    std::unique_ptr<qvx::TrackedProgram> tracked;
+    const qvx::OpResult result =
+        m_system.startTracked(nativePath(path), nativePath(workingFolder), tracked);
+    if (tracked)
+        program = std::make_unique<CoreTrackedProgram>(std::move(tracked));
+    return fromCore(result);
+}
+
+void PosixPlatform::shellOpen(const QString &target)
+{
+    m_system.shellOpen(NativeName::encode(target).toStdString());
+}
+
+int PosixPlatform::messageBox(const QString &text, int style, const QString &title)
+{
+    const qvx::Answer answer = m_system.messageBox(
+        NativeName::display(text).toStdString(), iconFor(style),
+        (style & 0x0F) == mbOkCancel ? qvx::MessageButtons::OkCancel : qvx::MessageButtons::Ok,
+        NativeName::display(title).toStdString());
+    return answer == qvx::Answer::Cancel ? idCancel : idOk;
+}
+
+QStringList PosixPlatform::listVisibleFiles(const QString &folder)
+{
+    QStringList names;
+    for (const std::filesystem::path &name : m_system.listVisibleFiles(nativePath(folder)))
+        names.append(fromNativePath(name));
+    return names;
+}
+
+bool PosixPlatform::isFile(const QString &path)
+{
+    return m_system.isFile(nativePath(path));
 }
 
 bool PosixPlatform::exists(const QString &path)
 {
-    return PosixFiles::exists(path);
+    return m_system.exists(nativePath(path));
 }
 
 bool PosixPlatform::sameFile(const QString &first, const QString &second)
 {
-    return PosixFiles::sameFile(first, second);
+    return m_system.sameFile(nativePath(first), nativePath(second));
 }
 
 OpResult PosixPlatform::canCreateFiles(const QString &folder)
 {
-    return PosixFiles::canCreateFiles(folder);
+    return fromCore(m_system.canCreateFiles(nativePath(folder)));
+}
+
+OpResult PosixPlatform::copyFile(const QString &source, const QString &destination)
+{
+    return fromCore(m_system.copyFile(nativePath(source), nativePath(destination)));
+}
+
+OpResult PosixPlatform::resetAttributes(const QString &path)
+{
+    return fromCore(m_system.resetAttributes(nativePath(path)));
 }
 
 OpResult PosixPlatform::makeExecutable(const QString &path)
 {
-    return PosixFiles::makeExecutable(path);
+    return fromCore(m_system.makeExecutable(nativePath(path)));
+}
+
+OpResult PosixPlatform::deleteFile(const QString &path)
+{
+    return fromCore(m_system.deleteFile(nativePath(path)));
+}
+
+QString PosixPlatform::tempFolder()
+{
+    const std::filesystem::path folder = m_system.tempFolder();
+    if (folder.empty())
+        return {};
+    const QString path = fromNativePath(folder);
+    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }

@@ -2,9 +2,20 @@
 
 #include "platform/QtPlatform.h"
 
+#include "qvx/platform/LinuxPlatform.h"
+
+#include <memory>
+
+// The help viewer's side of the Linux platform (PosixHelp.cpp).
+std::unique_ptr<qvx::HelpService> createViewerHelpService(Platform &platform);
+
+// The old interface, carried onto the Linux platform; names as NativeName keeps them.
 class PosixPlatform final : public QtPlatform
 {
 public:
+    PosixPlatform();
+    ~PosixPlatform() override;
+
     QString applicationFolder() const override;
     OpResult startProgram(const QString &path, const QString &workingFolder) override;
     OpResult startTracked(const QString &path, const QString &workingFolder,
@@ -23,4 +34,8 @@ public:
     OpResult makeExecutable(const QString &path) override;
     OpResult deleteFile(const QString &path) override;
     QString tempFolder() override;
+
+private:
+    std::unique_ptr<qvx::HelpService> m_help;
+    qvx::LinuxPlatform m_system;
 };

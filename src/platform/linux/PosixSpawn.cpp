@@ -1,6 +1,7 @@
-#include "platform/posix/PosixSpawn.h"
+#include "PosixSpawn.h"
 
-#include "platform/OpResult.h"
+#include "qvx/core/OpError.h"
+#include "qvx/platform/PosixFiles.h"
 
 #include <cerrno>
 #include <csignal>
@@ -11,7 +12,7 @@
 
 #include <vector>
 
-namespace PosixSpawn {
+namespace qvx::posix {
 namespace {
 
 enum Step : int { ForkStep = 1, ChdirStep, ExecStep };
@@ -31,39 +32,43 @@ struct Report
     ::_exit(127);
 }
 
-QString stepName(int step)
+OpResult failed(const char *step, int err)
+{
+    return OpError::make(OpError::FileAccess, std::string(step) + ": " + std::strerror(err));
+}
+
+const char *stepName(int step)
 {
     switch (step) {
     case ForkStep:
-        return QStringLiteral("fork");
+        return "fork";
     case ChdirStep:
-        return QStringLiteral("chdir");
+        return "chdir";
     default:
-        return QStringLiteral("execv");
+        return "execv";
     }
 }
 
 } // namespace
 
-OpResult startDetached(const QByteArray &program, const QByteArrayList &arguments,
-                       const QByteArray &workingFolder)
+OpResult startDetached(const std::vector<std::string> &command, const std::string &workingFolder)
 {
+    if (command.empty())
+        return OpError::make(OpError::FileAccess, "nothing to start");
     // Everything the child needs is made before the fork.
     std::vector<char *> argv;
-    argv.push_back(const_cast<char *>(program.constData()));
-    for (const QByteArray &argument : arguments)
-        argv.push_back(const_cast<char *>(argument.constData()));
+    for (const std::string &word : command)
+        argv.push_back(const_cast<char *>(word.c_str()));
     argv.push_back(nullptr);
 
     const int nullInput = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (nullInput < 0)
-        return OpError::fromErrno(errno, QStringLiteral("/dev/null"));
+        return resultFromErrno(errno, "/dev/null");
     int reports[2];
     if (::pipe2(reports, O_CLOEXEC) != 0) {
         const int err = errno;
         ::close(nullInput);
-        return OpError::make(OpError::FileAccess,
-                             QStringLiteral("pipe: ") + QString::fromLocal8Bit(std::strerror(err)));
+        return failed("pipe", err);
     }
 
     // The middle process ends at once, so the program is adopted by init and never becomes
@@ -85,11 +90,11 @@ OpResult startDetached(const QByteArray &program, const QByteArrayList &argument
         sigset_t none;
         ::sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        if (!workingFolder.isEmpty() && ::chdir(workingFolder.constData()) != 0)
+        if (!workingFolder.empty() && ::chdir(workingFolder.c_str()) != 0)
             reportAndExit(reports[1], ChdirStep);
         if (::dup2(nullInput, STDIN_FILENO) < 0)
             reportAndExit(reports[1], ExecStep);
-        ::execv(program.constData(), argv.data());
+        ::execv(argv[0], argv.data());
         reportAndExit(reports[1], ExecStep);
     }
     const int forkError = errno;
@@ -97,9 +102,7 @@ OpResult startDetached(const QByteArray &program, const QByteArrayList &argument
     ::close(nullInput);
     if (middle < 0) {
         ::close(reports[0]);
-        return OpError::make(OpError::FileAccess,
-                             QStringLiteral("fork: ") +
-                                 QString::fromLocal8Bit(std::strerror(forkError)));
+        return failed("fork", forkError);
     }
     int status = 0;
     while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
@@ -112,10 +115,8 @@ OpResult startDetached(const QByteArray &program, const QByteArrayList &argument
     }
     ::close(reports[0]);
     if (got == ssize_t(sizeof report))
-        return OpError::make(OpError::FileAccess,
-                             stepName(report.step) + QStringLiteral(": ") +
-                                 QString::fromLocal8Bit(std::strerror(report.err)));
+        return failed(stepName(report.step), report.err);
     return {};
 }
 
-} // namespace PosixSpawn
+} // namespace qvx::posix
