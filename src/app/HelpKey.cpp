@@ -1,6 +1,7 @@
-#include "help/HelpKey.h"
+#include "HelpKey.h"
 
-#include "platform/Platform.h"
+#include "qvx/helpviewer/HelpViewer.h"
+#include "qvx/platform/LinuxPlatform.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -11,7 +12,10 @@ namespace {
 class HelpKeyFilter : public QObject
 {
 public:
-    HelpKeyFilter(Platform &platform, QObject *parent) : QObject(parent), m_platform(platform) {}
+    HelpKeyFilter(qvx::LinuxPlatform &platform, QObject *parent)
+        : QObject(parent), m_platform(platform)
+    {
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -23,28 +27,25 @@ protected:
             return false;
         QWidget *window = static_cast<QWidget *>(watched)->window();
         // In the viewer itself F1 would only lead away from the page being read.
-        if (window->objectName() == QLatin1String("frmHelpViewer"))
+        if (qobject_cast<HelpViewer *>(window))
             return false;
-        const QString file = m_platform.applicationHelpFile();
-        if (file.isEmpty())
+        const std::filesystem::path file = m_platform.applicationHelpFile();
+        if (file.empty())
             return false;
-        constexpr int hhDisplayToc = 1;
-        m_platform.htmlHelp(QApplication::activeWindow() ? QApplication::activeWindow() : window,
-                            file, hhDisplayToc, 0);
+        QWidget *owner = QApplication::activeWindow() ? QApplication::activeWindow() : window;
+        const std::u8string bytes = file.u8string();
+        m_platform.htmlHelp(reinterpret_cast<qvx::WindowHandle>(owner),
+                            std::string(bytes.begin(), bytes.end()), qvx::HelpCommand::Contents);
         return true;
     }
 
 private:
-    Platform &m_platform;
+    qvx::LinuxPlatform &m_platform;
 };
 
 } // namespace
 
-void installHelpKey(Platform &platform)
+void installHelpKey(qvx::LinuxPlatform &platform)
 {
-    static const char *const installedProperty = "qvxHelpKeyInstalled";
-    if (qApp->property(installedProperty).toBool())
-        return;
-    qApp->setProperty(installedProperty, true);
     qApp->installEventFilter(new HelpKeyFilter(platform, qApp));
 }

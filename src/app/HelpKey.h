@@ -1,0 +1,9 @@
+#pragma once
+
+namespace qvx {
+class LinuxPlatform;
+}
+
+// F1 in any window of the program opens the application's help file at its contents, as
+// the system's own handling of the help key does.
+void installHelpKey(qvx::LinuxPlatform &platform);
