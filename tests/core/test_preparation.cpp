@@ -307,14 +307,19 @@ TEST(Preparation, missingUnpackedFileStopsTheRun)
         EXPECT_EQ(line.find("gamma"), std::string::npos) << line;
 }
 
-// An unpacking program is waited for, but not for ever: 7 seconds and 300 more at most.
+// An unpacking program is waited for, but not for ever: by default 7 seconds and 300 more.
 TEST(Preparation, unpackingWaitIsBounded)
 {
     const struct
     {
         double runs;
-        bool taken;
-    } cases[] = {{306.9, true}, {307.1, false}};
+        qvx::PreparationWaits waits;
+        std::string givenUpAfter; // empty: the demo is taken
+    } cases[] = {
+        {306.9, {}, ""},
+        {307.1, {}, "307"},
+        {1e6, {3, 0.5f, 3, 2}, "2.5"},
+    };
     for (const auto &c : cases) {
         Bench bench;
         bench.addArchive("ZIP_ticket_setup.exe", "Qvx3_Tic.exe", "new", c.runs);
@@ -323,18 +328,19 @@ TEST(Preparation, unpackingWaitIsBounded)
         double toldAt = 0;
         bench.platform.duringMessage = [&] { toldAt = bench.platform.clock; };
 
-        bench.presenter.func_UnzipDemos(false);
+        bench.presenter.func_UnzipDemos(false, c.waits);
 
-        if (c.taken) {
+        if (c.givenUpAfter.empty()) {
             EXPECT_EQ(bench.platform.callsOf("message").back(), finished);
             EXPECT_EQ(bench.files(), "QVX3 Ticket Setup.exe=new | ");
             // The wait after the demo is written still comes whole.
             EXPECT_GE(toldAt - startedAt, c.runs + 3);
             continue;
         }
-        EXPECT_EQ(bench.tail(5), failureEnd("75 Path/File access error: still unpacking after "
-                                            "307 seconds: /tmp/ZIP_ticket_setup.exe"));
-        EXPECT_NEAR(toldAt - startedAt, 307, 0.2);
+        EXPECT_EQ(bench.tail(5),
+                  failureEnd("75 Path/File access error: still unpacking after " + c.givenUpAfter +
+                             " seconds: /tmp/ZIP_ticket_setup.exe"));
+        EXPECT_NEAR(toldAt - startedAt, c.waits.afterStart + c.waits.unpackingLimit, 0.2);
         EXPECT_EQ(bench.files(), "QVX3 Ticket Setup.exe=old, ZIP_ticket_setup.exe=zip | "
                                  "ZIP_ticket_setup.exe=zip");
     }
