@@ -379,13 +379,15 @@ TEST(Preparation, closingTheWindowStopsTheRun)
         {"events", 1, bothArchives},
         {"wait 3", 1, bothArchives + "ZIP_alpha.exe=zip"},
         {"wait 7", 1, bothArchives + "ZIP_alpha.exe=zip"},
+        {"wait 0.2", 1, bothArchives + "ZIP_alpha.exe=zip"},
         {"wait 3", 4,
          "QVX3 Alpha.exe=a, QVX3 Beta.exe=b, Qvx3_Bet.exe=b, ZIP_beta.exe=zip | "
          "ZIP_beta.exe=zip"},
     };
     for (const auto &c : cases) {
         Bench bench;
-        bench.addArchive("ZIP_alpha.exe", "Qvx3_Alp.exe", "a");
+        // Looked at once more after its first wait.
+        bench.addArchive("ZIP_alpha.exe", "Qvx3_Alp.exe", "a", 7.1);
         bench.addArchive("ZIP_beta.exe", "Qvx3_Bet.exe", "b");
         RecordingPlatform &platform = bench.platform;
         if (c.closeAt.empty())
