@@ -6,7 +6,8 @@
 #include "qvx/core/Text.h"
 
 #include <algorithm>
-#include <cmath>
+#include <locale>
+#include <sstream>
 
 namespace qvx {
 namespace {
@@ -14,10 +15,14 @@ namespace {
 // A program's end sends no window event: how often to look while waiting for it.
 constexpr double unpackingPollSeconds = 0.2;
 
+// "307" and "2.5", as people write them; std::to_string pads to six decimals and follows
+// the C locale's decimal point.
 std::string seconds(double value)
 {
-    const double whole = std::round(value);
-    return whole == value ? std::to_string(static_cast<long long>(whole)) : std::to_string(value);
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
+    text << value;
+    return text.str();
 }
 
 } // namespace

@@ -13,7 +13,11 @@ namespace {
 
 std::string textOf(const std::filesystem::path &path)
 {
-    return qvx::text::fromPath(path.lexically_normal());
+    std::string text = qvx::text::fromPath(path.lexically_normal());
+    // "/tmp/" is the folder "/tmp", as the system sees it.
+    if (text.size() > 1 && text.ends_with('/'))
+        text.pop_back();
+    return text;
 }
 
 std::string parentOf(const std::string &path)
