@@ -138,9 +138,10 @@ QHash<QString, QWidget *> buildControls(const design::Form &form, QWidget *clien
     const Twips t = Twips::forWidget(client);
     QHash<QString, QWidget *> controls;
     for (const design::Control &control : form.controls) {
-        QWidget *parent = control.container.empty()
-                              ? client
-                              : controls.value(controlObjectName(ControlId{control.container}), client);
+        QWidget *parent =
+            control.container.empty()
+                ? client
+                : controls.value(controlObjectName(ControlId{control.container}), client);
         QWidget *widget = create(control, parent, t);
         if (!widget)
             continue;

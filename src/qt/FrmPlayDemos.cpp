@@ -282,16 +282,23 @@ void FrmPlayDemos::showAbout()
     FrmAbout::showModal(m_platform, this);
 }
 
-void FrmPlayDemos::func_UnzipDemos(bool bCalledFromButtonClick, PreparationWaits waits)
+template <typename Step> void FrmPlayDemos::holdWhile(Step step)
 {
-    // The presenter lives in the window: a close during the run only marks it.
-    const QPointer<FrmPlayDemos> self(this);
+    // The presenter lives in the window: a close during the step only marks it.
     ++m_busy;
-    m_presenter.func_UnzipDemos(bCalledFromButtonClick, waits);
-    if (!self)
-        return;
+    step();
     if (--m_busy == 0 && m_deleteWhenIdle)
         deleteLater();
+}
+
+void FrmPlayDemos::Form_Load()
+{
+    holdWhile([this] { m_presenter.Form_Load(); });
+}
+
+void FrmPlayDemos::func_UnzipDemos(bool bCalledFromButtonClick, PreparationWaits waits)
+{
+    holdWhile([&] { m_presenter.func_UnzipDemos(bCalledFromButtonClick, waits); });
 }
 
 bool FrmPlayDemos::eventFilter(QObject *watched, QEvent *event)

@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -31,8 +32,14 @@ bool waitForWindowSystem(const std::function<bool()> &done, int maxMilliseconds)
 
 bool waitUntilExposed(QWidget &window)
 {
+    // The window may be closed, and deleted, while the window system works.
+    const QPointer<QWidget> alive(&window);
     return waitForWindowSystem(
-        [&window] { return window.windowHandle() && window.windowHandle()->isExposed(); }, 1000);
+               [alive] {
+                   return !alive || (alive->windowHandle() && alive->windowHandle()->isExposed());
+               },
+               1000) &&
+           alive;
 }
 
 TwipSize screenSize(const QWidget &window)

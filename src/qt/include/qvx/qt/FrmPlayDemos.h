@@ -21,7 +21,7 @@ public:
     PlayDemosPresenter &presenter() { return m_presenter; }
     Platform &platform() const { return m_platform; }
     // Load: size, centre, show, place the note, record the help file, list the demos.
-    void Form_Load() { m_presenter.Form_Load(); }
+    void Form_Load();
     // Turns delivered self-extracting archives of the application folder into demo files.
     void func_UnzipDemos(bool bCalledFromButtonClick, PreparationWaits waits = {});
 
@@ -62,6 +62,9 @@ private:
     void connectHandlers();
     void keepSelectedOptionAsTabStop();
     void applyOuterSize();
+    // Runs a presenter step that hands control to the window system; a close meanwhile
+    // deletes the window only once the step has returned.
+    template <typename Step> void holdWhile(Step step);
     QSize wantedOuterSize() const;
 
     Platform &m_platform;
