@@ -251,7 +251,9 @@ private slots:
             QCOMPARE(action->isSeparator(), item.isSeparator());
             if (!item.isSeparator())
                 QCOMPARE(action->text(), qtext(item.caption));
+            // An unavailable item still shows, greyed.
             QCOMPARE(action->isEnabled(), item.enabled);
+            QVERIFY(action->isVisible());
             QVERIFY(action->shortcut().isEmpty());
             const QList<QAction *> siblings =
                 item.parent.empty() ? bar->actions()
