@@ -241,4 +241,52 @@ TEST(CenterForm, placesAWindowLargerThanTheScreenAtNegativeCoordinates)
     EXPECT_FLOAT_EQ(at.top, -412.5f);
 }
 
+TEST_F(PlayDemos, listingRereadsTheFoldersAndKeepsANameOfBoth)
+{
+    platform.addFile("/app/Demos/QVX Jr/Help.exe");
+    platform.addFile("/app/Demos/QVX Jr/Zoo.EXE");
+    load();
+    EXPECT_EQ(view.entries, (Lines{"Calendar", "Help", "Selling Tickets", "Zoo", "Help", "Overview",
+                                   "Reports", "Ticket Setup"}));
+    // Files added since are seen at the next selection, even of the same edition.
+    platform.addFile("/app/Demos/QVX Jr/Atlas.exe");
+    presenter.optDemoVersion_Click(1);
+    EXPECT_EQ(view.entries.front(), "Atlas");
+}
+
+TEST_F(PlayDemos, eachSharedDemoHasItsOwnNote)
+{
+    const std::string setup = "This QVX Jr demo also applies to the regular version with regard "
+                              "to all functionality.";
+    const std::string help = "This QVX Jr demo also applies to the regular version with regard "
+                             "to basic functionality. The general content is different.";
+    load();
+    view.setOptionValue(0, true);
+    for (const auto &[name, note] : {std::pair{"Reports", reportsNote},
+                                     {"Ticket Setup", setup},
+                                     {"Help", help},
+                                     {"help", help}}) {
+        choose(name);
+        EXPECT_EQ(view.captions["lblInfo"], note) << name;
+    }
+}
+
+TEST_F(PlayDemos, helpIsRequestedEvenWithoutTheHelpFile)
+{
+    platform.files.erase("/app/Quorvex Demos.chm");
+    load();
+    presenter.menu_Click("mnuHelpContents");
+    EXPECT_EQ(platform.calls, Lines{"help 42 | /app/Quorvex Demos.chm | contents"});
+}
+
+TEST(ShellOpen, handsTheTargetOnAsItIs)
+{
+    for (const std::string target :
+         {"", "nosuchscheme:thing", "http://example.invalid/a page.htm"}) {
+        RecordingPlatform platform;
+        qvx::Module1::ShellOpen(platform, target);
+        EXPECT_EQ(platform.calls, (Lines{"pointer busy", "open " + target, "pointer default"}));
+    }
+}
+
 } // namespace

@@ -1,17 +1,20 @@
-#include "FakePlatform.h"
+// The About window's widgets: its texts as drawn, its pictures, the badge under real mouse
+// events, closing and reopening, and modality over the main window.
 
-#include "BuildInfo.h"
-#include "about/AboutWidgets.h"
-#include "about/FrmAbout.h"
-#include "app/FrmPlayDemos.h"
-#include "app/LineControl.h"
+#include "AboutWidgets.h"
+#include "RecordingPlatform.h"
+#include "qvx/core/AboutTexts.h"
+#include "qvx/core/Design.h"
+#include "qvx/core/Module1.h"
+#include "qvx/qt/FrmAbout.h"
+#include "qvx/qt/FrmPlayDemos.h"
+#include "qvx/qt/Twips.h"
 
+#include <QAction>
 #include <QApplication>
-#include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -19,24 +22,41 @@
 #include <functional>
 #include <memory>
 
-using namespace Qt::StringLiterals;
+using qvx::qt::FrmAbout;
+using qvx::qt::frmAbout;
+using Lines = std::vector<std::string>;
 
 namespace {
 
-QString utf8(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
-QStringList recorderRequest()
-{
-    return {u"pointer 11"_s, u"open "_s + utf8(BuildInfo::recorderPage), u"pointer 0"_s};
-}
-
-// Points in window coordinates.
+// Points in window coordinates, at 96 dots per inch.
 const QPoint onBadge(60, 270);
 const QPoint onOK(350, 270);
 const QPoint bareSurface(300, 200);
+
+QString qtext(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+
+CaptionLabel *label(const FrmAbout *form, const char *name)
+{
+    return qobject_cast<CaptionLabel *>(form->control(QLatin1String(name)));
+}
+
+QWidget *badge(const FrmAbout *form, int index)
+{
+    return form->control(QStringLiteral("Image2_%1").arg(index));
+}
+
+QPushButton *ok(const FrmAbout *form)
+{
+    return qobject_cast<QPushButton *>(form->control(QStringLiteral("cmdOK")));
+}
+
+QString captions(const FrmAbout *form)
+{
+    return label(form, "lblVersion")->caption() + label(form, "lblContactInfo")->caption();
+}
 
 } // namespace
 
@@ -45,18 +65,18 @@ class TestFrmAbout : public QObject
     Q_OBJECT
 
 private:
-    FakePlatform fake;
+    RecordingPlatform platform;
 
-    std::unique_ptr<FrmAbout> loaded(const QString &copyright = utf8(BuildInfo::legalCopyright))
+    std::unique_ptr<FrmAbout> loaded(const std::string &copyright = "(C) 2026 Maker")
     {
-        auto form = std::make_unique<FrmAbout>(fake);
-        form->Form_Load(copyright);
+        auto form = std::make_unique<FrmAbout>(platform);
+        form->presenter().Form_Load(copyright);
         return form;
     }
 
-    // Runs `open` (by default FrmAbout::showModal), which shows the About window modally,
-    // and `act` once that window is the active modal window. True when `act` ran and closed
-    // the window itself, before the guard did.
+    // Runs `open` (by default the About command without a main window), which shows the
+    // About window modally, and `act` once that window is the active modal window. True
+    // when `act` ran and closed the window itself, before the guard did.
     bool whileOpen(const std::function<void(FrmAbout *)> &act, std::function<void()> open = {})
     {
         bool acted = false;
@@ -76,12 +96,12 @@ private:
         });
         poll.start(10);
         guard.start(5000);
-        open ? open() : FrmAbout::showModal(fake);
+        open ? open() : FrmAbout::showModal(platform, nullptr);
         return acted && guard.isActive();
     }
 
 private slots:
-    void init() { fake.calls.clear(); }
+    void init() { platform.calls.clear(); }
 
     void cleanup()
     {
@@ -92,99 +112,53 @@ private slots:
     }
 
     // Each carriage return is a line of its own, and markup in the copyright is text.
-    void texts_data()
-    {
-        QTest::addColumn<QString>("copyright");
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("text");
-        const QString copyright = utf8(BuildInfo::legalCopyright);
-        QTest::newRow("title") << copyright << "lblTitle" << u"Quorvex Demo Player"_s;
-        QTest::newRow("version") << copyright << "lblVersion" << u"Version 2.0.0\r"_s + copyright;
-        QTest::newRow("version, empty copyright")
-            << QString() << "lblVersion" << u"Version 2.0.0\r"_s;
-        QTest::newRow("version, markup")
-            << u"<b>B</b> & Co"_s << "lblVersion" << u"Version 2.0.0\r<b>B</b> & Co"_s;
-        QTest::newRow("description")
-            << copyright << "lblDescription"
-            << u"The Quorvex Demo Player allows you to easily select and view various demos of "
-               "Quorvex and Quorvex Junior."_s;
-        QTest::newRow("contact lines")
-            << copyright << "lblContactInfo"
-            << u"Brenlowe\rPhone:  "_s + utf8(BuildInfo::makerPhone) + u"\rFax:       "_s +
-                   utf8(BuildInfo::makerFax) + u"\rE-mail:   "_s + utf8(BuildInfo::makerEmail) +
-                   u"\rWeb:     "_s + utf8(BuildInfo::makerWeb);
-    }
     void texts()
     {
-        QFETCH(QString, copyright);
-        QFETCH(QString, control);
-        QFETCH(QString, text);
+        const std::string copyright = "<b>B</b> & Co";
         const auto form = loaded(copyright);
-        const auto *label = form->findChild<CaptionLabel *>(control);
-        QVERIFY(label);
-        QCOMPARE(label->caption(), text);
-        QCOMPARE(form->windowTitle(), u"About Quorvex Demo Player"_s);
-        QCOMPARE(label->textFormat(), Qt::PlainText);
-        QCOMPARE(label->text().split(u'\n'), text.split(u'\r'));
+        QCOMPARE(form->windowTitle(), qtext(qvx::about::captionText()));
+        const std::pair<const char *, std::string> expected[] = {
+            {"lblTitle", qvx::about::titleText()},
+            {"lblVersion", qvx::about::versionText(copyright)},
+            {"lblDescription", qvx::about::descriptionText()},
+            {"lblContactInfo", qvx::about::contactText()},
+        };
+        for (const auto &[name, text] : expected) {
+            const CaptionLabel *shown = label(form.get(), name);
+            QVERIFY(shown);
+            QCOMPARE(shown->caption(), qtext(text));
+            QCOMPARE(shown->textFormat(), Qt::PlainText);
+            QCOMPARE(shown->text().split(u'\n'), qtext(text).split(u'\r'));
+        }
+        QVERIFY(label(form.get(), "lblVersion")->text().endsWith(qtext(copyright)));
     }
 
     void windowSettings()
     {
         const auto form = loaded();
-        QCOMPARE(form->screen()->logicalDotsPerInch(), 96.0);
-        QCOMPARE(form->size(), QSize(404, 294));
+        const Twips t = Twips::forWidget(form.get());
+        const qvx::design::Form &design = qvx::design::frmAbout();
+        QCOMPARE(form->size(), QSize(t.px(design.clientWidth), t.px(design.clientHeight)));
         QCOMPARE(form->minimumSize(), form->maximumSize());
-        // OK is the default button and the only control that takes the focus.
-        QVERIFY(form->cmdOK->isDefault());
+        // OK is the only control that takes the focus, of all the window's widgets.
         for (QWidget *child : form->findChildren<QWidget *>())
-            QVERIFY2((child->focusPolicy() == Qt::NoFocus) != (child == form->cmdOK),
+            QVERIFY2((child->focusPolicy() == Qt::NoFocus) != (child == ok(form.get())),
                      qPrintable(child->objectName()));
     }
 
-    // Pixels at 96 dots per inch, 15 twips each.
-    void controlGeometry_data()
-    {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QRect>("rect");
-        QTest::newRow("logo") << "Image3" << QRect(-8, -20, 128, 96);
-        QTest::newRow("description") << "lblDescription" << QRect(100, 80, 295, 67);
-        QTest::newRow("title") << "lblTitle" << QRect(100, 12, 263, 20);
-        QTest::newRow("version") << "lblVersion" << QRect(100, 36, 259, 27);
-        QTest::newRow("contact") << "lblContactInfo" << QRect(12, 167, 258, 80);
-        QTest::newRow("grey badge") << "Image2_1" << QRect(12, 256, 105, 27);
-        QTest::newRow("colour badge") << "Image2_0" << QRect(12, 256, 105, 27);
-        QTest::newRow("OK") << "cmdOK" << QRect(312, 260, 81, 23);
-    }
-    void controlGeometry()
-    {
-        QFETCH(QString, control);
-        QFETCH(QRect, rect);
-        const auto form = loaded();
-        const auto *widget = form->findChild<QWidget *>(control);
-        QVERIFY(widget);
-        QCOMPARE(widget->geometry(), rect);
-    }
-
-    void etchedRuleAndPictures()
+    void pictures()
     {
         const auto form = loaded();
-        const auto line = [&](int at) {
-            const LineControl *l = form->Line1[size_t(at)];
-            return std::tuple(QLine(l->from(), l->to()), l->colour());
+        const auto picture = [&](const QString &name) {
+            return qobject_cast<QLabel *>(form->control(name))->pixmap().toImage();
         };
-        QCOMPARE(line(0), std::tuple(QLine(5, 152, 396, 152), QColor(255, 255, 255)));
-        QCOMPARE(line(1), std::tuple(QLine(4, 151, 396, 151), QColor(128, 128, 128)));
-
-        const QImage logo = form->Image3->pixmap().toImage();
-        const QImage grey = form->Image2[1]->pixmap().toImage();
-        const QImage colour = form->Image2[0]->pixmap().toImage();
+        const QImage logo = picture(QStringLiteral("Image3"));
+        const QImage grey = picture(QStringLiteral("Image2_1"));
+        const QImage colour = picture(QStringLiteral("Image2_0"));
         QCOMPARE(logo.size(), QSize(128, 96));
         QCOMPARE(grey.size(), QSize(105, 27));
         QCOMPARE(colour.size(), QSize(105, 27));
         QVERIFY(grey.allGray() && !colour.allGray() && !logo.allGray());
-        for (const ImageControl *badge : form->Image2)
-            QCOMPARE(badge->toolTip(),
-                     u"Demos were created with FlashBack (click to open website)"_s);
     }
 
     // Pointer moves and an optional drag, through the window system as the user makes them:
@@ -240,6 +214,7 @@ private slots:
         const auto form = loaded();
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QCOMPARE(Twips::forWidget(form.get()).dpi(), 96.0);
         QWindow *window = form->windowHandle();
         for (const QPoint &point : moves)
             QTest::mouseMove(window, point);
@@ -248,11 +223,14 @@ private slots:
             QTest::mouseMove(window, dragFrom + QPoint(3, 1));
             QTest::mouseMove(window, dragFrom + QPoint(6, 2));
         }
-        QCOMPARE(form->Image2[0]->isVisible(), lit);
-        QVERIFY(form->Image2[1]->isVisible());
+        QCOMPARE(badge(form.get(), 0)->isVisible(), lit);
+        QVERIFY(badge(form.get(), 1)->isVisible());
         if (!dragFrom.isNull())
             QTest::mouseRelease(window, button, {}, dragFrom + QPoint(6, 2));
-        QCOMPARE(fake.calls, opens ? recorderRequest() : QStringList());
+        RecordingPlatform expected;
+        if (opens)
+            qvx::Module1::OpenFlashBackSite(expected);
+        QCOMPARE(platform.calls, expected.calls);
     }
 
     void closesAndOpensFresh_data()
@@ -271,15 +249,15 @@ private slots:
         bool emptiedOnUnload = false;
         QVERIFY(whileOpen([&](FrmAbout *about) {
             first = about;
-            texts = about->lblVersion->caption() + about->lblContactInfo->caption();
+            texts = captions(about);
             connect(about, &QDialog::finished, this, [&] { emptiedOnUnload = frmAbout.isNull(); });
             QCOMPARE(frmAbout.data(), about);
-            QCOMPARE(QApplication::focusWidget(), about->cmdOK);
+            QCOMPARE(QApplication::focusWidget(), ok(about));
             QTest::mouseMove(about->windowHandle(), onBadge);
             if (way > 0)
                 QTest::keyClick(about->windowHandle(), Qt::Key(way));
             else if (way == 0)
-                QTest::mouseClick(about->cmdOK, Qt::LeftButton);
+                QTest::mouseClick(ok(about), Qt::LeftButton);
             else
                 about->windowHandle()->close();
         }));
@@ -287,23 +265,22 @@ private slots:
         QTRY_VERIFY(first.isNull());
         // The next opening is a new window, as loaded: the badge grey again.
         QVERIFY(whileOpen([&](FrmAbout *about) {
-            QVERIFY(!about->Image2[0]->isVisible());
-            QCOMPARE(about->lblVersion->caption() + about->lblContactInfo->caption(), texts);
-            about->cmdOK->click();
+            QVERIFY(!badge(about, 0)->isVisible());
+            QCOMPARE(captions(about), texts);
+            ok(about)->click();
         }));
-        QVERIFY(fake.calls.isEmpty());
+        QVERIFY(platform.calls.empty());
     }
 
     void mainWindowBlockedWhileOpen()
     {
-        QTemporaryDir folder;
-        fake.appFolder = folder.path();
-        frmPlayDemos = new FrmPlayDemos(fake);
-        const QPointer<FrmPlayDemos> main = frmPlayDemos;
-        main->show();
+        const QPointer<qvx::qt::FrmPlayDemos> main = new qvx::qt::FrmPlayDemos(platform);
+        qvx::qt::frmPlayDemos = main;
+        main->QMainWindow::show();
         QVERIFY(QTest::qWaitForWindowExposed(main.get()));
-        QRadioButton *option = main->optDemoVersion[0];
+        auto *option = main->control<QRadioButton>(QStringLiteral("optDemoVersion_0"));
         const QPoint onOption = option->mapTo(main.get(), QPoint(6, option->height() / 2));
+        QAction *aboutItem = main->menuBar()->findChild<QAction *>(QStringLiteral("mnuAbout"));
 
         QVERIFY(whileOpen(
             [&](FrmAbout *about) {
@@ -311,9 +288,9 @@ private slots:
                 QCOMPARE(about->windowIcon().cacheKey(), main->windowIcon().cacheKey());
                 QTest::mouseClick(main->windowHandle(), Qt::LeftButton, {}, onOption);
                 QVERIFY(!option->isChecked());
-                about->cmdOK->click();
+                ok(about)->click();
             },
-            [&] { main->mnuAbout->trigger(); }));
+            [&] { aboutItem->trigger(); }));
         QTest::mouseClick(main->windowHandle(), Qt::LeftButton, {}, onOption);
         QVERIFY(option->isChecked());
         delete main.get();

@@ -1,14 +1,11 @@
 // The windows' captions in the fonts they were laid out with, and in the substitutes that
 // stand in where those are missing.
 
-#include "DemoTree.h"
-#include "FakePlatform.h"
-
-#include "about/AboutWidgets.h"
-#include "about/FrmAbout.h"
-#include "app/CaptionFit.h"
-#include "app/Fonts.h"
-#include "app/FrmPlayDemos.h"
+#include "CaptionFit.h"
+#include "RecordingPlatform.h"
+#include "qvx/qt/Fonts.h"
+#include "qvx/qt/FrmAbout.h"
+#include "qvx/qt/FrmPlayDemos.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -19,6 +16,8 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTextLayout>
+
+using qvx::qt::frmPlayDemos;
 
 namespace {
 
@@ -101,24 +100,24 @@ private slots:
             QSKIP("the system has Tahoma itself");
         }
 
-        DemoTree tree({QStringLiteral("Demos/QVX/Seating.exe")});
-        FakePlatform fake;
-        fake.appFolder = tree.path();
-        frmPlayDemos = new FrmPlayDemos(fake);
+        RecordingPlatform platform;
+        platform.addFile("/app/Demos/QVX/Seating.exe");
+        frmPlayDemos = new qvx::qt::FrmPlayDemos(platform);
         frmPlayDemos->Form_Load();
         QCOMPARE(cutCaptions(frmPlayDemos), QStringList());
         // Each note, as the Quorvex edition shows it.
-        frmPlayDemos->optDemoVersion[0]->setChecked(true);
+        frmPlayDemos->setOptionValue(0, true);
+        const auto *note = frmPlayDemos->control<QLabel>(QStringLiteral("lblInfo"));
         for (const char *demo : {"Reports", "Ticket Setup", "Help"}) {
-            frmPlayDemos->cboDemos->setEditText(QLatin1String(demo));
-            frmPlayDemos->cboDemos_Click();
-            QVERIFY(!frmPlayDemos->lblInfo->text().isEmpty());
-            QVERIFY2(labelShowsWhole(frmPlayDemos->lblInfo), demo);
+            frmPlayDemos->setDemoText(demo);
+            frmPlayDemos->presenter().cboDemos_Click();
+            QVERIFY(!note->text().isEmpty());
+            QVERIFY2(labelShowsWhole(note), demo);
         }
         delete frmPlayDemos.data();
 
-        FrmAbout about(fake);
-        about.Form_Load();
+        qvx::qt::FrmAbout about(platform);
+        about.presenter().Form_Load();
         QCOMPARE(cutCaptions(&about), QStringList());
     }
 
@@ -127,9 +126,9 @@ private slots:
         if (!QFileInfo::exists(tahomaFile))
             QSKIP("no Tahoma on this system");
         registerWindowFonts();
-        FakePlatform fake;
-        FrmAbout about(fake);
-        QFont title = about.lblTitle->font();
+        RecordingPlatform platform;
+        qvx::qt::FrmAbout about(platform);
+        QFont title = about.control(QStringLiteral("lblTitle"))->font();
         QCOMPARE(QFontInfo(title).family(), QStringLiteral("Tahoma"));
         QVERIFY(title.bold());
         const int bold = ink(title);

@@ -1,12 +1,11 @@
 // Both windows on a real X display, bare or framed by a window manager (tests/x11/on-display
 // says which in QVX_TEST_WM). Geometry is read back from the X server, not from Qt.
 
-#include "DemoTree.h"
-#include "FakePlatform.h"
-
-#include "about/FrmAbout.h"
-#include "app/FrmPlayDemos.h"
-#include "app/Twips.h"
+#include "RecordingPlatform.h"
+#include "qvx/core/PlayDemos.h"
+#include "qvx/qt/FrmAbout.h"
+#include "qvx/qt/FrmPlayDemos.h"
+#include "qvx/qt/Twips.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -20,6 +19,10 @@
 #include <QTimer>
 
 #include <optional>
+
+using qvx::qt::FrmAbout;
+using qvx::qt::frmAbout;
+using qvx::qt::frmPlayDemos;
 
 namespace {
 
@@ -71,13 +74,20 @@ bool centredOnScreen(const QRect &outer, const QRect &screen)
     return qAbs(offset.x()) <= 2 && qAbs(offset.y()) <= 2;
 }
 
-// Records what the screen shows of the main window when the first folder is listed.
-class ListingPlatform : public FakePlatform
+// Records what the screen shows of the main window when the first folder is listed. Handles
+// window events when asked to, as the real platform does.
+class ListingPlatform : public RecordingPlatform
 {
 public:
     std::optional<QImage> shownAtListing;
 
-    QStringList listVisibleFiles(const QString &folder) override
+    void processEvents() override
+    {
+        RecordingPlatform::processEvents();
+        QCoreApplication::processEvents();
+    }
+    std::vector<std::filesystem::path>
+    listVisibleFiles(const std::filesystem::path &folder) override
     {
         if (!shownAtListing && frmPlayDemos) {
             const QRect outer = outerRect(frmPlayDemos);
@@ -86,7 +96,7 @@ public:
                     ->grabWindow(0, outer.x(), outer.y(), outer.width(), outer.height())
                     .toImage();
         }
-        return FakePlatform::listVisibleFiles(folder);
+        return RecordingPlatform::listVisibleFiles(folder);
     }
 };
 
@@ -105,17 +115,17 @@ private slots:
 
     void mainWindowIsDrawnBeforeTheListAndCentredWhole()
     {
-        DemoTree tree({QStringLiteral("Demos/QVX Jr/Calendar.exe"),
-                       QStringLiteral("Demos/Both/Reports.exe")});
-        ListingPlatform fake;
-        fake.appFolder = tree.path();
-        frmPlayDemos = new FrmPlayDemos(fake);
+        ListingPlatform platform;
+        platform.addFile("/app/Demos/QVX Jr/Calendar.exe");
+        platform.addFile("/app/Demos/Both/Reports.exe");
+        frmPlayDemos = new qvx::qt::FrmPlayDemos(platform);
         frmPlayDemos->Form_Load();
-        QCOMPARE(frmPlayDemos->cboDemos->count(), 2);
+        QCOMPARE(frmPlayDemos->demoEntry(1), std::string("Reports"));
+        QCOMPARE(frmPlayDemos->demoEntry(2), std::string());
 
         // Drawn, not black: most of it in the window colour.
-        QVERIFY(fake.shownAtListing);
-        const QImage shown = *fake.shownAtListing;
+        QVERIFY(platform.shownAtListing);
+        const QImage shown = *platform.shownAtListing;
         const QRgb grey = frmPlayDemos->palette().color(QPalette::Window).rgb();
         qsizetype inGrey = 0;
         for (int y = 0; y < shown.height(); ++y)
@@ -127,7 +137,8 @@ private slots:
                                 .arg(shown.width() * shown.height())));
 
         const Twips t = Twips::forWidget(frmPlayDemos);
-        const QSize outer(t.px(6825), t.px(4620));
+        const QSize outer(t.px(qvx::PlayDemosPresenter::outerWidth),
+                          t.px(qvx::PlayDemosPresenter::outerHeight));
         const QRect screen = frmPlayDemos->screen()->geometry();
         QTRY_COMPARE(outerRect(frmPlayDemos).size(), outer);
         QTRY_VERIFY2(centredOnScreen(outerRect(frmPlayDemos), screen),
@@ -140,7 +151,7 @@ private slots:
 
     void aboutWindowIsCentredWhole()
     {
-        FakePlatform fake;
+        RecordingPlatform platform;
         std::optional<QRect> settled;
         QRect last;
         int steady = 0;
@@ -155,7 +166,7 @@ private slots:
             last = now;
             if (steady >= 5) {
                 settled = now;
-                about->cmdOK->click();
+                qobject_cast<QPushButton *>(about->control(QStringLiteral("cmdOK")))->click();
             }
         });
         QTimer guard;
@@ -166,7 +177,7 @@ private slots:
         });
         poll.start(30);
         guard.start(10000);
-        FrmAbout::showModal(fake);
+        FrmAbout::showModal(platform, nullptr);
         QVERIFY(settled);
         QVERIFY2(centredOnScreen(*settled, QGuiApplication::primaryScreen()->geometry()),
                  qPrintable(QStringLiteral("%1,%2 %3x%4")
