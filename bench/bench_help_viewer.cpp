@@ -1,6 +1,5 @@
 // The help viewer from a topic request to the page shown, against the same page's HTML set
 // into a bare QTextBrowser: what the viewer's window, file and resource handling cost.
-#include "FakePlatform.h"
 #include "qvx/helpviewer/ChmFile.h"
 #include "qvx/helpviewer/HelpViewer.h"
 #include "qvx/helpviewer/HelpViewers.h"
@@ -35,7 +34,6 @@ QString topicAddress()
 // A fresh viewer each time: window, file, contents, index and page.
 void viewerOpensAtTopic(benchmark::State &state)
 {
-    FakePlatform platform;
     const QString address = topicAddress();
     for (auto _ : state) {
         HelpViewer *viewer =
@@ -53,7 +51,6 @@ void viewerOpensAtTopic(benchmark::State &state)
 // The window already open on another page: only the page changes.
 void openViewerMovesToTopic(benchmark::State &state)
 {
-    FakePlatform platform;
     const QString address = topicAddress();
     const QString home = helpFile();
     for (auto _ : state) {

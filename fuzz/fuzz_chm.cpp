@@ -8,6 +8,7 @@
 #include "../src/helpviewer/ChmFile.cpp"
 #include "../src/helpviewer/ChmSitemap.cpp"
 #include "../src/helpviewer/ChmSystem.cpp"
+#include "../src/helpviewer/NativeName.cpp"
 
 #include <QByteArray>
 #include <QString>

@@ -1,5 +1,6 @@
-#include "HelpKey.h"
+#include "qvx/app/HelpKey.h"
 
+#include "qvx/core/Text.h"
 #include "qvx/helpviewer/HelpViewer.h"
 #include "qvx/platform/LinuxPlatform.h"
 
@@ -7,13 +8,13 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+namespace qvx::app {
 namespace {
 
 class HelpKeyFilter : public QObject
 {
 public:
-    HelpKeyFilter(qvx::LinuxPlatform &platform, QObject *parent)
-        : QObject(parent), m_platform(platform)
+    HelpKeyFilter(LinuxPlatform &platform, QObject *parent) : QObject(parent), m_platform(platform)
     {
     }
 
@@ -33,19 +34,20 @@ protected:
         if (file.empty())
             return false;
         QWidget *owner = QApplication::activeWindow() ? QApplication::activeWindow() : window;
-        const std::u8string bytes = file.u8string();
-        m_platform.htmlHelp(reinterpret_cast<qvx::WindowHandle>(owner),
-                            std::string(bytes.begin(), bytes.end()), qvx::HelpCommand::Contents);
+        m_platform.htmlHelp(reinterpret_cast<WindowHandle>(owner), text::fromPath(file),
+                            HelpCommand::Contents);
         return true;
     }
 
 private:
-    qvx::LinuxPlatform &m_platform;
+    LinuxPlatform &m_platform;
 };
 
 } // namespace
 
-void installHelpKey(qvx::LinuxPlatform &platform)
+void installHelpKey(LinuxPlatform &platform)
 {
     qApp->installEventFilter(new HelpKeyFilter(platform, qApp));
 }
+
+} // namespace qvx::app

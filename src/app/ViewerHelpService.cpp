@@ -1,21 +1,24 @@
-#include "ViewerHelpService.h"
+#include "qvx/app/ViewerHelpService.h"
 
 #include "qvx/core/Module1.h"
 #include "qvx/helpviewer/HelpViewer.h"
 #include "qvx/helpviewer/HelpViewers.h"
 #include "qvx/helpviewer/NativeName.h"
 
-void ViewerHelpService::show(qvx::WindowHandle owner, const std::string &fileOrAddress,
-                             qvx::HelpCommand command)
+namespace qvx::app {
+
+void ViewerHelpService::show(WindowHandle owner, const std::string &fileOrAddress,
+                             HelpCommand command)
 {
     HelpViewers::request(
-        [this](const QString &link) { qvx::Module1::ShellOpen(m_platform, link.toStdString()); },
+        [this](const QString &link) { Module1::ShellOpen(m_platform, link.toStdString()); },
         reinterpret_cast<QWidget *>(owner), NativeName::decode(QByteArrayView(fileOrAddress)),
-        command == qvx::HelpCommand::Index ? HelpViewers::displayIndex
-                                           : HelpViewers::displayContents);
+        command == HelpCommand::Index ? HelpViewers::displayIndex : HelpViewers::displayContents);
 }
 
-bool ViewerHelpService::isHelpWindow(qvx::WindowHandle window) const
+bool ViewerHelpService::isHelpWindow(WindowHandle window) const
 {
     return qobject_cast<const HelpViewer *>(reinterpret_cast<const QWidget *>(window));
 }
+
+} // namespace qvx::app

@@ -1,5 +1,5 @@
-#include "HelpKey.h"
-#include "ViewerHelpService.h"
+#include "qvx/app/HelpKey.h"
+#include "qvx/app/ViewerHelpService.h"
 #include "qvx/platform/LinuxPlatform.h"
 #include "qvx/qt/Fonts.h"
 #include "qvx/qt/FrmPlayDemos.h"
@@ -20,9 +20,9 @@ int main(int argc, char *argv[])
     registerWindowFonts();
 
     qvx::LinuxPlatform platform;
-    ViewerHelpService help(platform);
+    qvx::app::ViewerHelpService help(platform);
     platform.setHelpService(&help);
-    installHelpKey(platform);
+    qvx::app::installHelpKey(platform);
 
     auto *window = new qvx::qt::FrmPlayDemos(platform);
     qvx::qt::frmPlayDemos = window;

@@ -69,15 +69,29 @@ bool headersLookSound(QFile &file)
     return blockLength > 0 && blockLength <= maxDirectoryBlock;
 }
 
+// What the probe may still read. Each directory entry takes bytes of the file, so a listing
+// with more entries than the file has bytes goes round in a loop that chmlib never leaves.
+struct ProbeBudget
+{
+    quint64 bytes = 0;
+    quint64 entries = 0;
+    bool looping = false;
+};
+
 // Reads every object of the file, as a page view would, so that a fault shows here.
 int readEveryObject(chmFile *handle, chmUnitInfo *unit, void *context)
 {
-    auto *budget = static_cast<quint64 *>(context);
+    auto *budget = static_cast<ProbeBudget *>(context);
+    if (budget->entries == 0) {
+        budget->looping = true;
+        return CHM_ENUMERATOR_FAILURE;
+    }
+    --budget->entries;
     if (unit->length == 0 || unit->length > quint64(ChmFile::maxObjectSize))
         return CHM_ENUMERATOR_CONTINUE;
-    if (unit->length > *budget)
+    if (unit->length > budget->bytes)
         return CHM_ENUMERATOR_SUCCESS;
-    *budget -= unit->length;
+    budget->bytes -= unit->length;
     void *bytes = std::malloc(size_t(unit->length));
     if (!bytes)
         return CHM_ENUMERATOR_FAILURE;
@@ -90,7 +104,7 @@ int readEveryObject(chmFile *handle, chmUnitInfo *unit, void *context)
 // chmlib has faults of its own on damaged files (divisions by zero, endless loops) that no
 // check of ours can foresee. A child process opens and reads the whole file first; only if
 // it comes through in time does the viewer touch the file itself.
-bool survivesInChildProcess(const QByteArray &path)
+bool survivesInChildProcess(const QByteArray &path, quint64 fileSize)
 {
     const pid_t child = ::fork();
     if (child < 0)
@@ -103,10 +117,10 @@ bool survivesInChildProcess(const QByteArray &path)
         chmFile *handle = chm_open(path.constData());
         if (!handle)
             ::_exit(1);
-        quint64 budget = 512ull * 1024 * 1024;
+        ProbeBudget budget{512ull * 1024 * 1024, fileSize};
         chm_enumerate(handle, CHM_ENUMERATE_ALL, readEveryObject, &budget);
         chm_close(handle);
-        ::_exit(0);
+        ::_exit(budget.looping ? 1 : 0);
     }
     int status = 0;
     while (::waitpid(child, &status, 0) < 0) {
@@ -203,9 +217,10 @@ bool ChmFile::open(const QString &path)
     if (!file.open(checked.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) ||
         !headersLookSound(file))
         return false;
+    const quint64 fileSize = quint64(file.size());
     file.close();
     const QByteArray libraryName = checked.nameForLibrary(name);
-    if (libraryName.isEmpty() || !survivesInChildProcess(libraryName))
+    if (libraryName.isEmpty() || !survivesInChildProcess(libraryName, fileSize))
         return false;
     m_handle = chm_open(libraryName.constData());
     if (!m_handle)
