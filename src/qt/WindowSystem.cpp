@@ -2,7 +2,6 @@
 
 #include "qvx/qt/Twips.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPointer>
 #include <QScreen>
@@ -12,34 +11,47 @@
 
 namespace qvx::qt {
 
-bool waitForWindowSystem(const std::function<bool()> &done, int maxMilliseconds)
+namespace {
+
+// Ends a wait as soon as its window is exposed: the window system says so by an event.
+class ExposeWatch : public QObject
 {
-    if (done())
-        return true;
-    QElapsedTimer clock;
-    clock.start();
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || clock.elapsed() >= maxMilliseconds)
-            loop.quit();
-    });
-    poll.start(5);
-    // Start-up hands user input to the handlers once only, at its own step.
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return done();
-}
+public:
+    ExposeWatch(QWindow *window, QEventLoop &loop) : m_window(window), m_loop(loop)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Expose && m_window->isExposed())
+            m_loop.quit();
+        return false;
+    }
+
+private:
+    QWindow *m_window;
+    QEventLoop &m_loop;
+};
+
+} // namespace
 
 bool waitUntilExposed(QWidget &window)
 {
+    // A window manager maps and frames the window in its own time; without one it is at once.
+    QWindow *handle = window.windowHandle();
+    if (!handle || handle->isExposed())
+        return handle != nullptr;
     // The window may be closed, and deleted, while the window system works.
-    const QPointer<QWidget> alive(&window);
-    return waitForWindowSystem(
-               [alive] {
-                   return !alive || (alive->windowHandle() && alive->windowHandle()->isExposed());
-               },
-               1000) &&
-           alive;
+    const QPointer<QWindow> alive(handle);
+    QEventLoop loop;
+    const ExposeWatch watch(handle, loop);
+    QObject::connect(handle, &QObject::destroyed, &loop, &QEventLoop::quit);
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    // Start-up hands user input to the handlers once only, at its own step.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return alive && alive->isExposed();
 }
 
 TwipSize screenSize(const QWidget &window)

@@ -2,15 +2,11 @@
 
 #include "qvx/core/FormView.h"
 
-#include <functional>
-
 class QWidget;
 
 // What both windows need from the window system to be placed by their outer rectangle.
 namespace qvx::qt {
 
-// Lets the window system work, without user input, until `done` or the time is up.
-bool waitForWindowSystem(const std::function<bool()> &done, int maxMilliseconds);
 // A window manager maps and frames a window in its own time; without one it is at once.
 bool waitUntilExposed(QWidget &window);
 
