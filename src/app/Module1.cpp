@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -66,8 +67,15 @@ bool WaitUntilExposed(QWidget &form)
 {
     // A window manager maps and frames the window in its own time; without one the
     // window is exposed at once.
+    // The window may be closed, and deleted, while the window system works.
+    const QPointer<QWidget> window(&form);
     return WaitForWindowSystem(
-        [&form] { return form.windowHandle() && form.windowHandle()->isExposed(); }, 1000);
+               [window] {
+                   return !window ||
+                          (window->windowHandle() && window->windowHandle()->isExposed());
+               },
+               1000) &&
+           window;
 }
 
 } // namespace Module1
