@@ -1,9 +1,8 @@
 // The help viewer from a topic request to the page shown, against the same page's HTML set
 // into a bare QTextBrowser: what the viewer's window, file and resource handling cost.
-#include "FakePlatform.h"
-#include "help/viewer/ChmFile.h"
-#include "help/viewer/HelpViewer.h"
-#include "help/viewer/HelpViewers.h"
+#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/HelpViewer.h"
+#include "qvx/helpviewer/HelpViewers.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,11 +34,10 @@ QString topicAddress()
 // A fresh viewer each time: window, file, contents, index and page.
 void viewerOpensAtTopic(benchmark::State &state)
 {
-    FakePlatform platform;
     const QString address = topicAddress();
     for (auto _ : state) {
         HelpViewer *viewer =
-            HelpViewers::request(platform, nullptr, address, HelpViewers::displayContents);
+            HelpViewers::request({}, nullptr, address, HelpViewers::displayContents);
         QCoreApplication::processEvents();
         benchmark::DoNotOptimize(viewer);
         state.PauseTiming();
@@ -53,15 +51,14 @@ void viewerOpensAtTopic(benchmark::State &state)
 // The window already open on another page: only the page changes.
 void openViewerMovesToTopic(benchmark::State &state)
 {
-    FakePlatform platform;
     const QString address = topicAddress();
     const QString home = helpFile();
     for (auto _ : state) {
         state.PauseTiming();
-        HelpViewers::request(platform, nullptr, home, HelpViewers::displayContents);
+        HelpViewers::request({}, nullptr, home, HelpViewers::displayContents);
         QCoreApplication::processEvents();
         state.ResumeTiming();
-        HelpViewers::request(platform, nullptr, address, HelpViewers::displayContents);
+        HelpViewers::request({}, nullptr, address, HelpViewers::displayContents);
         QCoreApplication::processEvents();
     }
     HelpViewers::closeAll();

@@ -4,8 +4,8 @@
 // core_pct (percent of one core over the wait), ticks (a 16 ms timer's ticks handled during
 // the wait, to show the windows stay as responsive) and, for Pause, cpu_vs_busy_wait (its
 // processor time over the busy wait's).
-#include "app/Module1.h"
-#include "platform/Platform.h"
+#include "qvx/core/Module1.h"
+#include "qvx/platform/LinuxPlatform.h"
 
 #include <QApplication>
 #include <QTime>
@@ -18,7 +18,6 @@
 #include <chrono>
 #include <ctime>
 #include <functional>
-#include <memory>
 
 namespace {
 
@@ -78,8 +77,8 @@ void BM_BusyWaitOnTimeOfDay(benchmark::State &state)
 
 void BM_Pause(benchmark::State &state)
 {
-    const std::unique_ptr<Platform> platform = createSystemPlatform();
-    const double cpu = measure(state, [&] { Module1::Pause(*platform, waitSeconds); });
+    qvx::LinuxPlatform platform;
+    const double cpu = measure(state, [&] { qvx::Module1::Pause(platform, waitSeconds); });
     if (busyWaitCpu > 0)
         state.counters["cpu_vs_busy_wait"] = cpu / busyWaitCpu;
 }

@@ -2,16 +2,14 @@
 // the same file with a plain detached process start, in the same run. The counter "ratio"
 // compares with the plain start.
 
-#include "FakePlatform.h"
-
-#include "app/FrmPlayDemos.h"
+#include "qvx/platform/LinuxPlatform.h"
+#include "qvx/qt/FrmPlayDemos.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QPushButton>
 #include <QTest>
 
 #include "BenchMain.h"
@@ -88,14 +86,14 @@ BENCHMARK(BM_PlainStart)->Unit(benchmark::kMillisecond)->Iterations(30);
 
 void BM_PlayButton(benchmark::State &state)
 {
-    FakePlatform platform;
-    platform.appFolder = QStringLiteral(QVX_APP_DIR);
-    platform.reallyStart = true;
-    FrmPlayDemos form(platform);
+    qvx::LinuxPlatform platform;
+    qvx::qt::FrmPlayDemos form(platform);
     form.setAttribute(Qt::WA_DeleteOnClose, false);
     form.Form_Load();
-    form.cboDemos->setEditText(QStringLiteral("Ticket Setup"));
-    const double seconds = timedStart(state, [&] { QTest::mouseClick(form.cmdPlay, Qt::LeftButton); });
+    form.control<QComboBox>(QStringLiteral("cboDemos"))
+        ->setEditText(QStringLiteral("Ticket Setup"));
+    QWidget *play = form.control(QStringLiteral("cmdPlay"));
+    const double seconds = timedStart(state, [&] { QTest::mouseClick(play, Qt::LeftButton); });
     if (plainSeconds > 0 && seconds > 0)
         state.counters["ratio"] = seconds / plainSeconds;
 }

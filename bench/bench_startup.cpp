@@ -5,9 +5,8 @@
 //                                       ready state against a bare-window process
 // Counters named ratio compare with the bare window measured in the same run.
 
-#include "FakePlatform.h"
-
-#include "app/FrmPlayDemos.h"
+#include "qvx/platform/LinuxPlatform.h"
+#include "qvx/qt/FrmPlayDemos.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -57,21 +56,19 @@ BENCHMARK(BM_BareWindow)->Unit(benchmark::kMillisecond);
 
 void BM_MainWindowReady(benchmark::State &state)
 {
-    FakePlatform platform;
-    platform.appFolder = QStringLiteral(QVX_APP_DIR);
+    qvx::LinuxPlatform platform;
     int listed = 0;
     double total = 0;
     int rounds = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        auto *form = new FrmPlayDemos(platform);
+        auto *form = new qvx::qt::FrmPlayDemos(platform);
         form->Form_Load();
-        listed = form->cboDemos->count();
+        listed = form->control<QComboBox>(QStringLiteral("cboDemos"))->count();
         total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         ++rounds;
         state.PauseTiming();
         delete form;
-        platform.calls.clear();
         state.ResumeTiming();
     }
     if (listed == 0)

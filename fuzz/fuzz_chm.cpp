@@ -2,12 +2,13 @@
 // loading of a file (chmlib opens by path, so the input goes to a scratch file first). No
 // crash, no hang, no read outside the data, and results within the promised limits.
 //
-// The readers are compiled in here rather than taken from the core library, which is built
+// The readers are compiled in here rather than taken from the viewer library, which is built
 // without coverage instrumentation: the fuzzer needs to see their branches.
-#include "help/viewer/ChmAddress.cpp"
-#include "help/viewer/ChmFile.cpp"
-#include "help/viewer/ChmSitemap.cpp"
-#include "help/viewer/ChmSystem.cpp"
+#include "../src/helpviewer/ChmAddress.cpp"
+#include "../src/helpviewer/ChmFile.cpp"
+#include "../src/helpviewer/ChmSitemap.cpp"
+#include "../src/helpviewer/ChmSystem.cpp"
+#include "../src/helpviewer/NativeName.cpp"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,8 @@
-#include "app/Fonts.h"
-#include "app/FrmPlayDemos.h"
-#include "help/HelpKey.h"
-#include "platform/Platform.h"
+#include "qvx/app/HelpKey.h"
+#include "qvx/app/ViewerHelpService.h"
+#include "qvx/platform/LinuxPlatform.h"
+#include "qvx/qt/Fonts.h"
+#include "qvx/qt/FrmPlayDemos.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -16,14 +17,18 @@ int main(int argc, char *argv[])
         QApplication::setStyle(classic);
         QApplication::setPalette(classic->standardPalette());
     }
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/qvx/camera.png")));
     registerWindowFonts();
 
-    const std::unique_ptr<Platform> platform = createSystemPlatform();
-    installHelpKey(*platform);
-    frmPlayDemos = new FrmPlayDemos(*platform);
+    qvx::LinuxPlatform platform;
+    qvx::app::ViewerHelpService help(platform);
+    platform.setHelpService(&help);
+    qvx::app::installHelpKey(platform);
+
+    auto *window = new qvx::qt::FrmPlayDemos(platform);
+    qvx::qt::frmPlayDemos = window;
+    QApplication::setWindowIcon(window->windowIcon());
     // The main window's unload ends the program, whatever else is open.
-    QObject::connect(frmPlayDemos, &QObject::destroyed, &app, &QCoreApplication::quit);
-    frmPlayDemos->Form_Load();
+    QObject::connect(window, &QObject::destroyed, &app, &QCoreApplication::quit);
+    window->Form_Load();
     return QApplication::exec();
 }

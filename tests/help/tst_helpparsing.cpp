@@ -1,7 +1,7 @@
-#include "help/viewer/ChmAddress.h"
-#include "help/viewer/ChmFile.h"
-#include "help/viewer/ChmSitemap.h"
-#include "help/viewer/ChmSystem.h"
+#include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/ChmSitemap.h"
+#include "qvx/helpviewer/ChmSystem.h"
 
 #include <QTest>
 

@@ -1,16 +1,19 @@
 #include "BuildInfo.h"
-#include "DemoTree.h"
-#include "FakePlatform.h"
-#include "app/FrmPlayDemos.h"
-#include "app/Module1.h"
-#include "help/HelpKey.h"
-#include "help/viewer/ChmAddress.h"
-#include "help/viewer/HelpViewer.h"
-#include "help/viewer/HelpViewers.h"
+#include "RecordingPlatform.h"
+#include "qvx/app/HelpKey.h"
+#include "qvx/app/ViewerHelpService.h"
+#include "qvx/core/Module1.h"
+#include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/helpviewer/HelpViewer.h"
+#include "qvx/helpviewer/HelpViewers.h"
+#include "qvx/helpviewer/NativeName.h"
+#include "qvx/platform/LinuxPlatform.h"
+#include "qvx/qt/FrmPlayDemos.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
@@ -34,6 +37,8 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using qvx::Module1::sHelpFile;
+using qvx::Module1::sHelpTopic;
 
 namespace {
 
@@ -62,6 +67,32 @@ QStringList visibleRows(QListWidget *list)
     }
     return rows;
 }
+
+std::string bytes(const QString &name)
+{
+    return NativeName::encode(name).toStdString();
+}
+
+// A folder whose name is the given bytes, in a temporary folder; Qt cannot remove it.
+class NativeFolder
+{
+public:
+    explicit NativeFolder(const QByteArray &name)
+        : m_path(QFile::encodeName(m_dir.path()) + '/' + name)
+    {
+        ::mkdir(m_path.constData(), 0755);
+    }
+    ~NativeFolder()
+    {
+        ::unlink(QByteArray(m_path + "/Quorvex Demos.chm").constData());
+        ::rmdir(m_path.constData());
+    }
+    QByteArray path() const { return m_path; }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_path;
+};
 
 int openViewers()
 {
@@ -103,25 +134,37 @@ class TestHelpViewer : public QObject
 {
     Q_OBJECT
 
-    // Lives as long as the test, as F1's handler does.
-    FakePlatform m_platform;
-    // For the cases that need the real help service or a real message box.
-    const std::unique_ptr<Platform> m_system = createSystemPlatform();
+    // The web links the viewer handed on.
+    QStringList m_links;
+    // The program's own arrangement, F1 included: the viewer behind the Linux platform.
+    qvx::LinuxPlatform m_system;
+    qvx::app::ViewerHelpService m_service{m_system};
 
     View open(const QString &address, int command = HelpViewers::displayContents,
               QWidget *owner = nullptr)
     {
-        return {HelpViewers::request(m_platform, owner, address, command)};
+        return {HelpViewers::request([this](const QString &link) { m_links.append(link); }, owner,
+                                     address, command)};
     }
 
 private slots:
+    void initTestCase()
+    {
+        m_system.setHelpService(&m_service);
+        qvx::app::installHelpKey(m_system);
+    }
+
     void cleanup()
     {
         HelpViewers::closeAll();
         QCOMPARE(openViewers(), 0);
-        // Nothing the viewer does ends in a message box of the program's own.
-        QVERIFY(m_platform.callsOf(u"message"_s).isEmpty());
-        m_platform.calls.clear();
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        QVERIFY(std::none_of(windows.begin(), windows.end(),
+                             [](QWidget *window) { return window->isVisible(); }));
+        m_links.clear();
+        m_system.setApplicationHelpFile({});
+        sHelpFile.clear();
+        sHelpTopic.clear();
     }
 
     void contentsTreeOpensPages()
@@ -284,7 +327,7 @@ private slots:
         QCOMPARE(view.page()->source().fragment(), u"shared"_s);
         QCOMPARE(view.follow(u"ms-its:Quorvex Demos.chm::/Contacting Brenlowe.htm"_s),
                  u"/Contacting Brenlowe.htm"_s);
-        QVERIFY(m_platform.callsOf(u"open"_s).isEmpty());
+        QVERIFY(m_links.isEmpty());
     }
 
     void webLinksGoToTheDesktop_data()
@@ -298,11 +341,16 @@ private slots:
     void webLinksGoToTheDesktop()
     {
         QFETCH(QString, link);
-        const View view = open(topic(helpFile, u"Contacting Brenlowe.htm"_s));
-        // The page stays; the link goes through the program's opener, with its pointer steps.
+        RecordingPlatform desktop;
+        qvx::app::ViewerHelpService service(desktop);
+        service.show(0, bytes(topic(helpFile, u"Contacting Brenlowe.htm"_s)),
+                     qvx::HelpCommand::Contents);
+        const View view{HelpViewers::find(helpFile)};
+        QVERIFY(view.window);
+        // The page stays; the link goes to the platform's opener, the busy pointer around it.
         QCOMPARE(view.follow(link), u"/Contacting Brenlowe.htm"_s);
-        QCOMPARE(m_platform.callsOf(u"open"_s), (QStringList{u"open " + link}));
-        QCOMPARE(m_platform.calls.filter(u"pointer"_s), split("pointer 11|pointer 0"));
+        QCOMPARE(desktop.calls, (std::vector<std::string>{"pointer busy", "open " + bytes(link),
+                                                          "pointer default"}));
     }
 
     void missingFileOrPageIsReportedInTheViewer()
@@ -330,21 +378,29 @@ private slots:
         QVERIFY(view.text().contains(notFound));
     }
 
+    // The platform's requests carry the file name's bytes as they are.
     void fileWhosePathIsNotUtf8()
     {
-        DemoTree tree;
-        const QString path = NativeName::decode(
-            QByteArray(QFile::encodeName(tree.path()) + "/help\xe9/Quorvex Demos.chm"));
-        const View missing = open(path);
-        QVERIFY(!missing->isFileOpen());
+        const NativeFolder folder("help\xe9");
+        const QByteArray file = folder.path() + "/Quorvex Demos.chm";
+        const QString path = NativeName::decode(file);
+        m_system.htmlHelp(0, file.toStdString(), qvx::HelpCommand::Contents);
+        const View missing{HelpViewers::find(path)};
+        QVERIFY(missing.window && !missing->isFileOpen());
         QVERIFY(missing.text().contains(NativeName::display(path)));
 
         QFile source(helpFile);
         QVERIFY(source.open(QIODevice::ReadOnly));
-        tree.addNative("help\xe9/Quorvex Demos.chm", source.readAll());
-        const View view = open(topic(path, u"Add-ons.htm"_s));
-        QVERIFY(view->isFileOpen());
-        QCOMPARE(view.path(), u"/Add-ons.htm"_s);
+        const QByteArray content = source.readAll();
+        const int out = ::open(file.constData(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY(out >= 0);
+        QCOMPARE(::write(out, content.constData(), size_t(content.size())),
+                 ssize_t(content.size()));
+        ::close(out);
+        m_system.htmlHelp(0, "ms-its:" + file.toStdString() + "::/Add-ons.htm",
+                          qvx::HelpCommand::Contents);
+        QVERIFY(missing->isFileOpen());
+        QCOMPARE(missing.path(), u"/Add-ons.htm"_s);
     }
 
     void oneWindowPerFileUntilClosed()
@@ -422,6 +478,10 @@ private slots:
         QFile fault(QStringLiteral(QVX_TEST_DATA_DIR "/chmlib-open-fpe.chm"));
         QVERIFY(fault.open(QIODevice::ReadOnly));
         QTest::newRow("library fault on opening") << fault.readAll() << false;
+        // Also found by fuzzing: a directory whose listing never ends.
+        QFile loop(QStringLiteral(QVX_TEST_DATA_DIR "/chmlib-directory-loop.chm"));
+        QVERIFY(loop.open(QIODevice::ReadOnly));
+        QTest::newRow("directory listing in a loop") << loop.readAll() << false;
     }
 
     void damagedFileIsReportedWithoutCrash()
@@ -433,12 +493,16 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
         file.close();
+        QElapsedTimer timer;
+        timer.start();
         const View view = open(path);
         QVERIFY(view.window);
         open(path, HelpViewers::displayIndex);
         open(topic(path, u"Add-ons.htm"_s));
-        // A file damaged only inside may open; whatever it shows, the viewer stays up.
+        // A file damaged only inside may open; whatever it shows, the viewer stays up and
+        // answers at once.
         QVERIFY(view->isVisible());
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
         if (!opens)
             QVERIFY(!view->isFileOpen() && view.text().contains(cannotOpen));
     }
@@ -491,32 +555,41 @@ private slots:
         QCOMPARE(view.text().contains(cannotOpen), !opens);
     }
 
-    // Only an "ms-its:" address is split at its "::"; the folder may hold one too.
-    void applicationFolderWithColons_data()
+    // The main window's help commands through the platform reach the viewer. Only an
+    // "ms-its:" address is split at its "::"; the application folder may hold one too.
+    void helpMenuReachesTheViewer_data()
     {
         QTest::addColumn<QString>("folder");
+        QTest::newRow("plain") << "Demo Player";
         QTest::newRow("colons") << "Demo::Player";
         QTest::newRow("spaces and colons before a slash") << "Demo Player::/Quorvex";
     }
 
-    void applicationFolderWithColons()
+    void helpMenuReachesTheViewer()
     {
         QFETCH(QString, folder);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkpath(folder));
-        Module1::sHelpFile = dir.filePath(folder + u"/Quorvex Demos.chm");
-        QVERIFY(QFile::copy(helpFile, Module1::sHelpFile));
+        const QString file = dir.filePath(folder + u"/Quorvex Demos.chm");
+        QVERIFY(QFile::copy(helpFile, file));
+        sHelpFile = bytes(file);
+        const std::unique_ptr<qvx::qt::FrmPlayDemos> main(new qvx::qt::FrmPlayDemos(m_system));
+        const auto choose = [&main](const char *item) {
+            main->findChild<QAction *>(QLatin1String(item))->trigger();
+        };
 
-        Module1::ShowHelp(*m_system, nullptr, u"Contents"_s);
-        const View view{HelpViewers::find(Module1::sHelpFile)};
+        choose("mnuHelpIndex");
+        const View view{HelpViewers::find(file)};
         QVERIFY(view.window && view->isFileOpen());
-        QCOMPARE(view.path(), u"/Welcome.htm"_s);
-        Module1::sHelpTopic = u"Ordering Quorvex.htm"_s;
-        Module1::ShowHelp(*m_system, nullptr, u"Topic"_s);
+        QCOMPARE(view.tab(), 1);
+        choose("mnuOrderingQuorvex");
         QCOMPARE(view.path(), u"/Ordering Quorvex.htm"_s);
+        choose("mnuKeyFeaturesQVXJr");
+        QCOMPARE(view.path(), u"/Key features of Quorvex Junior.htm"_s);
+        choose("mnuHelpContents");
+        QCOMPARE(view.tab(), 0);
+        QCOMPARE(view.path(), u"/Welcome.htm"_s);
         QCOMPARE(openViewers(), 1);
-        Module1::sHelpFile.clear();
-        Module1::sHelpTopic.clear();
     }
 
     // F1 in a modal window of the program opens a viewer that takes input while the modal
@@ -531,13 +604,13 @@ private slots:
     void viewerStaysUsableBesideModalWindows()
     {
         QFETCH(bool, aboutWindow);
-        QTemporaryDir folder;
-        m_platform.appFolder = folder.path();
-        frmPlayDemos = new FrmPlayDemos(m_platform);
-        const std::unique_ptr<FrmPlayDemos> main(frmPlayDemos);
-        main->show();
+        m_system.setApplicationHelpFile(bytes(helpFile));
+        qvx::qt::frmPlayDemos = new qvx::qt::FrmPlayDemos(m_system);
+        const std::unique_ptr<qvx::qt::FrmPlayDemos> main(qvx::qt::frmPlayDemos);
+        main->QMainWindow::show();
         QVERIFY(QTest::qWaitForWindowActive(main.get()));
-        QRadioButton *option = main->optDemoVersion[0];
+        auto *option = main->control<QRadioButton>(u"optDemoVersion_0"_s);
+        QVERIFY(option);
         const QPoint onOption = option->mapTo(main.get(), QPoint(6, option->height() / 2));
 
         bool acted = false;
@@ -547,7 +620,9 @@ private slots:
             if (acted || !modal || QApplication::activeWindow() != modal)
                 return;
             acted = true;
-            const View view = open(helpFile, HelpViewers::displayContents, modal);
+            QTest::keyClick(modal, Qt::Key_F1);
+            const View view{HelpViewers::find(helpFile)};
+            QVERIFY(view.window);
             QVERIFY(QTest::qWaitForWindowExposed(view.window));
             QTabBar *tabs = view.part<QTabWidget>("tabNavigation")->tabBar();
             QTest::mouseClick(view->windowHandle(), Qt::LeftButton, {},
@@ -566,34 +641,47 @@ private slots:
         poll.start(10);
         guard.start(5000);
         if (aboutWindow) {
-            main->mnuAbout->trigger();
+            main->findChild<QAction *>(u"mnuAbout"_s)->trigger();
         } else {
             // The answer still comes back: Esc is Cancel.
-            QCOMPARE(m_system->messageBox(u"Prepare the new demos?"_s, 1, u"Demos"_s), 2);
+            QCOMPARE(m_system.messageBox("Prepare the new demos?", qvx::MessageIcon::Question,
+                                         qvx::MessageButtons::OkCancel, "Demos"),
+                     qvx::Answer::Cancel);
         }
         QVERIFY(acted && guard.isActive());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void f1OpensTheApplicationHelpFile()
+    void f1OpensTheContentsFromAnyWindowButTheViewer()
     {
-        installHelpKey(m_platform);
         QWidget window;
-        window.setObjectName(u"frmPlayDemos"_s);
         auto *field = new QLineEdit(&window);
         window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(QTest::qWaitForWindowActive(&window));
         field->setFocus();
 
         QTest::keyClick(field, Qt::Key_F1);
-        QVERIFY(m_platform.callsOf(u"help"_s).isEmpty()); // no setting yet
-        m_platform.helpFileSetting = helpFile;
+        QCOMPARE(openViewers(), 0); // no help file set yet
+        m_system.setApplicationHelpFile(bytes(helpFile));
         QTest::keyClick(field, Qt::Key_F1, Qt::ShiftModifier);
-        QVERIFY(m_platform.callsOf(u"help"_s).isEmpty());
+        QCOMPARE(openViewers(), 0);
         QTest::keyClick(field, Qt::Key_F1);
-        QCOMPARE(m_platform.callsOf(u"help"_s),
-                 QStringList{u"help frmPlayDemos | " + helpFile + u" | 1 | 0"});
+        const View view{HelpViewers::find(helpFile)};
+        QVERIFY(view.window);
+        QCOMPARE(view.tab(), 0);
         QVERIFY(field->text().isEmpty());
+
+        // Inside the viewer F1 leaves the reader where they are.
+        view.follow(u"Add-ons.htm"_s);
+        view.part<QTabWidget>("tabNavigation")->setCurrentIndex(1);
+        QTest::keyClick(view.part<QLineEdit>("txtIndexFilter"), Qt::Key_F1);
+        QCOMPARE(view.tab(), 1);
+        QCOMPARE(view.path(), u"/Add-ons.htm"_s);
+
+        QTest::keyClick(field, Qt::Key_F1);
+        QCOMPARE(view.tab(), 0);
+        QCOMPARE(view.path(), u"/Welcome.htm"_s);
+        QCOMPARE(openViewers(), 1);
     }
 };
 

@@ -1,202 +1,552 @@
-#include "platform/OpResult.h"
-#include "platform/QtPlatform.h"
-#include "platform/win/Win32Services.h"
+#include "qvx/platform/WindowsPlatform.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QWidget>
+#include "qvx/core/OpError.h"
+#include "qvx/core/Text.h"
 
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace fs = std::filesystem;
+
+namespace qvx {
 namespace {
 
-std::string utf8(const QString &text)
-{
-    return text.toStdString();
-}
+constexpr UINT hhDisplayToc = 0x0001;
+constexpr UINT hhDisplayIndex = 0x0002;
+// Closes every viewer window the program opened.
+constexpr UINT hhCloseAll = 0x0012;
 
-std::string nativePath(const QString &path)
-{
-    return utf8(QDir::toNativeSeparators(path));
-}
+using HtmlHelpWFn = HWND(WINAPI *)(HWND, LPCWSTR, UINT, DWORD_PTR);
 
-// A help address "ms-its:<file>::/<page>" gets native separators in its file part only:
-// the page is a path inside the help file and keeps its forward slashes.
-std::string nativeHelpTarget(const QString &target)
-{
-    const QLatin1String scheme("ms-its:");
-    const qsizetype page = target.indexOf(QLatin1String("::"));
-    if (!target.startsWith(scheme, Qt::CaseInsensitive) || page < 0)
-        return nativePath(target);
-    return utf8(target.left(scheme.size()) +
-                QDir::toNativeSeparators(target.mid(scheme.size(), page - scheme.size())) +
-                target.mid(page));
-}
+// The longest path the system takes, with room for its terminator.
+constexpr size_t longestPath = 32768;
 
-OpResult resultOf(Win32Services::ErrorCode error, const QString &path)
+// Asks a "fill this buffer" call again with the size it wants until the whole text fits;
+// the answer may grow between two calls (another thread may change TMP).
+template <typename Call> std::wstring systemText(Call call)
 {
-    using Win32Services::Failure;
-    switch (Win32Services::classify(error)) {
-    case Failure::None:
-        return {};
-    case Failure::FileNotFound:
-        return OpError::make(OpError::FileNotFound, path);
-    case Failure::PathNotFound:
-        return OpError::make(OpError::PathNotFound, path);
-    case Failure::AccessDenied:
-        return OpError::make(OpError::PermissionDenied, path);
-    case Failure::FileInUse:
-        return OpError::make(OpError::FileAccess, QStringLiteral("file in use: ") + path);
-    case Failure::DiskFull:
-        return OpError::make(OpError::DiskFull, path);
-    case Failure::Other:
-        break;
+    std::wstring buffer(MAX_PATH + 1, L'\0');
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const DWORD length = call(buffer.data(), DWORD(buffer.size()));
+        if (length == 0)
+            return {};
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return buffer;
+        }
+        buffer.assign(length, L'\0');
     }
-    // Support staff can look the system's own code up.
-    return OpError::make(OpError::FileAccess,
-                         path + QStringLiteral(" (system error %1)").arg(qulonglong(error)));
+    return {};
+}
+
+// Loaded on first use from the system folder only, so that a file of the same name in the
+// program's folder or the working folder is never picked up. It stays loaded: the viewer
+// windows run inside this process.
+HtmlHelpWFn helpEntry()
+{
+    static const HtmlHelpWFn entry = []() -> HtmlHelpWFn {
+        const std::wstring system = systemText(
+            [](wchar_t *buffer, DWORD size) { return GetSystemDirectoryW(buffer, size); });
+        if (system.empty())
+            return nullptr;
+        HMODULE module = LoadLibraryW((system + L"\\hhctrl.ocx").c_str());
+        if (!module)
+            return nullptr;
+        return reinterpret_cast<HtmlHelpWFn>(
+            reinterpret_cast<void *>(GetProcAddress(module, "HtmlHelpW")));
+    }();
+    return entry;
+}
+
+std::wstring toWide(std::string_view utf8, DWORD flags = 0)
+{
+    if (utf8.empty())
+        return {};
+    const int size = MultiByteToWideChar(CP_UTF8, flags, utf8.data(), int(utf8.size()), nullptr, 0);
+    if (size <= 0)
+        return {};
+    std::wstring wide(size_t(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, flags, utf8.data(), int(utf8.size()), wide.data(), size);
+    return wide;
+}
+
+// The system's own spelling: backslashes, as paths built from texts may hold either.
+std::wstring native(const fs::path &path)
+{
+    fs::path preferred = path;
+    preferred.make_preferred();
+    return preferred.native();
+}
+
+// A help address "ms-its:<file>::/<page>" gets backslashes in its file part only: the page
+// is a path inside the help file and keeps its forward slashes.
+std::string nativeHelpTarget(std::string target)
+{
+    constexpr std::string_view scheme = "ms-its:";
+    size_t end = target.size();
+    const bool address = target.size() >= scheme.size() &&
+                         CompareStringOrdinal(toWide(target.substr(0, scheme.size())).c_str(), -1,
+                                              L"ms-its:", -1, TRUE) == CSTR_EQUAL;
+    if (address)
+        end = std::min(target.find("::"), target.size());
+    std::replace(target.begin(), target.begin() + std::ptrdiff_t(end), '/', '\\');
+    return target;
+}
+
+OpResult failure(DWORD error, const fs::path &path)
+{
+    const std::string shown = text::fromPath(fs::path(native(path)));
+    switch (error) {
+    case ERROR_SUCCESS:
+        return {};
+    case ERROR_FILE_NOT_FOUND:
+        return OpError::make(OpError::FileNotFound, shown);
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+        return OpError::make(OpError::PathNotFound, shown);
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+        return OpError::make(OpError::PermissionDenied, shown);
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return OpError::make(OpError::FileAccess, "file in use: " + shown);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return OpError::make(OpError::DiskFull, shown);
+    default:
+        // Support staff can look the system's own code up.
+        return OpError::make(OpError::FileAccess,
+                             shown + " (system error " + std::to_string(error) + ")");
+    }
+}
+
+// Restores the caller's error code after clean-up calls that may overwrite it.
+DWORD failWith(DWORD error, const std::wstring &leftover)
+{
+    SetFileAttributesW(leftover.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(leftover.c_str());
+    SetLastError(error);
+    return error;
+}
+
+DWORD copyReplacing(const std::wstring &from, const std::wstring &to)
+{
+    if (from.empty() || to.empty())
+        return ERROR_INVALID_NAME;
+    // The copy is written under a name of its own beside the destination and renamed over
+    // it, so that a failing copy never leaves the destination half written.
+    static unsigned counter = 0;
+    std::wstring temp;
+    for (int attempt = 0;; ++attempt) {
+        temp = to + L".qvx" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+               std::to_wstring(++counter) + L".tmp";
+        if (CopyFileW(from.c_str(), temp.c_str(), TRUE))
+            break;
+        const DWORD error = GetLastError();
+        if ((error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) && attempt < 100)
+            continue;
+        // The name may belong to someone else's file: leave it alone.
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
+            return error;
+        return failWith(error, temp);
+    }
+    if (!MoveFileExW(temp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return failWith(GetLastError(), temp);
+    return ERROR_SUCCESS;
+}
+
+DWORD probeFolder(std::wstring base)
+{
+    if (base.empty())
+        return ERROR_PATH_NOT_FOUND;
+    if (base.back() != L'\\')
+        base += L'\\';
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::wstring probe = base + L".qvx-probe-" + std::to_wstring(GetCurrentProcessId()) +
+                                   L"-" + std::to_wstring(++counter) + L".tmp";
+        const HANDLE file = CreateFileW(
+            probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+            FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return ERROR_SUCCESS;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return error;
+    }
+    return ERROR_FILE_EXISTS;
+}
+
+// Starts a program with no arguments in a normal window; the caller owns hProcess.
+DWORD launch(const fs::path &path, const fs::path &workingFolder, PROCESS_INFORMATION &process)
+{
+    const std::wstring program = native(path);
+    const std::wstring folder = native(workingFolder);
+    // The quoted program name alone: a path with blanks stays one name, and no arguments.
+    std::wstring commandLine = L"\"" + program + L"\"";
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process))
+        return GetLastError();
+    // Lets the new program's window come to the front although it did not get the input.
+    AllowSetForegroundWindow(process.dwProcessId);
+    CloseHandle(process.hThread);
+    return ERROR_SUCCESS;
 }
 
 class WindowsTrackedProgram final : public TrackedProgram
 {
 public:
-    Win32Services::StartedProgram program;
+    explicit WindowsTrackedProgram(HANDLE process) : m_process(process) {}
+    ~WindowsTrackedProgram() override { CloseHandle(m_process); }
+    WindowsTrackedProgram(const WindowsTrackedProgram &) = delete;
+    WindowsTrackedProgram &operator=(const WindowsTrackedProgram &) = delete;
 
-    bool finished() override { return program.ended(); }
-    // Codes such as 0xC0000005 for a crash come out negative: failures all the same.
-    int exitStatus() const override { return int(program.exitCode()); }
-};
-
-class WindowsPlatform final : public QtPlatform
-{
-public:
-    WindowsPlatform() = default;
-    ~WindowsPlatform() override
+    bool finished() override
     {
-        // Viewer windows live in this process and must be gone before its library is.
-        Win32Services::closeAllHelp();
+        if (m_finished)
+            return true;
+        const DWORD state = WaitForSingleObject(m_process, 0);
+        if (state == WAIT_TIMEOUT)
+            return false;
+        DWORD code = 0;
+        // A handle that cannot be asked gives no success.
+        if (state != WAIT_OBJECT_0 || !GetExitCodeProcess(m_process, &code))
+            code = DWORD(-1);
+        m_exitCode = code;
+        m_finished = true;
+        return true;
     }
-    WindowsPlatform(const WindowsPlatform &) = delete;
-    WindowsPlatform &operator=(const WindowsPlatform &) = delete;
+    // Codes such as 0xC0000005 for a crash come out negative: failures all the same.
+    int exitStatus() const override { return int(m_exitCode); }
 
-    OpResult startProgram(const QString &path, const QString &workingFolder) override;
-    OpResult startTracked(const QString &path, const QString &workingFolder,
-                          std::unique_ptr<TrackedProgram> &program) override;
-    void shellOpen(const QString &target) override;
-    void htmlHelp(QWidget *owner, const QString &file, int command, int data) override;
-    int messageBox(const QString &text, int style, const QString &title) override;
-
-    QStringList listVisibleFiles(const QString &folder) override;
-    bool isFile(const QString &path) override;
-    bool exists(const QString &path) override;
-    bool sameFile(const QString &first, const QString &second) override;
-    OpResult canCreateFiles(const QString &folder) override;
-    OpResult copyFile(const QString &source, const QString &destination) override;
-    OpResult resetAttributes(const QString &path) override;
-    OpResult makeExecutable(const QString &) override { return {}; }
-    OpResult deleteFile(const QString &path) override;
-    QString tempFolder() override;
+private:
+    HANDLE m_process;
+    bool m_finished = false;
+    DWORD m_exitCode = 0;
 };
 
-OpResult WindowsPlatform::startProgram(const QString &path, const QString &workingFolder)
+bool identify(const fs::path &path, BY_HANDLE_FILE_INFORMATION &info)
 {
-    return resultOf(Win32Services::startProgram(nativePath(path), nativePath(workingFolder)),
-                    QDir::toNativeSeparators(path));
+    // Folders open only with backup semantics; nothing is read or locked.
+    const HANDLE file =
+        CreateFileW(native(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool known = GetFileInformationByHandle(file, &info) != 0;
+    CloseHandle(file);
+    return known;
 }
 
-OpResult WindowsPlatform::startTracked(const QString &path, const QString &workingFolder,
-                                       std::unique_ptr<TrackedProgram> &program)
+DWORD attributesOf(const fs::path &path)
 {
-    program.reset();
-    auto started = std::make_unique<WindowsTrackedProgram>();
-    const OpResult result =
-        resultOf(started->program.start(nativePath(path), nativePath(workingFolder)),
-                 QDir::toNativeSeparators(path));
-    if (result.ok())
-        program = std::move(started);
-    return result;
+    return GetFileAttributesW(native(path).c_str());
 }
 
-void WindowsPlatform::shellOpen(const QString &target)
+int compareOrdinal(const std::wstring &first, const std::wstring &second, bool ignoreCase)
 {
-    // Handed over as it is: a web address must keep its forward slashes.
-    Win32Services::shellOpen(utf8(target));
-}
-
-void WindowsPlatform::htmlHelp(QWidget *owner, const QString &file, int command, int data)
-{
-    const std::uintptr_t ownerWindow = owner ? std::uintptr_t(owner->window()->winId()) : 0;
-    Win32Services::htmlHelp(ownerWindow, nativeHelpTarget(file), command,
-                            std::uintptr_t(std::intptr_t(data)));
-}
-
-int WindowsPlatform::messageBox(const QString &text, int style, const QString &title)
-{
-    // The system's own box takes the style as it is and breaks lines at a lone carriage
-    // return.
-    QWidget *active = QApplication::activeWindow();
-    const std::uintptr_t owner = active ? std::uintptr_t(active->winId()) : 0;
-    return Win32Services::messageBox(owner, utf8(text), utf8(title), unsigned(style));
-}
-
-QStringList WindowsPlatform::listVisibleFiles(const QString &folder)
-{
-    QStringList names;
-    for (const std::string &name : Win32Services::listVisibleFiles(nativePath(folder)).names)
-        names.append(QString::fromStdString(name));
-    return names;
-}
-
-bool WindowsPlatform::isFile(const QString &path)
-{
-    return Win32Services::isFile(nativePath(path));
-}
-
-bool WindowsPlatform::exists(const QString &path)
-{
-    return Win32Services::exists(nativePath(path));
-}
-
-bool WindowsPlatform::sameFile(const QString &first, const QString &second)
-{
-    return Win32Services::sameFile(nativePath(first), nativePath(second));
-}
-
-OpResult WindowsPlatform::canCreateFiles(const QString &folder)
-{
-    return resultOf(Win32Services::canCreateIn(nativePath(folder)),
-                    QDir::toNativeSeparators(folder));
-}
-
-OpResult WindowsPlatform::copyFile(const QString &source, const QString &destination)
-{
-    const Win32Services::ErrorCode error =
-        Win32Services::copyFileReplacing(nativePath(source), nativePath(destination));
-    if (error == 0)
-        return {};
-    // With the source in place, what failed is the destination's side.
-    const QString blamed = Win32Services::isFile(nativePath(source)) ? destination : source;
-    return resultOf(error, QDir::toNativeSeparators(blamed));
-}
-
-OpResult WindowsPlatform::resetAttributes(const QString &path)
-{
-    return resultOf(Win32Services::resetAttributes(nativePath(path)),
-                    QDir::toNativeSeparators(path));
-}
-
-OpResult WindowsPlatform::deleteFile(const QString &path)
-{
-    return resultOf(Win32Services::deleteFile(nativePath(path)), QDir::toNativeSeparators(path));
-}
-
-QString WindowsPlatform::tempFolder()
-{
-    return QString::fromStdString(Win32Services::tempPath());
+    return CompareStringOrdinal(first.data(), int(first.size()), second.data(), int(second.size()),
+                                ignoreCase);
 }
 
 } // namespace
 
-std::unique_ptr<Platform> createSystemPlatform()
+WindowsPlatform::~WindowsPlatform()
 {
-    return std::make_unique<WindowsPlatform>();
+    if (m_helpUsed && helpEntry())
+        helpEntry()(nullptr, nullptr, hhCloseAll, 0);
 }
+
+fs::path WindowsPlatform::applicationFolder() const
+{
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
+        if (length == 0)
+            return {};
+        // A name that fills the buffer may have been cut short.
+        if (length < buffer.size())
+            return fs::path(buffer.substr(0, length)).parent_path();
+        if (buffer.size() >= longestPath)
+            return {};
+        buffer.assign(buffer.size() * 2, L'\0');
+    }
+}
+
+void WindowsPlatform::setApplicationHelpFile(const fs::path &path)
+{
+    m_helpFile = path;
+}
+
+void WindowsPlatform::setPointer(Pointer pointer)
+{
+    m_pointer = pointer;
+    // Shows at once; the windows keep it through applyBusyPointer while the mouse moves.
+    SetCursor(LoadCursorW(nullptr, pointer == Pointer::Busy ? IDC_WAIT : IDC_ARROW));
+}
+
+bool WindowsPlatform::applyBusyPointer() const
+{
+    if (m_pointer != Pointer::Busy)
+        return false;
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    return true;
+}
+
+void WindowsPlatform::processEvents()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // Meant for the program's own message loop, which must still see it.
+            PostQuitMessage(int(message.wParam));
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+void WindowsPlatform::waitForEvents(double maxSeconds)
+{
+    if (maxSeconds > 0) {
+        const double milliseconds = std::ceil(std::min(maxSeconds * 1000.0, double(INFINITE - 1)));
+        // Input already seen but not yet handled counts as well.
+        MsgWaitForMultipleObjectsEx(0, nullptr, DWORD(milliseconds), QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
+    }
+    processEvents();
+}
+
+double WindowsPlatform::monotonicSeconds()
+{
+    static const double frequency = [] {
+        LARGE_INTEGER value;
+        QueryPerformanceFrequency(&value);
+        return double(value.QuadPart);
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) / frequency;
+}
+
+OpResult WindowsPlatform::startProgram(const fs::path &program, const fs::path &workingFolder)
+{
+    PROCESS_INFORMATION process{};
+    const DWORD error = launch(program, workingFolder, process);
+    if (error == ERROR_SUCCESS)
+        CloseHandle(process.hProcess);
+    return failure(error, program);
+}
+
+OpResult WindowsPlatform::startTracked(const fs::path &program, const fs::path &workingFolder,
+                                       std::unique_ptr<TrackedProgram> &tracked)
+{
+    tracked.reset();
+    PROCESS_INFORMATION process{};
+    const DWORD error = launch(program, workingFolder, process);
+    if (error == ERROR_SUCCESS)
+        tracked = std::make_unique<WindowsTrackedProgram>(process.hProcess);
+    return failure(error, program);
+}
+
+void WindowsPlatform::shellOpen(const std::string &target)
+{
+    // Handed over as it is: a web address must keep its forward slashes.
+    ShellExecuteW(GetDesktopWindow(), L"open", toWide(target).c_str(), nullptr, nullptr,
+                  SW_SHOWNORMAL);
+}
+
+void WindowsPlatform::htmlHelp(WindowHandle owner, const std::string &file, HelpCommand command)
+{
+    const HtmlHelpWFn entry = helpEntry();
+    if (!entry)
+        return;
+    m_helpUsed = true;
+    entry(reinterpret_cast<HWND>(owner), toWide(nativeHelpTarget(file)).c_str(),
+          command == HelpCommand::Index ? hhDisplayIndex : hhDisplayToc, 0);
+}
+
+bool WindowsPlatform::helpViewerAvailable()
+{
+    return helpEntry() != nullptr;
+}
+
+Answer WindowsPlatform::messageBox(const std::string &text, MessageIcon icon,
+                                   MessageButtons buttons, const std::string &title)
+{
+    UINT style = buttons == MessageButtons::OkCancel ? MB_OKCANCEL : MB_OK;
+    switch (icon) {
+    case MessageIcon::None:
+        break;
+    case MessageIcon::Critical:
+        style |= MB_ICONHAND;
+        break;
+    case MessageIcon::Question:
+        style |= MB_ICONQUESTION;
+        break;
+    case MessageIcon::Warning:
+        style |= MB_ICONEXCLAMATION;
+        break;
+    case MessageIcon::Information:
+        style |= MB_ICONASTERISK;
+        break;
+    }
+    const HWND owner = GetActiveWindow();
+    // Without an owner the box is still modal to every window of the program.
+    if (!owner)
+        style |= MB_TASKMODAL;
+    // A lone carriage return already breaks the line in the system's box (Wine's too).
+    const int chosen = MessageBoxW(owner, toWide(text).c_str(), toWide(title).c_str(), style);
+    return chosen == IDOK ? Answer::Ok : Answer::Cancel;
+}
+
+std::vector<fs::path> WindowsPlatform::listVisibleFiles(const fs::path &folder)
+{
+    std::wstring pattern = native(folder);
+    if (pattern.empty())
+        pattern = L".";
+    if (pattern.back() != L'\\')
+        pattern += L'\\';
+    pattern += L'*';
+
+    std::vector<fs::path> names;
+    WIN32_FIND_DATAW entry;
+    const HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
+                                         FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    constexpr DWORD leftOut = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE;
+    do {
+        if ((entry.dwFileAttributes & leftOut) == 0)
+            names.emplace_back(std::wstring(entry.cFileName));
+    } while (FindNextFileW(find, &entry));
+    const DWORD error = GetLastError();
+    FindClose(find);
+    // Half a listing would pass for a folder without the rest.
+    if (error != ERROR_NO_MORE_FILES)
+        names.clear();
+    return names;
+}
+
+bool WindowsPlatform::isFile(const fs::path &path)
+{
+    const DWORD attributes = attributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool WindowsPlatform::exists(const fs::path &path)
+{
+    return attributesOf(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool WindowsPlatform::sameFile(const fs::path &first, const fs::path &second)
+{
+    BY_HANDLE_FILE_INFORMATION one{};
+    BY_HANDLE_FILE_INFORMATION other{};
+    return identify(first, one) && identify(second, other) &&
+           one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
+}
+
+OpResult WindowsPlatform::canCreateFiles(const fs::path &folder)
+{
+    return failure(probeFolder(native(folder)), folder);
+}
+
+OpResult WindowsPlatform::copyFile(const fs::path &source, const fs::path &destination)
+{
+    const DWORD error = copyReplacing(native(source), native(destination));
+    // With the source in place, what failed is the destination's side.
+    return failure(error, error == ERROR_SUCCESS || isFile(source) ? destination : source);
+}
+
+OpResult WindowsPlatform::resetAttributes(const fs::path &path)
+{
+    if (!SetFileAttributesW(native(path).c_str(), FILE_ATTRIBUTE_NORMAL))
+        return failure(GetLastError(), path);
+    return {};
+}
+
+OpResult WindowsPlatform::deleteFile(const fs::path &path)
+{
+    if (!DeleteFileW(native(path).c_str()))
+        return failure(GetLastError(), path);
+    return {};
+}
+
+fs::path WindowsPlatform::tempFolder()
+{
+    return systemText([](wchar_t *buffer, DWORD size) { return GetTempPathW(size, buffer); });
+}
+
+void WindowsPlatform::sortNames(std::vector<fs::path> &names)
+{
+    // The order of the system's sorted lists and of lstrcmpi, not code-unit order: "é" sits
+    // with "e", and "_" before the letters.
+    std::stable_sort(names.begin(), names.end(), [](const fs::path &a, const fs::path &b) {
+        const std::wstring &first = a.native();
+        const std::wstring &second = b.native();
+        int order = CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, first.data(),
+                                    int(first.size()), second.data(), int(second.size()), nullptr,
+                                    nullptr, 0);
+        if (order == 0)
+            order = compareOrdinal(first, second, true);
+        // Names alike but for case keep one order from run to run.
+        if (order == CSTR_EQUAL)
+            order = compareOrdinal(first, second, false);
+        return order == CSTR_LESS_THAN;
+    });
+}
+
+bool WindowsPlatform::sameNameIgnoringCase(std::string_view first, std::string_view second)
+{
+    // Texts that are not UTF-8 would all turn into U+FFFD: only their bytes can tell.
+    const std::wstring one = toWide(first, MB_ERR_INVALID_CHARS);
+    const std::wstring other = toWide(second, MB_ERR_INVALID_CHARS);
+    if (one.empty() != first.empty() || other.empty() != second.empty())
+        return first == second;
+    return compareOrdinal(one, other, true) == CSTR_EQUAL;
+}
+
+char32_t WindowsPlatform::upperCase(char32_t character)
+{
+    if (character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF))
+        return character;
+    wchar_t units[2];
+    DWORD count = 1;
+    if (character < 0x10000) {
+        units[0] = wchar_t(character);
+    } else {
+        units[0] = wchar_t(0xD800 + ((character - 0x10000) >> 10));
+        units[1] = wchar_t(0xDC00 + ((character - 0x10000) & 0x3FF));
+        count = 2;
+    }
+    CharUpperBuffW(units, count);
+    if (count == 1)
+        return units[0] >= 0xD800 && units[0] <= 0xDFFF ? character : char32_t(units[0]);
+    if (!IS_SURROGATE_PAIR(units[0], units[1]))
+        return character;
+    return 0x10000 + ((char32_t(units[0]) - 0xD800) << 10) + (char32_t(units[1]) - 0xDC00);
+}
+
+} // namespace qvx

@@ -1,0 +1,24 @@
+#include "qvx/app/ViewerHelpService.h"
+
+#include "qvx/core/Module1.h"
+#include "qvx/helpviewer/HelpViewer.h"
+#include "qvx/helpviewer/HelpViewers.h"
+#include "qvx/helpviewer/NativeName.h"
+
+namespace qvx::app {
+
+void ViewerHelpService::show(WindowHandle owner, const std::string &fileOrAddress,
+                             HelpCommand command)
+{
+    HelpViewers::request(
+        [this](const QString &link) { Module1::ShellOpen(m_platform, link.toStdString()); },
+        reinterpret_cast<QWidget *>(owner), NativeName::decode(QByteArrayView(fileOrAddress)),
+        command == HelpCommand::Index ? HelpViewers::displayIndex : HelpViewers::displayContents);
+}
+
+bool ViewerHelpService::isHelpWindow(WindowHandle window) const
+{
+    return qobject_cast<const HelpViewer *>(reinterpret_cast<const QWidget *>(window));
+}
+
+} // namespace qvx::app

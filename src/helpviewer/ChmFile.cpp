@@ -1,0 +1,391 @@
+#include "qvx/helpviewer/ChmFile.h"
+
+#include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/helpviewer/NativeName.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <chm_lib.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 maxSystemSize = 1024 * 1024;
+
+quint32 readU32(const QByteArray &data, qsizetype at)
+{
+    return quint32(quint8(data[at])) | quint32(quint8(data[at + 1])) << 8 |
+           quint32(quint8(data[at + 2])) << 16 | quint32(quint8(data[at + 3])) << 24;
+}
+
+quint64 readU64(const QByteArray &data, qsizetype at)
+{
+    return quint64(readU32(data, at)) | quint64(readU32(data, at + 4)) << 32;
+}
+
+struct EnumerateContext
+{
+    const char *suffix;
+    QString found;
+};
+
+int findBySuffix(chmFile *, chmUnitInfo *unit, void *context)
+{
+    auto *wanted = static_cast<EnumerateContext *>(context);
+    const QString path = QString::fromUtf8(unit->path, qstrnlen(unit->path, CHM_MAX_PATHLEN));
+    // Only top-level objects: the project's sitemaps live at the root.
+    if (path.count(QLatin1Char('/')) == 1 &&
+        path.endsWith(QLatin1String(wanted->suffix), Qt::CaseInsensitive)) {
+        wanted->found = path;
+        return CHM_ENUMERATOR_SUCCESS;
+    }
+    return CHM_ENUMERATOR_CONTINUE;
+}
+
+// chmlib allocates a directory block of the length the file states, and reads the headers
+// without checking the file is one: refuse others, and absurd block lengths, early.
+bool headersLookSound(QFile &file)
+{
+    constexpr quint32 maxDirectoryBlock = 1024 * 1024;
+    const QByteArray header = file.read(0x58);
+    if (header.size() < 0x58 || !header.startsWith("ITSF"))
+        return false;
+    const quint64 directoryOffset = readU64(header, 0x48);
+    if (directoryOffset > quint64(file.size()) || !file.seek(qint64(directoryOffset)))
+        return false;
+    const QByteArray directory = file.read(0x54);
+    if (directory.size() < 0x54 || !directory.startsWith("ITSP"))
+        return false;
+    const quint32 blockLength = readU32(directory, 0x10);
+    return blockLength > 0 && blockLength <= maxDirectoryBlock;
+}
+
+// What the probe may still read. Each directory entry takes bytes of the file, so a listing
+// with more entries than the file has bytes goes round in a loop that chmlib never leaves.
+struct ProbeBudget
+{
+    quint64 bytes = 0;
+    quint64 entries = 0;
+    bool looping = false;
+};
+
+// Reads every object of the file, as a page view would, so that a fault shows here.
+int readEveryObject(chmFile *handle, chmUnitInfo *unit, void *context)
+{
+    auto *budget = static_cast<ProbeBudget *>(context);
+    if (budget->entries == 0) {
+        budget->looping = true;
+        return CHM_ENUMERATOR_FAILURE;
+    }
+    --budget->entries;
+    if (unit->length == 0 || unit->length > quint64(ChmFile::maxObjectSize))
+        return CHM_ENUMERATOR_CONTINUE;
+    if (unit->length > budget->bytes)
+        return CHM_ENUMERATOR_SUCCESS;
+    budget->bytes -= unit->length;
+    void *bytes = std::malloc(size_t(unit->length));
+    if (!bytes)
+        return CHM_ENUMERATOR_FAILURE;
+    chm_retrieve_object(handle, unit, static_cast<unsigned char *>(bytes), 0,
+                        LONGINT64(unit->length));
+    std::free(bytes);
+    return CHM_ENUMERATOR_CONTINUE;
+}
+
+// chmlib has faults of its own on damaged files (divisions by zero, endless loops) that no
+// check of ours can foresee. A child process opens and reads the whole file first; only if
+// it comes through in time does the viewer touch the file itself.
+bool survivesInChildProcess(const QByteArray &path, quint64 fileSize)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        return true; // no probe to be had; the checks of our own still stand
+    if (child == 0) {
+        // A fault here is the answer, not something for the parent's handlers to report.
+        for (int fault : {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGABRT, SIGALRM})
+            ::signal(fault, SIG_DFL);
+        ::alarm(20);
+        chmFile *handle = chm_open(path.constData());
+        if (!handle)
+            ::_exit(1);
+        ProbeBudget budget{512ull * 1024 * 1024, fileSize};
+        chm_enumerate(handle, CHM_ENUMERATE_ALL, readEveryObject, &budget);
+        chm_close(handle);
+        ::_exit(budget.looping ? 1 : 0);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Opens a regular file and nothing else, without waiting: whatever the folder holds under the
+// name, a FIFO would block the open until some writer came along, and a device may do anything.
+class RegularFile
+{
+public:
+    explicit RegularFile(const QByteArray &name)
+    {
+        struct stat named
+        {
+        };
+        if (::stat(name.constData(), &named) != 0 || !S_ISREG(named.st_mode))
+            return;
+        m_fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        // The name may have been given to something else between the two calls.
+        if (m_fd >= 0 &&
+            (::fstat(m_fd, &m_stat) != 0 || !S_ISREG(m_stat.st_mode) || !sameFile(named, m_stat)))
+            reset();
+    }
+    ~RegularFile() { reset(); }
+    RegularFile(const RegularFile &) = delete;
+    RegularFile &operator=(const RegularFile &) = delete;
+
+    int fd() const { return m_fd; }
+
+    // chmlib opens by name: hand it the file checked here, through its descriptor where the
+    // system offers that, else by the name as long as it still leads to the same file.
+    QByteArray nameForLibrary(const QByteArray &name) const
+    {
+        const QByteArray viaDescriptor = "/proc/self/fd/" + QByteArray::number(m_fd);
+        for (const QByteArray &candidate : {viaDescriptor, name}) {
+            struct stat now
+            {
+            };
+            if (::stat(candidate.constData(), &now) == 0 && sameFile(now, m_stat))
+                return candidate;
+        }
+        return {};
+    }
+
+private:
+    void reset()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+    int m_fd = -1;
+    struct stat m_stat
+    {
+    };
+};
+
+} // namespace
+
+ChmFile::~ChmFile()
+{
+    close();
+}
+
+void ChmFile::close()
+{
+    if (m_handle)
+        chm_close(m_handle);
+    m_handle = nullptr;
+    m_system = {};
+    m_contents.clear();
+    m_index.clear();
+}
+
+bool ChmFile::open(const QString &path)
+{
+    close();
+    const QByteArray name = NativeName::encode(path);
+    const RegularFile checked(name);
+    if (checked.fd() < 0)
+        return false;
+    // chmlib reads the headers without checking the file is one; refuse others early.
+    QFile file;
+    if (!file.open(checked.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) ||
+        !headersLookSound(file))
+        return false;
+    const quint64 fileSize = quint64(file.size());
+    file.close();
+    const QByteArray libraryName = checked.nameForLibrary(name);
+    if (libraryName.isEmpty() || !survivesInChildProcess(libraryName, fileSize))
+        return false;
+    m_handle = chm_open(libraryName.constData());
+    if (!m_handle)
+        return false;
+    const std::optional<QByteArray> system = read(QStringLiteral("/#SYSTEM"));
+    if (!system || !compressionLooksSound()) {
+        close();
+        return false;
+    }
+    m_system = parseChmSystem(*system);
+    if (!m_system.valid) {
+        close();
+        return false;
+    }
+    m_contents = readSitemap(sitemapPath(m_system.contentsFile, ".hhc"));
+    m_index = readSitemap(sitemapPath(m_system.indexFile, ".hhk"));
+    return true;
+}
+
+bool ChmFile::compressionLooksSound() const
+{
+    // chmlib trusts the compression parameters when it decompresses: a window size it cannot
+    // set up leaves it with no decoder, and a zero block length makes it divide by zero.
+    // A file with either is treated as damaged.
+    static const QByteArray transform =
+        "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/"
+        "InstanceData/ResetTable";
+    static const QByteArray control = "::DataSpace/Storage/MSCompressed/ControlData";
+    const auto fetch = [this](const QByteArray &path) -> std::optional<QByteArray> {
+        chmUnitInfo unit{};
+        if (chm_resolve_object(m_handle, path.constData(), &unit) != CHM_RESOLVE_SUCCESS ||
+            unit.length > quint64(maxSystemSize))
+            return std::nullopt;
+        QByteArray bytes(qsizetype(unit.length), '\0');
+        if (chm_retrieve_object(m_handle, &unit, reinterpret_cast<unsigned char *>(bytes.data()), 0,
+                                LONGINT64(unit.length)) != LONGINT64(unit.length))
+            return std::nullopt;
+        return bytes;
+    };
+    const std::optional<QByteArray> controlData = fetch(control);
+    const std::optional<QByteArray> resetTable = fetch(transform);
+    if (!controlData && !resetTable)
+        return true; // nothing compressed
+    if (!controlData || !resetTable || controlData->size() < 24 || resetTable->size() < 0x28)
+        return false;
+
+    if (controlData->mid(4, 4) != "LZXC")
+        return false;
+    // Computed in 32 bits, wrapping where chmlib's own arithmetic wraps.
+    const quint32 version = readU32(*controlData, 8);
+    quint32 resetInterval = readU32(*controlData, 12);
+    quint32 windowSize = readU32(*controlData, 16);
+    const quint32 windowsPerReset = readU32(*controlData, 20);
+    if (version == 2) {
+        resetInterval *= 0x8000;
+        windowSize *= 0x8000;
+    }
+    // LZX windows run from 2^15 to 2^21 bytes.
+    const bool powerOfTwo = windowSize != 0 && (windowSize & (windowSize - 1)) == 0;
+    if (!powerOfTwo || windowSize < (1u << 15) || windowSize > (1u << 21) || resetInterval == 0 ||
+        resetInterval % (windowSize / 2) != 0)
+        return false;
+    // The blocks between two resets, which chmlib divides by.
+    if (quint32(resetInterval / (windowSize / 2) * windowsPerReset) == 0)
+        return false;
+
+    return readU64(*resetTable, 0x20) != 0;
+}
+
+std::optional<QByteArray> ChmFile::read(const QString &path) const
+{
+    if (!m_handle)
+        return std::nullopt;
+    const QString normalised = path.startsWith(QLatin1String("/#")) ? path : normaliseChmPath(path);
+    if (normalised.isEmpty())
+        return std::nullopt;
+    const QByteArray name = normalised.toUtf8();
+    chmUnitInfo unit{};
+    if (chm_resolve_object(m_handle, name.constData(), &unit) != CHM_RESOLVE_SUCCESS)
+        return std::nullopt;
+    const qint64 limit = normalised == QLatin1String("/#SYSTEM") ? maxSystemSize : maxObjectSize;
+    if (unit.length > quint64(limit))
+        return std::nullopt;
+    QByteArray bytes(qsizetype(unit.length), '\0');
+    if (unit.length == 0)
+        return bytes;
+    const LONGINT64 got =
+        chm_retrieve_object(m_handle, &unit, reinterpret_cast<unsigned char *>(bytes.data()), 0,
+                            LONGINT64(unit.length));
+    if (got != LONGINT64(unit.length))
+        return std::nullopt;
+    return bytes;
+}
+
+bool ChmFile::contains(const QString &path) const
+{
+    if (!m_handle)
+        return false;
+    const QString normalised = normaliseChmPath(path);
+    chmUnitInfo unit{};
+    // A folder ("/sub/") resolves too, as an object of length 0.
+    return !normalised.isEmpty() &&
+           chm_resolve_object(m_handle, normalised.toUtf8().constData(), &unit) ==
+               CHM_RESOLVE_SUCCESS &&
+           unit.length > 0;
+}
+
+QString ChmFile::decode(const QByteArray &bytes) const
+{
+    QStringDecoder decoder(encoding().constData());
+    if (!decoder.isValid())
+        return QString::fromLatin1(bytes);
+    return decoder.decode(bytes);
+}
+
+QString ChmFile::decodePage(const QByteArray &bytes) const
+{
+    const QByteArray charset = declaredCharset(bytes);
+    if (!charset.isEmpty()) {
+        QStringDecoder decoder(charset.constData());
+        if (decoder.isValid())
+            return decoder.decode(bytes);
+    }
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.mid(3));
+    return decode(bytes);
+}
+
+QString ChmFile::defaultTopic() const
+{
+    if (!m_system.defaultTopic.isEmpty())
+        return m_system.defaultTopic;
+    for (const SitemapEntry &entry : m_contents) {
+        if (!entry.targets.isEmpty())
+            return entry.targets.first().local;
+    }
+    return {};
+}
+
+QString ChmFile::sitemapPath(const QString &named, const char *suffix) const
+{
+    if (!named.isEmpty())
+        return named;
+    // No record names it: a sitemap at the root, if the file has one.
+    EnumerateContext context{suffix, {}};
+    chm_enumerate_dir(m_handle, "/", CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, findBySuffix,
+                      &context);
+    return context.found;
+}
+
+QList<SitemapEntry> ChmFile::readSitemap(const QString &path) const
+{
+    if (path.isEmpty())
+        return {};
+    const std::optional<QByteArray> bytes = read(path);
+    if (!bytes)
+        return {};
+    return parseSitemap(decode(*bytes));
+}
+
+QByteArray declaredCharset(const QByteArray &page)
+{
+    static const QRegularExpression charset(
+        QStringLiteral("<meta[^>]*charset\\s*=\\s*[\"']?([A-Za-z0-9_.:-]+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = charset.match(QString::fromLatin1(page.left(2048)));
+    return match.hasMatch() ? match.captured(1).toLatin1() : QByteArray();
+}

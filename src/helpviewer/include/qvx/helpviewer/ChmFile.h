@@ -1,0 +1,61 @@
+#pragma once
+
+#include "qvx/helpviewer/ChmSitemap.h"
+#include "qvx/helpviewer/ChmSystem.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringDecoder>
+
+#include <optional>
+
+struct chmFile;
+
+// One compiled help file, open for reading through chmlib.
+class ChmFile
+{
+public:
+    // Objects larger than this are refused rather than read into memory.
+    static constexpr qint64 maxObjectSize = 64 * 1024 * 1024;
+
+    ChmFile() = default;
+    ~ChmFile();
+    ChmFile(const ChmFile &) = delete;
+    ChmFile &operator=(const ChmFile &) = delete;
+
+    // False for a missing, unreadable or damaged file.
+    bool open(const QString &path);
+    void close();
+    bool isOpen() const { return m_handle != nullptr; }
+
+    // An object by its path inside the file ("/page.htm"; normalised here).
+    std::optional<QByteArray> read(const QString &path) const;
+    bool contains(const QString &path) const;
+
+    const ChmSystemInfo &system() const { return m_system; }
+    QByteArray encoding() const { return encodingForLcid(m_system.lcid); }
+    // Text of the file's own code page.
+    QString decode(const QByteArray &bytes) const;
+    // Text of a page: its own declared charset if it names one Qt knows, else the file's.
+    QString decodePage(const QByteArray &bytes) const;
+
+    QString title() const { return m_system.title; }
+    // The page a contents request opens: the file's default topic, else the first page of
+    // its contents. Empty when it has neither.
+    QString defaultTopic() const;
+    const QList<SitemapEntry> &contents() const { return m_contents; }
+    const QList<SitemapEntry> &index() const { return m_index; }
+
+private:
+    bool compressionLooksSound() const;
+    QString sitemapPath(const QString &named, const char *suffix) const;
+    QList<SitemapEntry> readSitemap(const QString &path) const;
+
+    chmFile *m_handle = nullptr;
+    ChmSystemInfo m_system;
+    QList<SitemapEntry> m_contents;
+    QList<SitemapEntry> m_index;
+};
+
+// The charset a page declares in its <meta> tag, if any (looked for near its start only).
+QByteArray declaredCharset(const QByteArray &page);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "qvx/helpviewer/HelpViewer.h"
+
+#include <QString>
+
+class QWidget;
+
+// The help service where the system has no viewer of its own.
+// One viewer window per help file; all of them go when the application quits.
+namespace HelpViewers {
+
+// Request commands, in the values the help commands send.
+constexpr int displayTopic = 0;
+constexpr int displayContents = 1;
+constexpr int displayIndex = 2;
+
+// Serves one request: a file (contents or index) or an "ms-its:FILE::/PAGE" address.
+// Returns the window that shows it, or nothing for a command it does not know.
+HelpViewer *request(const HelpViewer::LinkOpener &openLink, QWidget *owner, const QString &file,
+                    int command);
+// The open viewer of a help file, if any.
+HelpViewer *find(const QString &file);
+// Closes and deletes every viewer.
+void closeAll();
+
+} // namespace HelpViewers

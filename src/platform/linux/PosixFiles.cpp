@@ -1,0 +1,281 @@
+#include "qvx/platform/PosixFiles.h"
+
+#include "qvx/core/OpError.h"
+#include "qvx/core/Text.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qvx::posix {
+namespace {
+
+// Closes a descriptor on every way out.
+class Fd
+{
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd()
+    {
+        // Leaves errno as the failure that made us give up.
+        const int err = errno;
+        if (m_fd >= 0)
+            ::close(m_fd);
+        errno = err;
+    }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    int get() const { return m_fd; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+std::string bytesOf(const std::filesystem::path &path)
+{
+    return text::fromPath(path);
+}
+
+// The folder a path names a file in, the current one for a bare name.
+std::filesystem::path folderOf(const std::filesystem::path &path)
+{
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    return (error ? path : full).parent_path();
+}
+
+bool writeAll(int fd, const char *data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= std::size_t(written);
+    }
+    return true;
+}
+
+// 0, or the errno of the failure.
+int copyContents(int in, int out)
+{
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got == 0)
+            return 0;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (!writeAll(out, buffer, std::size_t(got)))
+            return errno;
+    }
+}
+
+} // namespace
+
+OpResult resultFromErrno(int err, std::string_view detail)
+{
+    switch (err) {
+    case 0:
+        return {};
+    case ENOENT:
+        return OpError::make(OpError::FileNotFound, detail);
+    case ENOTDIR:
+        return OpError::make(OpError::PathNotFound, detail);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return OpError::make(OpError::PermissionDenied, detail);
+    case ENOSPC:
+    case EDQUOT:
+        return OpError::make(OpError::DiskFull, detail);
+    default:
+        return OpError::make(OpError::FileAccess, detail);
+    }
+}
+
+OpResult resultForFile(int err, const std::filesystem::path &path)
+{
+    if (err == ENOENT && !isFolder(folderOf(path)))
+        return OpError::make(OpError::PathNotFound, bytesOf(path));
+    return resultFromErrno(err, bytesOf(path));
+}
+
+bool isFolder(const std::filesystem::path &path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool isFile(const std::filesystem::path &path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool exists(const std::filesystem::path &path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool sameFile(const std::filesystem::path &first, const std::filesystem::path &second)
+{
+    struct stat one
+    {
+    };
+    struct stat other
+    {
+    };
+    return ::stat(first.c_str(), &one) == 0 && ::stat(second.c_str(), &other) == 0 &&
+           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+int openForReading(const std::filesystem::path &path)
+{
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0)
+        return -1;
+    struct stat info
+    {
+    };
+    if (::fstat(fd.get(), &info) != 0)
+        return -1;
+    if (!S_ISREG(info.st_mode)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return fd.release();
+}
+
+std::vector<std::filesystem::path> listVisibleFiles(const std::filesystem::path &folder)
+{
+    std::vector<std::filesystem::path> names;
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return names;
+    while (const dirent *entry = ::readdir(dir)) {
+        // Dot files are hidden; broken links and special files stay out.
+        if (entry->d_name[0] == '.')
+            continue;
+        struct stat info
+        {
+        };
+        if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode))
+            names.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+OpResult copyReplacing(const std::filesystem::path &source,
+                       const std::filesystem::path &destination)
+{
+    Fd in(openForReading(source));
+    if (in.get() < 0) {
+        if (errno == EINVAL)
+            return OpError::make(OpError::FileAccess, bytesOf(source));
+        return resultForFile(errno, source);
+    }
+    struct stat info
+    {
+    };
+    if (::fstat(in.get(), &info) != 0)
+        return resultFromErrno(errno, bytesOf(source));
+
+    // Write beside the destination and rename over it, so that it never holds half a file.
+    const std::filesystem::path folder = folderOf(destination);
+    if (!isFolder(folder))
+        return OpError::make(OpError::PathNotFound, bytesOf(folder));
+    std::string temp = bytesOf(folder / ".qvx-copy-XXXXXX");
+    Fd out(::mkstemp(temp.data()));
+    if (out.get() < 0)
+        return resultFromErrno(errno, bytesOf(destination));
+
+    auto fail = [&](int err) {
+        ::unlink(temp.c_str());
+        return resultFromErrno(err, bytesOf(destination));
+    };
+    if (const int err = copyContents(in.get(), out.get()); err != 0)
+        return fail(err);
+    if (::fchmod(out.get(), info.st_mode & 07777) != 0 || ::fsync(out.get()) != 0)
+        return fail(errno);
+    if (::close(out.release()) != 0)
+        return fail(errno);
+    if (::rename(temp.c_str(), destination.c_str()) != 0)
+        return fail(errno);
+    return {};
+}
+
+OpResult makeWritable(const std::filesystem::path &path)
+{
+    struct stat info
+    {
+    };
+    if (::stat(path.c_str(), &info) != 0)
+        return resultForFile(errno, path);
+    if ((info.st_mode & S_IWUSR) != 0)
+        return {};
+    if (::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0)
+        return resultFromErrno(errno, bytesOf(path));
+    return {};
+}
+
+OpResult makeExecutable(const std::filesystem::path &path)
+{
+    struct stat info
+    {
+    };
+    if (::stat(path.c_str(), &info) != 0)
+        return resultForFile(errno, path);
+    if (!S_ISREG(info.st_mode))
+        return OpError::make(OpError::FileAccess, bytesOf(path));
+    // Whoever may read it may run it; the owner always.
+    const mode_t wanted = info.st_mode | S_IXUSR | ((info.st_mode & (S_IRGRP | S_IROTH)) >> 2);
+    if ((wanted & 07777) == (info.st_mode & 07777))
+        return {};
+    if (::chmod(path.c_str(), wanted & 07777) != 0)
+        return resultFromErrno(errno, bytesOf(path));
+    return {};
+}
+
+OpResult remove(const std::filesystem::path &path)
+{
+    if (::unlink(path.c_str()) != 0)
+        return resultForFile(errno, path);
+    return {};
+}
+
+OpResult canCreateFiles(const std::filesystem::path &folder)
+{
+    if (!isFolder(folder))
+        return OpError::make(OpError::PathNotFound, bytesOf(folder));
+    std::string probe = bytesOf(folder / ".qvx-probe-XXXXXX");
+    Fd fd(::mkstemp(probe.data()));
+    if (fd.get() < 0)
+        return resultFromErrno(errno, bytesOf(folder));
+    ::unlink(probe.c_str());
+    return {};
+}
+
+} // namespace qvx::posix

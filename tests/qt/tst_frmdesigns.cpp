@@ -1,0 +1,279 @@
+// Both windows as built from their designs, before load changes anything: every control
+// and menu item became the right widget at the right place.
+
+#include "AboutWidgets.h"
+#include "LineControl.h"
+#include "RecordingPlatform.h"
+#include "qvx/core/Design.h"
+#include "qvx/qt/FrmAbout.h"
+#include "qvx/qt/FrmPlayDemos.h"
+#include "qvx/qt/Twips.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <memory>
+
+using namespace qvx;
+namespace design = qvx::design;
+
+namespace {
+
+QString qtext(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QString designName(const design::Control &control)
+{
+    QString name = qtext(control.name);
+    if (control.index != design::noIndex)
+        name += u'_' + QString::number(control.index);
+    return name;
+}
+
+QColor colour(const design::Colour &c)
+{
+    return {c.red, c.green, c.blue};
+}
+
+bool takesFocus(const design::Control &control)
+{
+    const bool focusable = control.kind == design::Kind::ComboBox ||
+                           control.kind == design::Kind::CommandButton ||
+                           control.kind == design::Kind::OptionButton;
+    return focusable && control.tabIndex != design::noTabStop;
+}
+
+} // namespace
+
+class TestFrmDesigns : public QObject
+{
+    Q_OBJECT
+
+private:
+    RecordingPlatform platform;
+    std::unique_ptr<qt::FrmPlayDemos> main;
+    std::unique_ptr<qt::FrmAbout> about;
+
+    const design::Form &form(int window) const
+    {
+        return window == 0 ? design::frmPlayDemos() : design::frmAbout();
+    }
+    QWidget *windowWidget(int window) const
+    {
+        return window == 0 ? static_cast<QWidget *>(main.get()) : about.get();
+    }
+    // Where a control without a container lives.
+    QWidget *client(int window) const { return window == 0 ? main->centralWidget() : about.get(); }
+    QWidget *widgetOf(int window, const design::Control &control) const
+    {
+        return window == 0 ? main->control(designName(control))
+                           : about->control(designName(control));
+    }
+    void addRowsPerControl()
+    {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<int>("at");
+        for (int window : {0, 1}) {
+            const design::Form &f = form(window);
+            for (std::size_t at = 0; at < f.controls.size(); ++at)
+                QTest::addRow("%s.%s", f.name.data(), qPrintable(designName(f.controls[at])))
+                    << window << int(at);
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        main = std::make_unique<qt::FrmPlayDemos>(platform);
+        about = std::make_unique<qt::FrmAbout>(platform);
+    }
+    void cleanupTestCase()
+    {
+        about.reset();
+        main.reset();
+    }
+
+    void controlsBecomeTheirWidgets_data() { addRowsPerControl(); }
+    void controlsBecomeTheirWidgets()
+    {
+        QFETCH(int, window);
+        QFETCH(int, at);
+        const design::Form &f = form(window);
+        const design::Control &control = f.controls[std::size_t(at)];
+        QWidget *widget = widgetOf(window, control);
+        if (control.kind == design::Kind::FileList) {
+            // The presenter keeps the listing; nothing of it shows.
+            QVERIFY(!widget);
+            QVERIFY(!windowWidget(window)->findChild<QWidget *>(designName(control)));
+            return;
+        }
+        QVERIFY(widget);
+        QCOMPARE(widget->objectName(), designName(control));
+        QCOMPARE(widget->parentWidget(), control.container.empty()
+                                             ? client(window)
+                                             : widgetOf(window, *f.find(control.container)));
+
+        const Twips t = Twips::forWidget(widget);
+        const design::Rect &r = control.rect;
+        const QString caption = qtext(control.caption);
+        switch (control.kind) {
+        case design::Kind::Label: {
+            auto *label = qobject_cast<CaptionLabel *>(widget);
+            QVERIFY(label);
+            QCOMPARE(label->caption(), caption);
+            QCOMPARE(label->wordWrap(), control.wordWrap);
+            QCOMPARE(label->autoFillBackground(), !control.transparent && control.backColour);
+            break;
+        }
+        case design::Kind::Line: {
+            auto *line = qobject_cast<LineControl *>(widget);
+            QVERIFY(line);
+            const design::Line &l = control.line;
+            QCOMPARE(line->from(), QPoint(t.px(l.x1), t.px(l.y1)));
+            QCOMPARE(line->to(), QPoint(t.px(l.x2), t.px(l.y2)));
+            QCOMPARE(line->colour(), colour(*control.foreColour));
+            break;
+        }
+        case design::Kind::Frame: {
+            auto *frame = qobject_cast<QGroupBox *>(widget);
+            QVERIFY(frame);
+            QCOMPARE(frame->title(), caption);
+            break;
+        }
+        case design::Kind::OptionButton:
+            QVERIFY(qobject_cast<QRadioButton *>(widget));
+            QCOMPARE(qobject_cast<QRadioButton *>(widget)->text(), caption);
+            break;
+        case design::Kind::ComboBox:
+            QVERIFY(qobject_cast<QComboBox *>(widget));
+            QVERIFY(qobject_cast<QComboBox *>(widget)->isEditable());
+            break;
+        case design::Kind::CommandButton: {
+            auto *button = qobject_cast<QPushButton *>(widget);
+            QVERIFY(button);
+            QCOMPARE(button->text(), caption);
+            QCOMPARE(button->isDefault(), control.isDefault);
+            if (control.backColour)
+                QCOMPARE(button->palette().color(QPalette::Button), colour(*control.backColour));
+            break;
+        }
+        case design::Kind::Image: {
+            auto *image = qobject_cast<ImageControl *>(widget);
+            QVERIFY(image);
+            QVERIFY(!image->pixmap().isNull());
+            QCOMPARE(image->toolTip(), qtext(control.toolTip));
+            break;
+        }
+        case design::Kind::FileList:
+            break;
+        }
+        if (control.kind != design::Kind::Line)
+            QCOMPARE(widget->geometry(), t.rect(r.left, r.top, r.width, r.height));
+        if (control.foreColour && control.kind != design::Kind::Line)
+            QCOMPARE(widget->palette().color(QPalette::WindowText), colour(*control.foreColour));
+
+        // Substitutes for a missing face may be set a little smaller so that captions fit.
+        const design::Font &designed = control.font ? *control.font : f.font;
+        const QFont font = widget->font();
+        QCOMPARE(font.families().value(0), qtext(designed.face));
+        QCOMPARE(font.bold(), designed.weight >= 700);
+        QCOMPARE(font.italic(), designed.italic);
+        QVERIFY2(font.pointSizeF() <= designed.points && font.pointSizeF() >= designed.points * 0.8,
+                 qPrintable(QString::number(font.pointSizeF())));
+
+        QCOMPARE(!widget->isHidden(), control.visible);
+        QCOMPARE(widget->focusPolicy() != Qt::NoFocus, takesFocus(control));
+    }
+
+    // Later controls of the design are drawn over earlier ones, and Tab visits the controls
+    // that take the focus in the order of their tab indexes.
+    void stackingAndTabOrder_data()
+    {
+        QTest::addColumn<int>("window");
+        QTest::newRow("frmPlayDemos") << 0;
+        QTest::newRow("frmAbout") << 1;
+    }
+    void stackingAndTabOrder()
+    {
+        QFETCH(int, window);
+        const design::Form &f = form(window);
+        std::vector<const design::Control *> stops;
+        for (std::size_t at = 0; at < f.controls.size(); ++at) {
+            const design::Control &control = f.controls[at];
+            QWidget *widget = widgetOf(window, control);
+            if (!widget)
+                continue;
+            if (takesFocus(control))
+                stops.push_back(&control);
+            for (std::size_t later = at + 1; later < f.controls.size(); ++later) {
+                QWidget *over = widgetOf(window, f.controls[later]);
+                if (over && over->parentWidget() == widget->parentWidget()) {
+                    const QObjectList siblings = widget->parentWidget()->children();
+                    QVERIFY2(siblings.indexOf(widget) < siblings.indexOf(over),
+                             qPrintable(over->objectName()));
+                }
+            }
+        }
+        std::sort(stops.begin(), stops.end(),
+                  [](const auto *a, const auto *b) { return a->tabIndex < b->tabIndex; });
+        QStringList expected;
+        for (const design::Control *control : stops)
+            expected.append(designName(*control));
+        QStringList chain;
+        QWidget *first = widgetOf(window, *stops.front());
+        QWidget *next = first;
+        do {
+            if (expected.contains(next->objectName()))
+                chain.append(next->objectName());
+            next = next->nextInFocusChain();
+        } while (next != first);
+        QCOMPARE(chain, expected);
+    }
+
+    void menuItemsBecomeTheirActions()
+    {
+        const design::Form &f = design::frmPlayDemos();
+        QMenuBar *bar = main->menuBar();
+        for (const design::MenuItem &item : f.menu) {
+            const QString name = qtext(item.name);
+            QAction *action = nullptr;
+            for (QAction *candidate : bar->findChildren<QAction *>(name))
+                action = candidate;
+            QVERIFY2(action, qPrintable(name));
+            QCOMPARE(action->isSeparator(), item.isSeparator());
+            if (!item.isSeparator())
+                QCOMPARE(action->text(), qtext(item.caption));
+            // An unavailable item still shows, greyed.
+            QCOMPARE(action->isEnabled(), item.enabled);
+            QVERIFY(action->isVisible());
+            QVERIFY(action->shortcut().isEmpty());
+            const QList<QAction *> siblings =
+                item.parent.empty() ? bar->actions()
+                                    : bar->findChild<QMenu *>(qtext(item.parent))->actions();
+            QVERIFY2(siblings.contains(action), qPrintable(name));
+        }
+        // Each menu lists its items in the order of the design.
+        QHash<QString, QStringList> designed;
+        for (const design::MenuItem &item : f.menu)
+            designed[qtext(item.parent)].append(qtext(item.name));
+        for (auto it = designed.cbegin(); it != designed.cend(); ++it) {
+            const QList<QAction *> actions =
+                it.key().isEmpty() ? bar->actions() : bar->findChild<QMenu *>(it.key())->actions();
+            QStringList shown;
+            for (const QAction *action : actions)
+                shown.append(action->objectName());
+            QCOMPARE(shown, it.value());
+        }
+    }
+};
+
+QTEST_MAIN(TestFrmDesigns)
+#include "tst_frmdesigns.moc"

@@ -1,0 +1,707 @@
+// Tests of the Windows platform against the real system calls (or Wine's).
+//
+//   windows_platform_test              every group except "help-viewer-missing"
+//   windows_platform_test GROUP...     the named groups only
+//
+// "help-viewer-missing" expects the HTML Help library to be unloadable (under Wine:
+// WINEDLLOVERRIDES=hhctrl.ocx=d). "message-box" and "events" need a display. The last line
+// of output is "N passed, M failed".
+#include "qvx/core/OpError.h"
+#include "qvx/platform/WindowsPlatform.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+using qvx::OpResult;
+namespace OpError = qvx::OpError;
+
+namespace {
+
+int passed = 0;
+int failed = 0;
+
+bool check(bool ok, const char *what, int line)
+{
+    ++(ok ? passed : failed);
+    if (!ok)
+        std::printf("FAIL line %d: %s\n", line, what);
+    return ok;
+}
+#define CHECK(...) check((__VA_ARGS__), #__VA_ARGS__, __LINE__)
+
+void note(const char *text)
+{
+    std::printf("note: %s\n", text);
+}
+
+qvx::WindowsPlatform *platform = nullptr;
+fs::path workRoot;
+
+std::string utf8(const fs::path &path)
+{
+    const std::u8string bytes = path.u8string();
+    return {bytes.begin(), bytes.end()};
+}
+
+// A failure of the given number that names the path it concerned.
+bool failedWith(const OpResult &result, int number, const fs::path &path)
+{
+    return result.number == number && result.description.find(utf8(path)) != std::string::npos;
+}
+
+// A new empty folder for one group.
+fs::path freshFolder(const std::wstring &name)
+{
+    fs::create_directories(workRoot / name);
+    return workRoot / name;
+}
+
+void writeFile(const fs::path &path, const std::string &contents)
+{
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+std::string readFile(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+DWORD attributes(const fs::path &path)
+{
+    return GetFileAttributesW(path.c_str());
+}
+
+bool present(const fs::path &path)
+{
+    return attributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+void setAttributes(const fs::path &path, DWORD value)
+{
+    SetFileAttributesW(path.c_str(), value);
+}
+
+// Every entry of a folder, hidden ones included, sorted.
+std::vector<std::wstring> allEntries(const fs::path &folder)
+{
+    std::vector<std::wstring> names;
+    for (const fs::directory_entry &entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().wstring());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::wstring> wideNames(const std::vector<fs::path> &names)
+{
+    std::vector<std::wstring> wide;
+    for (const fs::path &name : names)
+        wide.push_back(name.wstring());
+    return wide;
+}
+
+fs::path ownFolder()
+{
+    wchar_t own[MAX_PATH];
+    const std::wstring path(own, GetModuleFileNameW(nullptr, own, MAX_PATH));
+    return fs::path(path).parent_path();
+}
+
+// Puts the marker-writing helper program under a name and folder with blanks in them.
+fs::path placeHelper(const fs::path &folder)
+{
+    CopyFileW((ownFolder() / L"touch_marker.exe").c_str(), (folder / L"Touch Marker.exe").c_str(),
+              FALSE);
+    return folder / L"Touch Marker.exe";
+}
+
+// The marker's text once the helper wrote it (within a minute), else nothing.
+std::string awaitMarker(const fs::path &folder)
+{
+    for (int i = 0; i < 1200 && !present(folder / L"marker.txt"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return readFile(folder / L"marker.txt");
+}
+
+const char *const startedNormally = "arguments=0\nuseShowWindow=1\nshowWindow=1\n";
+
+// tempFolder() while TMP names another folder.
+fs::path tempFolderWith(const fs::path &folder)
+{
+    std::wstring old(32768, L'\0');
+    const DWORD length = GetEnvironmentVariableW(L"TMP", old.data(), DWORD(old.size()));
+    old.resize(std::min<size_t>(length, old.size()));
+    fs::create_directories(folder);
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+    const fs::path path = platform->tempFolder();
+    SetEnvironmentVariableW(L"TMP", length > 0 && length < 32768 ? old.c_str() : nullptr);
+    return path;
+}
+
+void testTempFolder()
+{
+    const std::wstring path = platform->tempFolder().wstring();
+    CHECK(!path.empty() && path.back() == L'\\' && fs::is_directory(path));
+    // Near the system's limit (Wine refuses more than 257 characters with the backslash).
+    std::wstring longFolder = freshFolder(L"temp").wstring();
+    while (longFolder.size() < 256)
+        longFolder +=
+            L"\\" + std::wstring(std::clamp<size_t>(255 - longFolder.size(), 1, 40), L'x');
+    CHECK(tempFolderWith(longFolder).wstring() == longFolder + L"\\");
+    // A folder name outside the ANSI code page.
+    const fs::path unusual = freshFolder(L"temp\\\u03a9\u0416\u4e2d");
+    CHECK(tempFolderWith(unusual).wstring() == unusual.wstring() + L"\\");
+}
+
+void testListing()
+{
+    const fs::path folder = freshFolder(L"listing");
+    for (const wchar_t *name :
+         {L"b.exe", L"A.exe", L"readme.txt", L"D\u00e9mo \u03a9.exe", L"hidden.exe", L"system.exe"})
+        writeFile(folder / name, "x");
+    setAttributes(folder / L"hidden.exe", FILE_ATTRIBUTE_HIDDEN);
+    setAttributes(folder / L"system.exe", FILE_ATTRIBUTE_SYSTEM);
+    fs::create_directories(folder / L"Sub.exe");
+
+    for (const fs::path &spelled :
+         {folder, fs::path(folder.wstring() + L"\\"), fs::path(folder.generic_wstring())}) {
+        std::vector<std::wstring> names = wideNames(platform->listVisibleFiles(spelled));
+        std::sort(names.begin(), names.end());
+        CHECK(names == std::vector<std::wstring>{L"A.exe", L"D\u00e9mo \u03a9.exe", L"b.exe",
+                                                 L"readme.txt"});
+    }
+    CHECK(platform->listVisibleFiles(freshFolder(L"listing-empty")).empty());
+    CHECK(platform->listVisibleFiles(folder / L"no such folder").empty());
+}
+
+// The order of the system's own sorted lists, and its case rules, on texts of any script.
+void testTextRules()
+{
+    std::vector<fs::path> names = {L"Zeta.exe", L"\u00e9mile.exe", L"aa.exe",   L"Alpha.exe",
+                                   L"beta.exe", L"a_b.exe",        L"ALPHA.EXE"};
+    platform->sortNames(names);
+    // Linguistic, not code-unit order: "\u00e9" before "Z", "_" before the letters; names alike
+    // but for case in one fixed order.
+    if (!CHECK(wideNames(names) == std::vector<std::wstring>{L"a_b.exe", L"aa.exe", L"ALPHA.EXE",
+                                                             L"Alpha.exe", L"beta.exe",
+                                                             L"\u00e9mile.exe", L"Zeta.exe"}))
+        for (const fs::path &name : names)
+            std::printf("  %s\n", utf8(name).c_str());
+
+    CHECK(platform->sameNameIgnoringCase("QVX3 Demo.exe", "qvx3 DEMO.EXE"));
+    CHECK(platform->sameNameIgnoringCase("\xc3\x89mile \xce\xa9", "\xc3\xa9mile \xcf\x89"));
+    CHECK(!platform->sameNameIgnoringCase("Demo.exe", "Demo.ex"));
+    CHECK(!platform->sameNameIgnoringCase("\xff.exe", "\xfe.exe"));
+    CHECK(platform->sameNameIgnoringCase("", ""));
+
+    CHECK(platform->upperCase(U'a') == U'A' && platform->upperCase(U'1') == U'1');
+    CHECK(platform->upperCase(U'\u00e9') == U'\u00c9' &&
+          platform->upperCase(U'\u0436') == U'\u0416');
+    // One character to one: the German sharp s has no single upper-case letter.
+    CHECK(platform->upperCase(U'\u00df') == U'\u00df');
+    CHECK(platform->upperCase(char32_t(0xD800)) == char32_t(0xD800));
+    CHECK(platform->upperCase(U'\U0001F600') == U'\U0001F600');
+}
+
+void testCopy()
+{
+    const fs::path folder = freshFolder(L"copy");
+    const fs::path source = folder / L"new.exe";
+    const fs::path destination = folder / L"QVX3 Ticket Setup.exe";
+    const std::vector<std::wstring> both = {L"QVX3 Ticket Setup.exe", L"new.exe"};
+    // Whatever the outcome, no copy of its own is left beside the destination.
+    const auto copy = [&](const fs::path &from, const fs::path &to) {
+        const OpResult result = platform->copyFile(from, to);
+        if (!CHECK(allEntries(folder) == both))
+            std::printf("  after copying %s to %s\n", utf8(from).c_str(), utf8(to).c_str());
+        return result;
+    };
+    writeFile(source, "the new demo");
+    writeFile(destination, "the old demo, which was longer");
+    CHECK(copy(source, destination).ok());
+    CHECK(readFile(destination) == "the new demo" && readFile(source) == "the new demo");
+
+    writeFile(destination, "the old demo");
+    const fs::path missingSource = folder / L"Qvx3_Tic.exe";
+    CHECK(failedWith(copy(missingSource, destination), OpError::FileNotFound, missingSource));
+    CHECK(readFile(destination) == "the old demo");
+    const fs::path noFolder = folder / L"missing" / L"x.exe";
+    CHECK(failedWith(copy(source, noFolder), OpError::PathNotFound, noFolder));
+
+    // A source that cannot be read to its end.
+    const fs::path big = folder / L"big.exe";
+    writeFile(big, std::string(4 << 20, 'n'));
+    const HANDLE locker =
+        CreateFileW(big.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    OVERLAPPED middle{};
+    middle.Offset = 2 << 20;
+    CHECK(
+        LockFileEx(locker, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &middle));
+    const bool lockHolds = readFile(big).size() < size_t(4 << 20);
+    const OpResult cut = lockHolds ? platform->copyFile(big, destination) : OpResult{};
+    UnlockFileEx(locker, 0, 1, 0, &middle);
+    CloseHandle(locker);
+    DeleteFileW(big.c_str());
+    CHECK(allEntries(folder) == both);
+    if (cut.ok())
+        note("locked bytes can be read here");
+    else
+        CHECK(cut.number == OpError::FileAccess && readFile(destination) == "the old demo");
+
+    // A destination held open by someone who does not let it be deleted is not replaced, and
+    // the copy made for it goes away although the read-only source made it read-only.
+    setAttributes(source, FILE_ATTRIBUTE_READONLY);
+    const HANDLE held =
+        CreateFileW(destination.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const OpResult busy = copy(source, destination);
+    CloseHandle(held);
+    if (busy.ok()) {
+        note("a destination held open was replaced here");
+    } else {
+        CHECK(failedWith(busy, OpError::FileAccess, destination) ||
+              failedWith(busy, OpError::PermissionDenied, destination));
+        CHECK(readFile(destination) == "the old demo");
+    }
+
+    // As the system's own copy does, the source's attributes come along.
+    CHECK(copy(source, destination).ok());
+    CHECK(readFile(destination) == "the new demo" &&
+          (attributes(destination) & FILE_ATTRIBUTE_READONLY));
+}
+
+void testAttributesAndDelete()
+{
+    const fs::path folder = freshFolder(L"delete");
+    const fs::path file = folder / L"ZIP_ticket_setup.exe";
+    writeFile(file, "archive");
+    setAttributes(file, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                            FILE_ATTRIBUTE_ARCHIVE);
+    CHECK(failedWith(platform->deleteFile(file), OpError::PermissionDenied, file) && present(file));
+    CHECK(platform->resetAttributes(file).ok());
+    const DWORD reset = attributes(file);
+    if (reset & FILE_ATTRIBUTE_ARCHIVE)
+        note("this system reports every file as archive; that bit is not tested");
+    CHECK((reset & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) ==
+              0 &&
+          (reset == FILE_ATTRIBUTE_NORMAL || (reset & FILE_ATTRIBUTE_ARCHIVE)));
+    const fs::path missing = folder / L"missing.exe";
+    CHECK(failedWith(platform->resetAttributes(missing), OpError::FileNotFound, missing));
+
+    // Held open by someone who does not let it be deleted.
+    const HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    CHECK(held != INVALID_HANDLE_VALUE);
+    const OpResult inUse = platform->deleteFile(file);
+    CHECK(failedWith(inUse, OpError::FileAccess, file) &&
+          inUse.description.find("in use") != std::string::npos && present(file));
+    CloseHandle(held);
+
+    CHECK(platform->deleteFile(file).ok() && !present(file));
+    CHECK(failedWith(platform->deleteFile(file), OpError::FileNotFound, file));
+    const fs::path noFolder = folder / L"missing" / L"x.exe";
+    CHECK(failedWith(platform->deleteFile(noFolder), OpError::PathNotFound, noFolder));
+    // Paths built from texts may carry forward slashes; the message shows the system's.
+    CHECK(failedWith(platform->deleteFile(fs::path(noFolder.generic_wstring())),
+                     OpError::PathNotFound, noFolder));
+}
+
+void testStartProgram()
+{
+    const fs::path programs = freshFolder(L"start\\Demo Programs");
+    const fs::path working = freshFolder(L"start\\Working Folder");
+    const fs::path helper = placeHelper(programs);
+
+    const auto before = std::chrono::steady_clock::now();
+    CHECK(platform->startProgram(helper, working).ok());
+    // The helper pauses before it writes: no marker yet means nobody waited for it.
+    CHECK(std::chrono::steady_clock::now() - before < std::chrono::seconds(1));
+    CHECK(!present(working / L"marker.txt"));
+    CHECK(awaitMarker(working) == startedNormally);
+    CHECK(!present(programs / L"marker.txt"));
+
+    const fs::path missing = programs / L"Missing Demo.exe";
+    CHECK(failedWith(platform->startProgram(missing, working), OpError::FileNotFound, missing));
+    writeFile(programs / L"Not A Program.exe", "text, not a program");
+    CHECK(!platform->startProgram(programs / L"Not A Program.exe", working).ok());
+}
+
+// The started program's end and exit code are seen without waiting for it.
+void testTrackedProgram()
+{
+    const fs::path programs = freshFolder(L"tracked\\Demo Programs");
+    const fs::path working = freshFolder(L"tracked\\Working Folder");
+    const fs::path helper = placeHelper(programs);
+    const auto awaitEnd = [](qvx::TrackedProgram &program) {
+        for (int i = 0; i < 1200 && !program.finished(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return program.finished();
+    };
+
+    std::unique_ptr<qvx::TrackedProgram> program;
+    CHECK(platform->startTracked(helper, working, program).ok() && program);
+    if (!program)
+        return;
+    // The helper pauses before it writes: running still.
+    CHECK(!program->finished());
+    CHECK(awaitEnd(*program) && program->exitStatus() == 0);
+    CHECK(readFile(working / L"marker.txt") == startedNormally);
+
+    // A folder where its marker goes makes the helper fail.
+    const fs::path blocked = freshFolder(L"tracked\\Blocked");
+    fs::create_directories(blocked / L"marker.txt");
+    std::unique_ptr<qvx::TrackedProgram> failing;
+    CHECK(platform->startTracked(helper, blocked, failing).ok() && failing);
+    CHECK(failing && awaitEnd(*failing) && failing->exitStatus() == 1);
+
+    // A failed start leaves nothing tracked, not even what was tracked before.
+    const fs::path missing = programs / L"Missing Demo.exe";
+    CHECK(failedWith(platform->startTracked(missing, working, failing), OpError::FileNotFound,
+                     missing) &&
+          !failing);
+
+    // Dropped while it runs: the program goes on and writes its marker.
+    const fs::path later = freshFolder(L"tracked\\Dropped");
+    {
+        std::unique_ptr<qvx::TrackedProgram> dropped;
+        CHECK(platform->startTracked(helper, later, dropped).ok() && dropped &&
+              !dropped->finished());
+    }
+    CHECK(awaitMarker(later) == startedNormally);
+}
+
+// One folder under two spellings, folders that take new files, names of any kind.
+void testFolderProbes()
+{
+    const fs::path folder = freshFolder(L"probes\\App Folder \u03a9");
+    const fs::path other = freshFolder(L"probes\\Other");
+    writeFile(folder / L"a.exe", "a");
+    CHECK(platform->sameFile(folder, folder.wstring() + L"\\"));
+    CHECK(platform->sameFile(folder, folder / L".." / L"App Folder \u03a9"));
+    CHECK(platform->sameFile(folder, fs::path(folder.generic_wstring())));
+    CHECK(!platform->sameFile(folder, other));
+    CHECK(!platform->sameFile(folder, folder / L"missing"));
+
+    CHECK(platform->canCreateFiles(folder).ok());
+    CHECK(allEntries(folder) == std::vector<std::wstring>{L"a.exe"});
+    CHECK(failedWith(platform->canCreateFiles(folder / L"missing"), OpError::PathNotFound,
+                     folder / L"missing"));
+
+    CHECK(platform->exists(folder) && platform->exists(folder / L"a.exe") &&
+          !platform->exists(folder / L"b.exe"));
+    CHECK(platform->isFile(folder / L"a.exe") && !platform->isFile(folder) &&
+          !platform->isFile(folder / L"b.exe"));
+}
+
+void testShellOpen()
+{
+    // With no folder given, the shell starts a program in the caller's working folder.
+    const fs::path programs = freshFolder(L"shell\\Demo Programs");
+    const fs::path working = freshFolder(L"shell\\Working Folder");
+    const fs::path previous = fs::current_path();
+    fs::current_path(working);
+    platform->shellOpen(utf8(placeHelper(programs)));
+    CHECK(awaitMarker(working) == startedNormally);
+    // Targets nothing can open come back quietly (the call returning is the check).
+    platform->shellOpen("qvx-no-such-scheme:nothing");
+    platform->shellOpen(utf8(programs / L"No Such Page.htm"));
+    platform->shellOpen("");
+    fs::current_path(previous);
+}
+
+// Where the program lives, and a clock that moves with real time.
+void testApplication()
+{
+    CHECK(platform->applicationFolder() == ownFolder());
+    const double start = platform->monotonicSeconds();
+    Sleep(200);
+    const double elapsed = platform->monotonicSeconds() - start;
+    CHECK(elapsed >= 0.18 && elapsed < 5);
+
+    platform->setPointer(qvx::Pointer::Busy);
+    CHECK(GetCursor() == LoadCursorW(nullptr, IDC_WAIT) && platform->applyBusyPointer());
+    platform->setPointer(qvx::Pointer::Default);
+    CHECK(GetCursor() == LoadCursorW(nullptr, IDC_ARROW) && !platform->applyBusyPointer());
+}
+
+int handledMessages = 0;
+
+LRESULT CALLBACK countingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_APP)
+        ++handledMessages;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND countingWindow()
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = countingProcedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"QvxCountingWindow";
+    RegisterClassW(&windowClass);
+    return CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           windowClass.hInstance, nullptr);
+}
+
+DWORD WINAPI postLater(void *window)
+{
+    Sleep(300);
+    PostMessageW(static_cast<HWND>(window), WM_APP, 0, 0);
+    return 0;
+}
+
+double secondsFor(void (*run)())
+{
+    const auto before = std::chrono::steady_clock::now();
+    run();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
+}
+
+// Pending messages reach their windows; waiting ends with the first event or the time.
+void testEvents()
+{
+    const HWND window = countingWindow();
+    if (!window)
+        return note("no window could be made (no display?); events are not tested");
+    handledMessages = 0;
+    PostMessageW(window, WM_APP, 0, 0);
+    PostMessageW(window, WM_APP, 0, 0);
+    platform->processEvents();
+    CHECK(handledMessages == 2);
+
+    // The program's own loop still sees a request to quit.
+    PostQuitMessage(7);
+    PostMessageW(window, WM_APP, 0, 0);
+    platform->processEvents();
+    MSG quit{};
+    CHECK(handledMessages == 3 && PeekMessageW(&quit, nullptr, 0, 0, PM_REMOVE) &&
+          quit.message == WM_QUIT && quit.wParam == 7);
+
+    CHECK(secondsFor([] { platform->waitForEvents(0.3); }) >= 0.25);
+    CHECK(secondsFor([] { platform->waitForEvents(-1); }) < 0.2);
+    const HANDLE poster = CreateThread(nullptr, 0, postLater, window, 0, nullptr);
+    const double woken = secondsFor([] { platform->waitForEvents(10); });
+    CHECK(woken >= 0.2 && woken < 5 && handledMessages == 4);
+    WaitForSingleObject(poster, INFINITE);
+    CloseHandle(poster);
+
+    // A message already looked at but left queued does not make the wait sleep.
+    PostMessageW(window, WM_APP, 0, 0);
+    MSG seen{};
+    PeekMessageW(&seen, nullptr, 0, 0, PM_NOREMOVE);
+    const double pending = secondsFor([] { platform->waitForEvents(5); });
+    CHECK(pending < 1 && handledMessages == 5);
+    DestroyWindow(window);
+}
+
+// What the box driver saw and did.
+struct BoxVisit
+{
+    const wchar_t *title = L"";
+    int press = IDOK;
+    bool found = false;
+    std::wstring text;
+    bool hasCancel = false;
+    HWND owner = nullptr;
+    int lines = 0;
+};
+
+DWORD WINAPI answerBox(void *argument)
+{
+    BoxVisit &visit = *static_cast<BoxVisit *>(argument);
+    HWND box = nullptr;
+    for (int i = 0; i < 400 && !box; ++i) {
+        box = FindWindowW(L"#32770", visit.title);
+        if (!box)
+            Sleep(25);
+    }
+    if (!box)
+        return 1;
+    visit.found = true;
+    const HWND label = GetDlgItem(box, 0xFFFF);
+    wchar_t text[256] = {};
+    GetWindowTextW(label, text, 256);
+    visit.text = text;
+    visit.hasCancel = GetDlgItem(box, IDCANCEL) != nullptr;
+    visit.owner = GetWindow(box, GW_OWNER);
+    // Lines as the box's own font lays the text out.
+    const HDC context = GetDC(label);
+    SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    RECT one{0, 0, 1000, 0};
+    RECT all{0, 0, 1000, 0};
+    constexpr UINT layout = DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX;
+    DrawTextW(context, L"one", -1, &one, layout);
+    DrawTextW(context, text, -1, &all, layout);
+    ReleaseDC(label, context);
+    visit.lines = one.bottom > 0 ? int(all.bottom / one.bottom) : 0;
+    SendMessageW(GetDlgItem(box, visit.press), BM_CLICK, 0, 0);
+    return 0;
+}
+
+qvx::Answer visitBox(BoxVisit &visit, const std::string &text, qvx::MessageButtons buttons)
+{
+    const HANDLE driver = CreateThread(nullptr, 0, answerBox, &visit, 0, nullptr);
+    const std::wstring title = visit.title;
+    const qvx::Answer answer =
+        platform->messageBox(text, qvx::MessageIcon::Warning, buttons, utf8(fs::path(title)));
+    WaitForSingleObject(driver, INFINITE);
+    CloseHandle(driver);
+    return answer;
+}
+
+// The box shows the text with its line breaks, offers the buttons asked for, belongs to the
+// active window and tells which button was pressed.
+void testMessageBox()
+{
+    const HWND window = CreateWindowExW(0, L"STATIC", L"Qvx Owner", WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                                        100, nullptr, nullptr, nullptr, nullptr);
+    if (!window)
+        return note("no window could be made (no display?); message boxes are not tested");
+    ShowWindow(window, SW_SHOW);
+    SetActiveWindow(window);
+
+    BoxVisit prompt;
+    prompt.title = L"Preparing \u03a9 Files";
+    CHECK(visitBox(prompt, "one\rtwo\rthree", qvx::MessageButtons::OkCancel) == qvx::Answer::Ok);
+    CHECK(prompt.found && prompt.text == L"one\rtwo\rthree" && prompt.hasCancel);
+    // A lone carriage return breaks the line as it stands.
+    CHECK(prompt.lines == 3);
+    CHECK(prompt.owner == window);
+
+    BoxVisit cancelled;
+    cancelled.title = L"Cancelled Box";
+    cancelled.press = IDCANCEL;
+    CHECK(visitBox(cancelled, "Go on?", qvx::MessageButtons::OkCancel) == qvx::Answer::Cancel);
+
+    DestroyWindow(window);
+    BoxVisit plain;
+    plain.title = L"Plain Box";
+    CHECK(visitBox(plain, "Done.", qvx::MessageButtons::Ok) == qvx::Answer::Ok);
+    CHECK(plain.found && !plain.hasCancel && plain.owner == nullptr);
+}
+
+void testHelpViewer()
+{
+    // The viewer's own window needs a display; here the calls must reach it and return.
+    CHECK(qvx::WindowsPlatform::helpViewerAvailable());
+    const fs::path missingFile = freshFolder(L"help") / L"Quorvex Demos.chm";
+    platform->htmlHelp(0, utf8(missingFile), qvx::HelpCommand::Contents);
+    platform->htmlHelp(0, utf8(missingFile), qvx::HelpCommand::Index);
+    platform->htmlHelp(0,
+                       "ms-its:" + utf8(fs::path(missingFile.generic_wstring())) + "::/Welcome.htm",
+                       qvx::HelpCommand::Contents);
+}
+
+void testHelpViewerMissing()
+{
+    CHECK(!qvx::WindowsPlatform::helpViewerAvailable());
+    // Requests do nothing, and neither does closing the viewer at the end.
+    platform->htmlHelp(0, "C:\\Quorvex Demos.chm", qvx::HelpCommand::Contents);
+}
+
+void testVersionResource()
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    DWORD ignored = 0;
+    std::vector<char> info(GetFileVersionInfoSizeW(self, &ignored));
+    if (!CHECK(!info.empty() && GetFileVersionInfoW(self, 0, DWORD(info.size()), info.data())))
+        return;
+    VS_FIXEDFILEINFO *fixed = nullptr;
+    UINT length = 0;
+    CHECK(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void **>(&fixed), &length) && fixed &&
+          fixed->dwFileVersionMS == MAKELONG(0, 2) && fixed->dwFileVersionLS == 0 &&
+          fixed->dwProductVersionMS == MAKELONG(0, 2) && fixed->dwProductVersionLS == 0);
+    auto text = [&](const wchar_t *name) {
+        wchar_t *value = nullptr;
+        UINT chars = 0;
+        const std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+        if (!VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void **>(&value), &chars) ||
+            !value)
+            return std::string();
+        return utf8(fs::path(value));
+    };
+    CHECK(text(L"FileVersion") == "2.00" && text(L"ProductVersion") == "2.00");
+    CHECK(text(L"FileDescription") == "Loader for movies.");
+    CHECK(text(L"ProductName") == "Quorvex Demo Player");
+    CHECK(text(L"InternalName") == "QVX Demo Player");
+    CHECK(!text(L"LegalCopyright").empty());
+
+    // The first icon group is the 32 by 32 camera, in 16 colours.
+    HRSRC group = FindResourceW(nullptr, L"IDI_ICON1", reinterpret_cast<LPCWSTR>(RT_GROUP_ICON));
+    const auto *bytes =
+        group ? static_cast<const unsigned char *>(LockResource(LoadResource(nullptr, group)))
+              : nullptr;
+    // Icon directory: reserved, type, count, then entries of width, height, colours...
+    CHECK(bytes && bytes[4] >= 1 && bytes[6] == 32 && bytes[7] == 32 && bytes[8] == 16);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const struct
+    {
+        const char *name;
+        void (*run)();
+    } groups[] = {{"temp-folder", testTempFolder},
+                  {"listing", testListing},
+                  {"copy", testCopy},
+                  {"delete", testAttributesAndDelete},
+                  {"start", testStartProgram},
+                  {"tracked", testTrackedProgram},
+                  {"probes", testFolderProbes},
+                  {"text-rules", testTextRules},
+                  {"application", testApplication},
+                  {"events", testEvents},
+                  {"message-box", testMessageBox},
+                  {"shell", testShellOpen},
+                  {"help-viewer", testHelpViewer},
+                  {"version-resource", testVersionResource},
+                  {"help-viewer-missing", testHelpViewerMissing}};
+
+    wchar_t temp[MAX_PATH + 1];
+    workRoot = std::wstring(temp, GetTempPathW(MAX_PATH + 1, temp)) + L"qvx-win32-test-" +
+               std::to_wstring(GetCurrentProcessId());
+    fs::create_directories(workRoot);
+    qvx::WindowsPlatform windows;
+    platform = &windows;
+    for (const auto &group : groups) {
+        bool chosen = argc <= 1 && group.run != testHelpViewerMissing;
+        for (int i = 1; i < argc; ++i)
+            chosen = chosen || std::strcmp(argv[i], group.name) == 0;
+        if (chosen) {
+            std::printf("-- %s\n", group.name);
+            std::fflush(stdout);
+            group.run();
+        }
+    }
+    // Read-only files would stop the removal.
+    std::error_code error;
+    for (auto entry = fs::recursive_directory_iterator(workRoot, error);
+         !error && entry != fs::recursive_directory_iterator(); entry.increment(error))
+        SetFileAttributesW(entry->path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    fs::remove_all(workRoot, error);
+
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 && passed > 0 ? 0 : 1;
+}
