@@ -212,9 +212,8 @@ void BuiltForm::create(std::size_t index)
         break;
     case design::Kind::CommandButton:
         className = WC_BUTTONW;
-        // BS_NOTIFY reports focus, so that a focused button can take Enter as the default.
-        style |= (control.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_NOTIFY | WS_GROUP |
-                 WS_CLIPSIBLINGS;
+        style |=
+            (control.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_GROUP | WS_CLIPSIBLINGS;
         break;
     case design::Kind::Image:
         style |= SS_BITMAP | WS_CLIPSIBLINGS | (control.toolTip.empty() ? 0 : SS_NOTIFY);
@@ -244,12 +243,16 @@ void BuiltForm::create(std::size_t index)
         break;
     case design::Kind::ComboBox: {
         // The closed combo is as tall as the design says: the field's height gives it.
-        RECT outer;
-        GetWindowRect(handle, &outer);
-        const LRESULT field = SendMessageW(handle, CB_GETITEMHEIGHT, WPARAM(-1), 0);
-        const LRESULT wanted = field + box.bottom - (outer.bottom - outer.top);
-        if (field > 0 && wanted > 0)
+        // Some systems count the field's padding in one direction only, so measure again.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            RECT outer;
+            GetWindowRect(handle, &outer);
+            const LRESULT field = SendMessageW(handle, CB_GETITEMHEIGHT, WPARAM(-1), 0);
+            const LRESULT wanted = field + box.bottom - (outer.bottom - outer.top);
+            if (field <= 0 || wanted <= 0 || wanted == field)
+                break;
             SendMessageW(handle, CB_SETITEMHEIGHT, WPARAM(-1), wanted);
+        }
         break;
     }
     case design::Kind::Image: {
