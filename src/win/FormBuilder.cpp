@@ -107,6 +107,29 @@ LRESULT CALLBACK frameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
     return DefSubclassProc(frame, message, wParam, lParam);
 }
 
+// Overlapping transparent labels (the title and its shadow) are drawn as one stack by each
+// of them, back to front: which of the two windows the system paints last then no longer
+// decides which text shows in front.
+LRESULT CALLBACK transparentLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR, DWORD_PTR form)
+{
+    switch (message) {
+    case WM_ERASEBKGND:
+        return TRUE;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        const HDC dc = BeginPaint(label, &paint);
+        reinterpret_cast<const BuiltForm *>(form)->paintLabelStack(label, dc);
+        EndPaint(label, &paint);
+        return 0;
+    }
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(label, transparentLabelProc, 0);
+        break;
+    }
+    return DefSubclassProc(label, message, wParam, lParam);
+}
+
 } // namespace
 
 BuiltForm::BuiltForm(const design::Form &form, HWND window, Twips twips)
@@ -286,6 +309,10 @@ void BuiltForm::create(std::size_t index)
     case design::Kind::Frame:
         SetWindowSubclass(handle, frameProc, 0, 0);
         break;
+    case design::Kind::Label:
+        if (control.transparent)
+            SetWindowSubclass(handle, transparentLabelProc, 0, DWORD_PTR(this));
+        break;
     case design::Kind::ComboBox: {
         // The closed combo is as tall as the design says: the field's height gives it.
         // Some systems count the field's padding in one direction only, so measure again.
@@ -450,6 +477,48 @@ HBRUSH BuiltForm::colour(HDC dc, HWND handle)
     SetBkColor(dc, back);
     return back == face ? GetSysColorBrush(COLOR_BTNFACE)
                         : brush({GetRValue(back), GetGValue(back), GetBValue(back)});
+}
+
+void BuiltForm::paintLabelStack(HWND label, HDC dc) const
+{
+    RECT own;
+    GetWindowRect(label, &own);
+    const HWND container = GetParent(label);
+    SetBkMode(dc, TRANSPARENT);
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        const design::Control &control = m_form.controls[i];
+        const HWND other = m_controls[i];
+        if (!other || control.kind != design::Kind::Label || !control.transparent ||
+            GetParent(other) != container || !IsWindowVisible(other))
+            continue;
+        RECT box;
+        GetWindowRect(other, &box);
+        RECT overlap;
+        if (!IntersectRect(&overlap, &own, &box))
+            continue;
+        OffsetRect(&box, -own.left, -own.top);
+        std::wstring text(std::size_t(GetWindowTextLengthW(other)) + 1, L'\0');
+        text.resize(std::size_t(GetWindowTextW(other, text.data(), int(text.size()))));
+        const HGDIOBJ previous = SelectObject(dc, HFONT(SendMessageW(other, WM_GETFONT, 0, 0)));
+        SetTextColor(dc,
+                     control.foreColour ? rgb(*control.foreColour) : GetSysColor(COLOR_WINDOWTEXT));
+        // A one-line caption that the face on hand draws too wide closes up its letters, at
+        // most a pixel each, rather than lose its end.
+        int extra = 0;
+        if (!control.wordWrap && text.size() > 1) {
+            SIZE size{};
+            GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
+            const int over = size.cx - (box.right - box.left);
+            if (over > 0)
+                extra = -std::min(1, int((over + text.size() - 2) / (text.size() - 1)));
+        }
+        SetTextCharacterExtra(dc, extra);
+        DrawTextW(dc, text.c_str(), int(text.size()), &box,
+                  DT_LEFT | DT_TOP | DT_NOPREFIX | DT_EXPANDTABS |
+                      (control.wordWrap ? DT_WORDBREAK : DT_SINGLELINE));
+        SetTextCharacterExtra(dc, 0);
+        SelectObject(dc, previous);
+    }
 }
 
 namespace {

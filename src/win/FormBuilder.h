@@ -58,6 +58,8 @@ public:
 
     // WM_CTLCOLORSTATIC and WM_CTLCOLORBTN: the design's colours, or 0 for the system's.
     HBRUSH colour(HDC dc, HWND control);
+    // Draws the transparent labels that overlap `label`, back to front, into its area.
+    void paintLabelStack(HWND label, HDC dc) const;
     // A caption; a transparent label has what lay under it drawn again first.
     void setText(HWND control, std::string_view text);
     void setVisible(HWND control, bool visible);
