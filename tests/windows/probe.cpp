@@ -1,6 +1,6 @@
 // Drives the running program from outside, as a user would, and prints what it sees.
 //
-//   probe [--form about] VERB [ARGUMENTS]
+//   probe [--form about] [--title TITLE] VERB [ARGUMENTS]
 //
 // Controls and menu items are named as in the window designs; a control array element is
 // written "name(index)". Every read of the other program's windows has a timeout, so a hung
@@ -21,6 +21,7 @@
 #include <windows.h>
 
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <chrono>
 #include <cstdio>
@@ -343,11 +344,13 @@ int actAsMarker()
 
 int usage()
 {
-    std::fputs("usage: probe [--form about] VERB [ARGUMENTS]\n"
+    std::fputs("usage: probe [--form about] [--title TITLE] VERB [ARGUMENTS]\n"
                "  windows | wait-window TITLE SECONDS | wait-gone TITLE SECONDS\n"
-               "  count TITLE | launch PROGRAM FOLDER TITLE SECONDS | memory\n"
+               "  count TITLE | close-all TITLE | processes EXE\n"
+               "  launch PROGRAM FOLDER TITLE SECONDS | memory\n"
                "  entries | text | set-text TEXT | choose INDEX\n"
-               "  click CONTROL | option INDEX | menu ITEM | read CONTROL | visible CONTROL\n"
+               "  click CONTROL | option INDEX | menu ITEM | read CONTROL\n"
+               "  visible [CONTROL] | enabled [CONTROL] | checked CONTROL\n"
                "  client-size | answer TITLE BUTTON SECONDS | close | shot FILE\n",
                stderr);
     return 2;
@@ -355,11 +358,15 @@ int usage()
 
 int run(std::vector<std::wstring> args)
 {
-    if (args.size() >= 2 && args[0] == L"--form") {
-        if (args[1] != L"about")
+    while (args.size() >= 2 && (args[0] == L"--form" || args[0] == L"--title")) {
+        if (args[0] == L"--title") {
+            windowTitle = args[1];
+        } else if (args[1] == L"about") {
+            form = &qvx::design::frmAbout();
+            windowTitle = L"About " + windowTitle;
+        } else {
             return usage();
-        form = &qvx::design::frmAbout();
-        windowTitle = L"About " + windowTitle;
+        }
         args.erase(args.begin(), args.begin() + 2);
     }
     if (args.empty())
@@ -391,6 +398,26 @@ int run(std::vector<std::wstring> args)
                 return fail("the window is still there");
             std::this_thread::sleep_for(50ms);
         }
+        return 0;
+    }
+    if (verb == L"close-all") {
+        for (HWND window : topWindows(arg(1)))
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (verb == L"processes") {
+        // Running processes of this executable name, letter case ignored.
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snapshot == INVALID_HANDLE_VALUE)
+            return fail("cannot list the processes");
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        int count = 0;
+        for (BOOL more = Process32FirstW(snapshot, &entry); more;
+             more = Process32NextW(snapshot, &entry))
+            count += _wcsicmp(entry.szExeFile, arg(1).c_str()) == 0;
+        CloseHandle(snapshot);
+        std::printf("%d\n", count);
         return 0;
     }
     if (verb == L"count") {
@@ -487,6 +514,11 @@ int run(std::vector<std::wstring> args)
         return fail("no such menu item");
     }
 
+    if ((verb == L"visible" || verb == L"enabled") && args.size() < 2) {
+        std::puts((verb == L"visible" ? IsWindowVisible(top) : IsWindowEnabled(top)) ? "yes"
+                                                                                     : "no");
+        return 0;
+    }
     if (verb == L"option")
         args = {L"click", L"optDemoVersion(" + arg(1) + L")"};
     const HWND target =
@@ -506,8 +538,9 @@ int run(std::vector<std::wstring> args)
         printLine(windowText(target));
         return 0;
     }
-    if (verb == L"visible") {
-        std::puts(IsWindowVisible(target) ? "yes" : "no");
+    if (verb == L"visible" || verb == L"enabled") {
+        std::puts((verb == L"visible" ? IsWindowVisible(target) : IsWindowEnabled(target)) ? "yes"
+                                                                                           : "no");
         return 0;
     }
     if (verb == L"set-text")
@@ -521,8 +554,19 @@ int run(std::vector<std::wstring> args)
         const WPARAM notice = MAKEWPARAM(GetDlgCtrlID(target), CBN_SELCHANGE);
         return send(GetParent(target), WM_COMMAND, notice, LPARAM(target)) ? 0 : fail("no reply");
     }
-    if (verb == L"click")
-        return PostMessageW(target, BM_CLICK, 0, 0) ? 0 : fail("cannot post");
+    if (verb == L"checked") {
+        DWORD_PTR state = 0;
+        if (!send(target, BM_GETCHECK, 0, 0, &state))
+            return fail("no reply");
+        std::puts(state == BST_CHECKED ? "yes" : "no");
+        return 0;
+    }
+    if (verb == L"click") {
+        // Waits for the click to be handled, so that what follows sees its effect; a click
+        // that opens a modal window answers only when it closes, hence no failure on time.
+        send(target, BM_CLICK, 0, 0);
+        return 0;
+    }
     return usage();
 }
 
