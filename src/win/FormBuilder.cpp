@@ -1,0 +1,503 @@
+#include "FormBuilder.h"
+
+#include "qvx/win/ControlIds.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+namespace qvx::win {
+
+std::wstring wide(std::string_view utf8)
+{
+    if (utf8.empty())
+        return {};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+    std::wstring text(std::size_t(std::max(size, 0)), L'\0');
+    if (size > 0)
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), text.data(), size);
+    return text;
+}
+
+std::string narrow(std::wstring_view text)
+{
+    if (text.empty())
+        return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string utf8(std::size_t(std::max(size, 0)), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), utf8.data(), size, nullptr,
+                            nullptr);
+    return utf8;
+}
+
+int systemDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+int Twips::px(double twips) const
+{
+    return int(std::lround(twips * dpi / 1440.0));
+}
+
+HFONT createFont(const design::Font &font, int dpi)
+{
+    // Points as the design gives them, fractions included (8.25 pt is 11 px at 96 DPI).
+    const int height = -int(std::lround(font.points * dpi / 72.0));
+    return CreateFontW(height, 0, 0, 0, font.weight, font.italic, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, wide(font.face).c_str());
+}
+
+namespace {
+
+bool takesFocus(const design::Control &control)
+{
+    return control.tabIndex != design::noTabStop &&
+           (control.kind == design::Kind::ComboBox || control.kind == design::Kind::CommandButton ||
+            control.kind == design::Kind::OptionButton);
+}
+
+COLORREF rgb(const design::Colour &colour)
+{
+    return RGB(colour.red, colour.green, colour.blue);
+}
+
+// A picture resource is named after the design's file, upper case, with "_" for the dot.
+std::wstring pictureResource(std::string_view picture)
+{
+    std::wstring name;
+    for (char c : picture)
+        name += std::isalnum(static_cast<unsigned char>(c))
+                    ? wchar_t(std::toupper(static_cast<unsigned char>(c)))
+                    : L'_';
+    return name;
+}
+
+// A frame holds its controls as a container does: what they report goes on to the window,
+// and it hides whatever lies under it.
+LRESULT CALLBACK frameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                           DWORD_PTR)
+{
+    switch (message) {
+    case WM_COMMAND:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+        return SendMessageW(GetAncestor(frame, GA_ROOT), message, wParam, lParam);
+    case WM_ERASEBKGND: {
+        RECT area;
+        GetClientRect(frame, &area);
+        FillRect(HDC(wParam), &area, GetSysColorBrush(COLOR_BTNFACE));
+        return TRUE;
+    }
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(frame, frameProc, 0);
+        break;
+    }
+    return DefSubclassProc(frame, message, wParam, lParam);
+}
+
+} // namespace
+
+BuiltForm::BuiltForm(const design::Form &form, HWND window, Twips twips)
+    : m_form(form), m_window(window), m_twips(twips), m_controls(form.controls.size(), nullptr)
+{
+    m_windowFont = font(form.font);
+    for (std::size_t index = 0; index < form.controls.size(); ++index)
+        create(index);
+    orderControls();
+    if (!form.menu.empty())
+        buildMenu();
+}
+
+BuiltForm::~BuiltForm()
+{
+    for (const auto &[design, handle] : m_fonts)
+        DeleteObject(handle);
+    for (const auto &[colour, handle] : m_brushes)
+        DeleteObject(handle);
+    for (std::size_t index = 0; index < m_controls.size(); ++index) {
+        if (m_form.controls[index].kind == design::Kind::Image && IsWindow(m_controls[index])) {
+            // A picture control does not own its bitmap.
+            if (auto bitmap =
+                    HBITMAP(SendMessageW(m_controls[index], STM_GETIMAGE, IMAGE_BITMAP, 0)))
+                DeleteObject(bitmap);
+        }
+    }
+}
+
+HFONT BuiltForm::font(const design::Font &wanted)
+{
+    for (const auto &[design, handle] : m_fonts) {
+        if (design == wanted)
+            return handle;
+    }
+    HFONT handle = createFont(wanted, m_twips.dpi);
+    m_fonts.emplace_back(wanted, handle);
+    return handle;
+}
+
+HBRUSH BuiltForm::brush(const design::Colour &colour)
+{
+    const COLORREF value = rgb(colour);
+    for (const auto &[known, handle] : m_brushes) {
+        if (known == value)
+            return handle;
+    }
+    HBRUSH handle = CreateSolidBrush(value);
+    m_brushes.emplace_back(value, handle);
+    return handle;
+}
+
+void BuiltForm::create(std::size_t index)
+{
+    const design::Control &control = m_form.controls[index];
+    HWND parent = control.container.empty() ? m_window : this->control(control.container);
+    if (!parent)
+        parent = m_window;
+    const Twips &t = m_twips;
+    RECT box{t.px(control.rect.left), t.px(control.rect.top), t.px(control.rect.width),
+             t.px(control.rect.height)};
+
+    const wchar_t *className = WC_STATICW;
+    DWORD style = WS_CHILD | (control.visible ? WS_VISIBLE : 0);
+    DWORD exStyle = 0;
+    std::wstring text = wide(control.caption);
+    switch (control.kind) {
+    case design::Kind::Label:
+        // Captions are data: an "&" is shown, not taken as an access key.
+        style |= SS_NOPREFIX | (control.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP);
+        // A transparent label is drawn after what lies under it, siblings included.
+        if (control.transparent)
+            exStyle |= WS_EX_TRANSPARENT;
+        else
+            style |= WS_CLIPSIBLINGS;
+        break;
+    case design::Kind::Line: {
+        const design::Line &l = control.line;
+        const int width = std::max(1, l.widthPx);
+        const int x1 = t.px(std::min(l.x1, l.x2));
+        const int y1 = t.px(std::min(l.y1, l.y2));
+        box = {x1, y1, t.px(std::max(l.x1, l.x2)) - x1 + width,
+               t.px(std::max(l.y1, l.y2)) - y1 + width};
+        // An empty static filled with the line's colour keeps it crisp.
+        style |= SS_LEFT | WS_CLIPSIBLINGS;
+        text.clear();
+        break;
+    }
+    case design::Kind::Frame:
+        className = WC_BUTTONW;
+        style |= BS_GROUPBOX | WS_GROUP | WS_CLIPSIBLINGS;
+        // The dialog manager walks into it for Tab, arrows and access keys.
+        exStyle |= WS_EX_CONTROLPARENT;
+        break;
+    case design::Kind::OptionButton:
+        className = WC_BUTTONW;
+        style |= BS_AUTORADIOBUTTON | WS_CLIPSIBLINGS;
+        break;
+    case design::Kind::ComboBox:
+        className = WC_COMBOBOXW;
+        // Editable and in the order given: no CBS_SORT.
+        style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_GROUP | WS_CLIPSIBLINGS;
+        break;
+    case design::Kind::CommandButton:
+        className = WC_BUTTONW;
+        // BS_NOTIFY reports focus, so that a focused button can take Enter as the default.
+        style |= (control.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_NOTIFY | WS_GROUP |
+                 WS_CLIPSIBLINGS;
+        break;
+    case design::Kind::Image:
+        style |= SS_BITMAP | WS_CLIPSIBLINGS | (control.toolTip.empty() ? 0 : SS_NOTIFY);
+        text.clear();
+        break;
+    case design::Kind::FileList:
+        return;
+    }
+    if (takesFocus(control) && control.kind != design::Kind::OptionButton)
+        style |= WS_TABSTOP;
+
+    // The combo's height covers its list when dropped.
+    const int height = control.kind == design::Kind::ComboBox ? box.bottom * 8 : box.bottom;
+    HWND handle = CreateWindowExW(exStyle, className, text.c_str(), style, box.left, box.top,
+                                  box.right, height, parent,
+                                  reinterpret_cast<HMENU>(INT_PTR(firstControlId + int(index))),
+                                  GetModuleHandleW(nullptr), nullptr);
+    if (!handle)
+        return;
+    m_controls[index] = handle;
+    SendMessageW(handle, WM_SETFONT, WPARAM(control.font ? font(*control.font) : m_windowFont),
+                 FALSE);
+
+    switch (control.kind) {
+    case design::Kind::Frame:
+        SetWindowSubclass(handle, frameProc, 0, 0);
+        break;
+    case design::Kind::ComboBox: {
+        // The closed combo is as tall as the design says: the field's height gives it.
+        RECT outer;
+        GetWindowRect(handle, &outer);
+        const LRESULT field = SendMessageW(handle, CB_GETITEMHEIGHT, WPARAM(-1), 0);
+        const LRESULT wanted = field + box.bottom - (outer.bottom - outer.top);
+        if (field > 0 && wanted > 0)
+            SendMessageW(handle, CB_SETITEMHEIGHT, WPARAM(-1), wanted);
+        break;
+    }
+    case design::Kind::Image: {
+        // Drawn at the design's size: the picture's own at 96 DPI, scaled with the DPI.
+        auto bitmap =
+            HBITMAP(LoadImageW(GetModuleHandleW(nullptr), pictureResource(control.picture).c_str(),
+                               IMAGE_BITMAP, box.right, box.bottom, LR_CREATEDIBSECTION));
+        if (bitmap)
+            SendMessageW(handle, STM_SETIMAGE, IMAGE_BITMAP, LPARAM(bitmap));
+        // Setting a picture sizes the control to it.
+        SetWindowPos(handle, nullptr, box.left, box.top, box.right, box.bottom,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// The dialog manager's tab order is the Z order, and drawing overlaps follow it too. The
+// controls with a tab index take their places by it; the others keep the design's order,
+// back to front. In these designs no control that overlaps another takes the focus, and
+// the tab indexes of overlapping labels and frames agree with the design's order.
+void BuiltForm::orderControls()
+{
+    std::vector<HWND> containers{m_window};
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        if (m_form.controls[i].kind == design::Kind::Frame && m_controls[i])
+            containers.push_back(m_controls[i]);
+    }
+    for (HWND container : containers) {
+        std::vector<std::size_t> topFirst;
+        for (std::size_t i = m_controls.size(); i-- > 0;) {
+            if (m_controls[i] && GetParent(m_controls[i]) == container)
+                topFirst.push_back(i);
+        }
+        std::vector<std::size_t> indexed;
+        for (std::size_t i : topFirst) {
+            if (m_form.controls[i].tabIndex != design::noTabStop)
+                indexed.push_back(i);
+        }
+        std::stable_sort(indexed.begin(), indexed.end(), [&](std::size_t a, std::size_t b) {
+            return m_form.controls[a].tabIndex < m_form.controls[b].tabIndex;
+        });
+        auto next = indexed.begin();
+        for (std::size_t &slot : topFirst) {
+            if (m_form.controls[slot].tabIndex != design::noTabStop)
+                slot = *next++;
+        }
+        HWND above = HWND_TOP;
+        bool firstOption = true;
+        for (std::size_t i : topFirst) {
+            SetWindowPos(m_controls[i], above, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+            above = m_controls[i];
+            // The options of one container are one group, starting at the first in order.
+            if (m_form.controls[i].kind == design::Kind::OptionButton && firstOption) {
+                firstOption = false;
+                SetWindowLongPtrW(m_controls[i], GWL_STYLE,
+                                  GetWindowLongPtrW(m_controls[i], GWL_STYLE) | WS_GROUP);
+            }
+        }
+    }
+}
+
+void BuiltForm::buildMenu()
+{
+    m_menuBar = CreateMenu();
+    std::vector<HMENU> popups(m_form.menu.size(), nullptr);
+    m_menuPlaces.assign(m_form.menu.size(), {nullptr, 0});
+    for (std::size_t i = 0; i < m_form.menu.size(); ++i) {
+        const design::MenuItem &item = m_form.menu[i];
+        HMENU parent = m_menuBar;
+        for (std::size_t p = 0; p < i && !item.parent.empty(); ++p) {
+            if (m_form.menu[p].name == item.parent)
+                parent = popups[p];
+        }
+        if (!parent)
+            continue;
+        const bool opensMenu =
+            std::any_of(m_form.menu.begin(), m_form.menu.end(),
+                        [&](const design::MenuItem &other) { return other.parent == item.name; });
+        const std::wstring caption = wide(item.caption);
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STATE;
+        info.wID = UINT(firstMenuId + int(i));
+        info.fState = item.enabled ? MFS_ENABLED : MFS_GRAYED;
+        if (item.isSeparator()) {
+            info.fType = MFT_SEPARATOR;
+        } else {
+            info.fType = MFT_STRING;
+            info.fMask |= MIIM_STRING;
+            info.dwTypeData = const_cast<wchar_t *>(caption.c_str());
+        }
+        if (opensMenu) {
+            popups[i] = CreatePopupMenu();
+            info.fMask |= MIIM_SUBMENU;
+            info.hSubMenu = popups[i];
+        }
+        const UINT place = UINT(GetMenuItemCount(parent));
+        InsertMenuItemW(parent, place, TRUE, &info);
+        m_menuPlaces[i] = {parent, place};
+    }
+    SetMenu(m_window, m_menuBar);
+}
+
+HWND BuiltForm::control(std::string_view name, int index) const
+{
+    const int id = controlId(m_form, name, index);
+    return id ? m_controls[std::size_t(id - firstControlId)] : nullptr;
+}
+
+const design::Control *BuiltForm::designOf(int id) const
+{
+    const int index = id - firstControlId;
+    if (index < 0 || std::size_t(index) >= m_controls.size())
+        return nullptr;
+    return &m_form.controls[std::size_t(index)];
+}
+
+const design::Control *BuiltForm::designOf(HWND handle) const
+{
+    const design::Control *control = designOf(GetDlgCtrlID(handle));
+    return control && m_controls[std::size_t(control - m_form.controls.data())] == handle ? control
+                                                                                          : nullptr;
+}
+
+HBRUSH BuiltForm::colour(HDC dc, HWND handle)
+{
+    const design::Control *control = designOf(handle);
+    if (!control || control->kind == design::Kind::CommandButton ||
+        control->kind == design::Kind::Frame || control->kind == design::Kind::ComboBox)
+        return nullptr;
+    if (control->kind == design::Kind::Line)
+        return brush(control->foreColour.value_or(design::Colour{}));
+
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const COLORREF back = control->backColour ? rgb(*control->backColour)
+                          : m_form.background ? rgb(*m_form.background)
+                                              : face;
+    if (control->foreColour)
+        SetTextColor(dc, rgb(*control->foreColour));
+    if (control->transparent) {
+        SetBkMode(dc, TRANSPARENT);
+        return HBRUSH(GetStockObject(NULL_BRUSH));
+    }
+    if (!control->foreColour && !control->backColour && !m_form.background)
+        return nullptr;
+    SetBkColor(dc, back);
+    return back == face ? GetSysColorBrush(COLOR_BTNFACE)
+                        : brush({GetRValue(back), GetGValue(back), GetBValue(back)});
+}
+
+namespace {
+
+// Draws again what lies under a control: its container and the siblings there.
+void redrawUnder(HWND control)
+{
+    HWND parent = GetParent(control);
+    RECT box;
+    GetWindowRect(control, &box);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT *>(&box), 2);
+    RedrawWindow(parent, &box, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+} // namespace
+
+void BuiltForm::setText(HWND handle, std::string_view text)
+{
+    SetWindowTextW(handle, wide(text).c_str());
+    const design::Control *control = designOf(handle);
+    if (control && control->transparent && IsWindowVisible(handle))
+        redrawUnder(handle);
+}
+
+void BuiltForm::setVisible(HWND handle, bool visible)
+{
+    ShowWindow(handle, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void BuiltForm::move(HWND handle, int leftTwips, int topTwips)
+{
+    SetWindowPos(handle, nullptr, m_twips.px(leftTwips), m_twips.px(topTwips), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+const design::MenuItem *BuiltForm::menuItem(int commandId) const
+{
+    const int index = commandId - firstMenuId;
+    if (index < 0 || std::size_t(index) >= m_form.menu.size())
+        return nullptr;
+    return &m_form.menu[std::size_t(index)];
+}
+
+void BuiltForm::setMenuEnabled(std::string_view item, bool enabled)
+{
+    const int id = menuId(m_form, item);
+    if (!id)
+        return;
+    const auto &[menu, place] = m_menuPlaces[std::size_t(id - firstMenuId)];
+    if (!menu)
+        return;
+    EnableMenuItem(menu, place, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+    if (menu == m_menuBar)
+        DrawMenuBar(m_window);
+}
+
+namespace {
+
+RECT screenOf(HWND window)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    // The whole screen, not the part task bars leave free.
+    if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &info))
+        return info.rcMonitor;
+    return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+} // namespace
+
+TwipSize screenSizeOf(HWND window, const Twips &twips)
+{
+    const RECT screen = screenOf(window);
+    return {twips.toTwips(screen.right - screen.left), twips.toTwips(screen.bottom - screen.top)};
+}
+
+TwipSize outerSizeOf(HWND window, const Twips &twips)
+{
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    return {twips.toTwips(outer.right - outer.left), twips.toTwips(outer.bottom - outer.top)};
+}
+
+void moveOuterOf(HWND window, const Twips &twips, float left, float top)
+{
+    const RECT screen = screenOf(window);
+    SetWindowPos(window, nullptr, screen.left + twips.px(left), screen.top + twips.px(top), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+SIZE outerForClient(const design::Form &form, DWORD style, DWORD exStyle, bool menu,
+                    const Twips &twips)
+{
+    RECT box{0, 0, twips.px(form.clientWidth), twips.px(form.clientHeight)};
+    AdjustWindowRectEx(&box, style, menu, exStyle);
+    return {box.right - box.left, box.bottom - box.top};
+}
+
+} // namespace qvx::win

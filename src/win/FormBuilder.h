@@ -1,0 +1,99 @@
+#pragma once
+
+#include "qvx/core/Design.h"
+#include "qvx/core/FormView.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace qvx::win {
+
+std::wstring wide(std::string_view utf8);
+std::string narrow(std::wstring_view text);
+
+// Dots per inch of the screen, as a system-aware program sees it.
+int systemDpi();
+
+// Twips to pixels and back at one DPI.
+struct Twips
+{
+    int dpi = 96;
+    int px(double twips) const;
+    double toTwips(double px) const { return px * 1440.0 / dpi; }
+};
+
+HFONT createFont(const design::Font &font, int dpi);
+
+// One window's controls and menu as its design gives them, real Windows controls all:
+// STATIC for labels, lines and pictures, BUTTON for frames, options and command buttons,
+// COMBOBOX for the demo list. A file list has no window; the presenter keeps the listing.
+class BuiltForm
+{
+public:
+    BuiltForm(const design::Form &form, HWND window, Twips twips);
+    ~BuiltForm();
+    BuiltForm(const BuiltForm &) = delete;
+    BuiltForm &operator=(const BuiltForm &) = delete;
+
+    const design::Form &form() const { return m_form; }
+    const Twips &twips() const { return m_twips; }
+    HFONT windowFont() const { return m_windowFont; }
+
+    // Null for a name the design lacks and for a file list.
+    HWND control(std::string_view name, int index = design::noIndex) const;
+    HWND control(ControlId id) const { return control(id.name, id.index); }
+    // The design entry of one of this window's controls, or null.
+    const design::Control *designOf(HWND control) const;
+    const design::Control *designOf(int controlId) const;
+
+    // WM_CTLCOLORSTATIC and WM_CTLCOLORBTN: the design's colours, or 0 for the system's.
+    HBRUSH colour(HDC dc, HWND control);
+    // A caption; a transparent label has what lay under it drawn again first.
+    void setText(HWND control, std::string_view text);
+    void setVisible(HWND control, bool visible);
+    void move(HWND control, int leftTwips, int topTwips);
+
+    // The design's menu item behind a command ID, or null.
+    const design::MenuItem *menuItem(int commandId) const;
+    // Enables or greys an item, a menu header included.
+    void setMenuEnabled(std::string_view item, bool enabled);
+
+private:
+    void create(std::size_t index);
+    void orderControls();
+    void buildMenu();
+    HFONT font(const design::Font &font);
+    HBRUSH brush(const design::Colour &colour);
+
+    const design::Form &m_form;
+    HWND m_window;
+    Twips m_twips;
+    HFONT m_windowFont = nullptr;
+    std::vector<HWND> m_controls; // by design index
+    std::vector<std::pair<design::Font, HFONT>> m_fonts;
+    std::vector<std::pair<COLORREF, HBRUSH>> m_brushes;
+    HMENU m_menuBar = nullptr;
+    // Per menu item: the menu that holds it and its place there.
+    std::vector<std::pair<HMENU, UINT>> m_menuPlaces;
+};
+
+// A window's outer rectangle against the screen it is on, in twips (FormView's terms).
+TwipSize screenSizeOf(HWND window, const Twips &twips);
+TwipSize outerSizeOf(HWND window, const Twips &twips);
+void moveOuterOf(HWND window, const Twips &twips, float left, float top);
+
+// The outer size that gives a window of this style the design's client area.
+SIZE outerForClient(const design::Form &form, DWORD style, DWORD exStyle, bool menu,
+                    const Twips &twips);
+
+} // namespace qvx::win

@@ -1,0 +1,316 @@
+#include "qvx/win/FrmAbout.h"
+
+#include "FormBuilder.h"
+#include "WindowClasses.h"
+#include "qvx/platform/WindowsPlatform.h"
+#include "qvx/win/ControlIds.h"
+#include "qvx/win/MessageLoop.h"
+
+#include <commctrl.h>
+
+namespace qvx::win {
+namespace {
+
+// A fixed dialog: caption, system menu and close button, nothing to resize it with.
+constexpr DWORD windowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD windowExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+FrmAbout *openAbout = nullptr;
+
+void registerClass(WNDPROC procedure)
+{
+    static const bool registered = [procedure] {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = procedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.lpszClassName = aboutWindowClass;
+        return RegisterClassExW(&windowClass) != 0;
+    }();
+    (void)registered;
+}
+
+int designId(bool (*wanted)(const design::Control &))
+{
+    const design::Form &form = design::frmAbout();
+    for (const design::Control &c : form.controls) {
+        if (wanted(c))
+            return controlId(form, c.name, c.index);
+    }
+    return 0;
+}
+
+} // namespace
+
+FrmAbout::FrmAbout(Platform &platform, HWND mainWindow)
+    : m_platform(platform), m_presenter(platform, *this), m_mainWindow(mainWindow)
+{
+    registerClass(windowProc);
+    const design::Form &form = design::frmAbout();
+    const Twips twips{systemDpi()};
+    if (form.background) {
+        m_background = CreateSolidBrush(
+            RGB(form.background->red, form.background->green, form.background->blue));
+    }
+    const SIZE outer = outerForClient(form, windowStyle, windowExStyle, false, twips);
+    CreateWindowExW(windowExStyle, aboutWindowClass, wide(form.caption).c_str(), windowStyle,
+                    CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy, mainWindow, nullptr,
+                    GetModuleHandleW(nullptr), this);
+    if (!m_hwnd)
+        return;
+    m_form = std::make_unique<BuiltForm>(form, m_hwnd, twips);
+    for (int index = 0; index < 2; ++index) {
+        if (HWND badge = control("Image2", index))
+            SetWindowSubclass(badge, badgeProc, UINT_PTR(index), DWORD_PTR(this));
+    }
+    addToolTips();
+}
+
+FrmAbout::~FrmAbout()
+{
+    if (openAbout == this)
+        openAbout = nullptr;
+    if (m_hwnd)
+        DestroyWindow(m_hwnd);
+    if (m_background)
+        DeleteObject(m_background);
+}
+
+FrmAbout *FrmAbout::current()
+{
+    return openAbout;
+}
+
+void FrmAbout::showModal(Platform &platform, HWND mainWindow)
+{
+    // One About window at a time: the program-wide reference is full while it is open.
+    if (openAbout) {
+        SetForegroundWindow(openAbout->m_hwnd);
+        return;
+    }
+    FrmAbout about(platform, mainWindow);
+    if (!about.m_hwnd)
+        return;
+    openAbout = &about;
+    about.m_presenter.Form_Load();
+    if (!about.m_hwnd)
+        return;
+    // Modal to the main window: it takes no input until this one is closed.
+    if (mainWindow)
+        EnableWindow(mainWindow, FALSE);
+    ShowWindow(about.m_hwnd, SW_SHOW);
+    if (HWND ok = about.control("cmdOK"))
+        SetFocus(ok);
+    MSG message;
+    while (about.m_hwnd) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            // The program is ending: its own loop must still see the request.
+            PostQuitMessage(got == 0 ? int(message.wParam) : 1);
+            about.unload();
+            break;
+        }
+        dispatchMessage(message);
+    }
+    if (mainWindow && IsWindow(mainWindow)) {
+        EnableWindow(mainWindow, TRUE);
+        SetActiveWindow(mainWindow);
+    }
+}
+
+HWND FrmAbout::control(std::string_view name, int index) const
+{
+    return m_form ? m_form->control(name, index) : nullptr;
+}
+
+LRESULT CALLBACK FrmAbout::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto *self =
+            static_cast<FrmAbout *>(reinterpret_cast<CREATESTRUCTW *>(lParam)->lpCreateParams);
+        self->m_hwnd = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, LONG_PTR(self));
+    }
+    auto *self = reinterpret_cast<FrmAbout *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->m_hwnd = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    return self->handle(message, wParam, lParam);
+}
+
+LRESULT FrmAbout::handle(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ERASEBKGND:
+        if (m_background) {
+            RECT area;
+            GetClientRect(m_hwnd, &area);
+            FillRect(HDC(wParam), &area, m_background);
+            return TRUE;
+        }
+        break;
+    case WM_CTLCOLORSTATIC:
+        if (m_form) {
+            if (HBRUSH brush = m_form->colour(HDC(wParam), reinterpret_cast<HWND>(lParam)))
+                return LRESULT(brush);
+        }
+        // Pictures sit on the window's own background.
+        if (m_background)
+            return LRESULT(m_background);
+        break;
+    case DM_GETDEFID:
+        if (const int id = designId([](const design::Control &c) { return c.isDefault; }))
+            return MAKELRESULT(id, DC_HASDEFID);
+        return 0;
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        // Esc presses the cancel button; here that is OK, the default button too.
+        const bool cancel =
+            id == IDCANCEL && designId([](const design::Control &c) { return c.isCancel; }) != 0;
+        const design::Control *c = m_form ? m_form->designOf(id) : nullptr;
+        if (cancel || (c && c->name == "cmdOK" && HIWORD(wParam) == BN_CLICKED))
+            m_presenter.cmdOK_Click();
+        return 0;
+    }
+    case WM_MOUSEMOVE: {
+        // Only the bare surface darkens the badge: over a control, label or line, nothing.
+        const POINT at{short(LOWORD(lParam)), short(HIWORD(lParam))};
+        if (ChildWindowFromPointEx(m_hwnd, at, CWP_SKIPINVISIBLE) == m_hwnd)
+            m_presenter.Form_MouseMove();
+        return 0;
+    }
+    case WM_SETCURSOR:
+        if (auto *windows = dynamic_cast<WindowsPlatform *>(&m_platform);
+            windows && windows->applyBusyPointer())
+            return TRUE;
+        break;
+    case WM_CLOSE:
+        unload();
+        return 0;
+    }
+    return DefWindowProcW(m_hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK FrmAbout::badgeProc(HWND badge, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR index, DWORD_PTR data)
+{
+    auto *self = reinterpret_cast<FrmAbout *>(data);
+    switch (message) {
+    case WM_MOUSEMOVE:
+        self->m_presenter.Image2_MouseMove(int(index));
+        break;
+    case WM_LBUTTONDOWN:
+        self->m_badgePressed = true;
+        SetCapture(badge);
+        return 0;
+    case WM_LBUTTONUP: {
+        // A click is a press and a release of the left button over the same badge.
+        const bool pressed = self->m_badgePressed;
+        self->m_badgePressed = false;
+        if (GetCapture() == badge)
+            ReleaseCapture();
+        RECT area;
+        GetClientRect(badge, &area);
+        const POINT at{short(LOWORD(lParam)), short(HIWORD(lParam))};
+        if (pressed && PtInRect(&area, at))
+            self->m_presenter.Image2_Click(int(index));
+        return 0;
+    }
+    case WM_CAPTURECHANGED:
+        self->m_badgePressed = false;
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(badge, badgeProc, index);
+        break;
+    }
+    return DefSubclassProc(badge, message, wParam, lParam);
+}
+
+void FrmAbout::addToolTips()
+{
+    m_toolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hwnd, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    if (!m_toolTip)
+        return;
+    for (const design::Control &c : m_form->form().controls) {
+        HWND tool = m_form->control(c.name, c.index);
+        if (c.toolTip.empty() || !tool)
+            continue;
+        std::wstring text = wide(c.toolTip);
+        TTTOOLINFOW info{};
+        // The size the classic common controls know.
+        info.cbSize = TTTOOLINFOW_V2_SIZE;
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = m_hwnd;
+        info.uId = UINT_PTR(tool);
+        info.lpszText = text.data();
+        SendMessageW(m_toolTip, TTM_ADDTOOLW, 0, LPARAM(&info));
+    }
+}
+
+TwipSize FrmAbout::screenSize() const
+{
+    return screenSizeOf(m_hwnd, m_form->twips());
+}
+
+TwipSize FrmAbout::outerSize() const
+{
+    return outerSizeOf(m_hwnd, m_form->twips());
+}
+
+void FrmAbout::moveOuter(float left, float top)
+{
+    moveOuterOf(m_hwnd, m_form->twips(), left, top);
+}
+
+void FrmAbout::takeMainWindowIcon()
+{
+    if (!m_mainWindow)
+        return;
+    for (WPARAM size : {WPARAM(ICON_BIG), WPARAM(ICON_SMALL)}) {
+        auto icon = HICON(SendMessageW(m_mainWindow, WM_GETICON, size, 0));
+        if (!icon)
+            icon =
+                HICON(GetClassLongPtrW(m_mainWindow, size == ICON_BIG ? GCLP_HICON : GCLP_HICONSM));
+        if (icon)
+            SendMessageW(m_hwnd, WM_SETICON, size, LPARAM(icon));
+    }
+}
+
+void FrmAbout::setWindowCaption(const std::string &text)
+{
+    SetWindowTextW(m_hwnd, wide(text).c_str());
+}
+
+void FrmAbout::setCaption(ControlId id, const std::string &text)
+{
+    if (HWND c = m_form->control(id))
+        m_form->setText(c, text);
+}
+
+void FrmAbout::setControlVisible(ControlId id, bool visible)
+{
+    if (HWND c = m_form->control(id))
+        m_form->setVisible(c, visible);
+}
+
+void FrmAbout::unload()
+{
+    if (!m_hwnd)
+        return;
+    // The main window takes input again before this one goes, so that it gets the focus.
+    if (m_mainWindow && IsWindow(m_mainWindow))
+        EnableWindow(m_mainWindow, TRUE);
+    if (openAbout == this)
+        openAbout = nullptr;
+    DestroyWindow(m_hwnd);
+}
+
+} // namespace qvx::win

@@ -1,0 +1,69 @@
+#include "qvx/win/MessageLoop.h"
+
+#include "WindowClasses.h"
+#include "qvx/core/Text.h"
+#include "qvx/platform/WindowsPlatform.h"
+
+#include <cwchar>
+
+namespace qvx::win {
+namespace {
+
+WindowsPlatform *helpPlatform = nullptr;
+
+// The program's own window that a message is meant for, or null (the help viewer's
+// windows run in this process too).
+HWND programWindow(HWND target)
+{
+    HWND root = target ? GetAncestor(target, GA_ROOT) : nullptr;
+    if (!root)
+        return nullptr;
+    wchar_t name[64] = {};
+    GetClassNameW(root, name, int(std::size(name)));
+    return std::wcscmp(name, mainWindowClass) == 0 || std::wcscmp(name, aboutWindowClass) == 0
+               ? root
+               : nullptr;
+}
+
+bool helpKey(const MSG &message, HWND window)
+{
+    if (message.message != WM_KEYDOWN || message.wParam != VK_F1 || !helpPlatform || !window)
+        return false;
+    if (GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0)
+        return false;
+    const std::filesystem::path &file = helpPlatform->applicationHelpFile();
+    if (file.empty())
+        return false;
+    helpPlatform->htmlHelp(reinterpret_cast<WindowHandle>(window), text::fromPath(file),
+                           HelpCommand::Contents);
+    return true;
+}
+
+} // namespace
+
+void setHelpKeyPlatform(WindowsPlatform *platform)
+{
+    helpPlatform = platform;
+}
+
+void dispatchMessage(MSG &message)
+{
+    HWND window = programWindow(message.hwnd);
+    if (helpKey(message, window))
+        return;
+    if (window && IsDialogMessageW(window, &message))
+        return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+int runMessageLoop()
+{
+    MSG message;
+    BOOL got;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0)
+        dispatchMessage(message);
+    return got == 0 ? int(message.wParam) : 1;
+}
+
+} // namespace qvx::win

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "qvx/core/About.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <memory>
+#include <string_view>
+
+namespace qvx::win {
+
+class BuiltForm;
+
+// The About window, built from its design; its behaviour is the presenter's. Owned by the
+// main window, so that it has no taskbar button of its own.
+class FrmAbout final : public AboutView
+{
+public:
+    FrmAbout(Platform &platform, HWND mainWindow);
+    ~FrmAbout() override;
+    FrmAbout(const FrmAbout &) = delete;
+    FrmAbout &operator=(const FrmAbout &) = delete;
+
+    // Creates a fresh About window, loads it and shows it modally to the main window;
+    // returns once it is closed.
+    static void showModal(Platform &platform, HWND mainWindow);
+    // The About window while it is open, else null.
+    static FrmAbout *current();
+
+    HWND hwnd() const { return m_hwnd; }
+    HWND control(std::string_view name, int index = -1) const;
+    AboutPresenter &presenter() { return m_presenter; }
+
+    TwipSize screenSize() const override;
+    TwipSize outerSize() const override;
+    void moveOuter(float left, float top) override;
+    void takeMainWindowIcon() override;
+    void setWindowCaption(const std::string &text) override;
+    void setCaption(ControlId control, const std::string &text) override;
+    void setControlVisible(ControlId control, bool visible) override;
+    void unload() override;
+
+private:
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK badgeProc(HWND badge, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR index, DWORD_PTR self);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void addToolTips();
+
+    Platform &m_platform;
+    AboutPresenter m_presenter;
+    HWND m_mainWindow;
+    HWND m_hwnd = nullptr;
+    HWND m_toolTip = nullptr;
+    HBRUSH m_background = nullptr;
+    std::unique_ptr<BuiltForm> m_form;
+    bool m_badgePressed = false;
+};
+
+} // namespace qvx::win

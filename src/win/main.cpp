@@ -1,0 +1,24 @@
+#include "qvx/platform/WindowsPlatform.h"
+#include "qvx/win/FrmPlayDemos.h"
+#include "qvx/win/MessageLoop.h"
+
+#include <commctrl.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    // The badge's tool tips come from the common controls.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    qvx::WindowsPlatform platform;
+    qvx::win::setHelpKeyPlatform(&platform);
+    int code = 0;
+    {
+        qvx::win::FrmPlayDemos window(platform);
+        window.Form_Load();
+        // The main window's unload ends the loop.
+        code = qvx::win::runMessageLoop();
+    }
+    qvx::win::setHelpKeyPlatform(nullptr);
+    return code;
+}
