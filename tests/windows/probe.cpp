@@ -371,7 +371,7 @@ int run(std::vector<std::wstring> args)
     }
     if (args.empty())
         return usage();
-    const std::wstring verb = args[0];
+    std::wstring verb = args[0];
     const auto arg = [&](std::size_t i) { return i < args.size() ? args[i] : std::wstring(); };
     const auto seconds = [&](std::size_t i) {
         return i < args.size() ? _wtof(args[i].c_str()) : 5.0;
@@ -519,8 +519,10 @@ int run(std::vector<std::wstring> args)
                                                                                      : "no");
         return 0;
     }
-    if (verb == L"option")
+    if (verb == L"option") {
         args = {L"click", L"optDemoVersion(" + arg(1) + L")"};
+        verb = args[0];
+    }
     const HWND target =
         (verb == L"entries" || verb == L"text" || verb == L"set-text" || verb == L"choose")
             ? combo()
