@@ -147,6 +147,51 @@ HFONT BuiltForm::font(const design::Font &wanted)
     return handle;
 }
 
+// A one-line caption that the substituted face draws wider than its control gets the face
+// a little smaller, down to four fifths of its height, so that as much of it as can shows.
+HFONT BuiltForm::fittingFont(const design::Control &control, const design::Font &designFont,
+                             int width)
+{
+    HFONT designed = font(designFont);
+    int room = width;
+    switch (control.kind) {
+    case design::Kind::Label:
+        if (control.wordWrap)
+            return designed;
+        break;
+    case design::Kind::OptionButton:
+        room -= GetSystemMetrics(SM_CXMENUCHECK) + 4;
+        break;
+    case design::Kind::CommandButton:
+        room -= 8;
+        break;
+    default:
+        return designed;
+    }
+    std::wstring shown = wide(control.caption);
+    if (control.kind != design::Kind::Label)
+        std::erase(shown, L'&');
+    if (shown.empty())
+        return designed;
+    HDC dc = GetDC(m_window);
+    const auto needed = [&](HFONT candidate) {
+        HGDIOBJ old = SelectObject(dc, candidate);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, shown.c_str(), int(shown.size()), &size);
+        SelectObject(dc, old);
+        return size.cx;
+    };
+    HFONT chosen = designed;
+    const int height = int(std::lround(designFont.points * m_twips.dpi / 72.0));
+    for (int smaller = height - 1; needed(chosen) > room && smaller * 5 >= height * 4; --smaller) {
+        design::Font reduced = designFont;
+        reduced.points = smaller * 72.0 / m_twips.dpi;
+        chosen = font(reduced);
+    }
+    ReleaseDC(m_window, dc);
+    return chosen;
+}
+
 HBRUSH BuiltForm::brush(const design::Colour &colour)
 {
     const COLORREF value = rgb(colour);
@@ -212,9 +257,8 @@ void BuiltForm::create(std::size_t index)
         break;
     case design::Kind::CommandButton:
         className = WC_BUTTONW;
-        // BS_NOTIFY reports focus, so that a focused button can take Enter as the default.
-        style |= (control.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_NOTIFY | WS_GROUP |
-                 WS_CLIPSIBLINGS;
+        style |=
+            (control.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_GROUP | WS_CLIPSIBLINGS;
         break;
     case design::Kind::Image:
         style |= SS_BITMAP | WS_CLIPSIBLINGS | (control.toolTip.empty() ? 0 : SS_NOTIFY);
@@ -235,8 +279,8 @@ void BuiltForm::create(std::size_t index)
     if (!handle)
         return;
     m_controls[index] = handle;
-    SendMessageW(handle, WM_SETFONT, WPARAM(control.font ? font(*control.font) : m_windowFont),
-                 FALSE);
+    const design::Font &designFont = control.font ? *control.font : m_form.font;
+    SendMessageW(handle, WM_SETFONT, WPARAM(fittingFont(control, designFont, box.right)), FALSE);
 
     switch (control.kind) {
     case design::Kind::Frame:
@@ -244,12 +288,16 @@ void BuiltForm::create(std::size_t index)
         break;
     case design::Kind::ComboBox: {
         // The closed combo is as tall as the design says: the field's height gives it.
-        RECT outer;
-        GetWindowRect(handle, &outer);
-        const LRESULT field = SendMessageW(handle, CB_GETITEMHEIGHT, WPARAM(-1), 0);
-        const LRESULT wanted = field + box.bottom - (outer.bottom - outer.top);
-        if (field > 0 && wanted > 0)
+        // Some systems count the field's padding in one direction only, so measure again.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            RECT outer;
+            GetWindowRect(handle, &outer);
+            const LRESULT field = SendMessageW(handle, CB_GETITEMHEIGHT, WPARAM(-1), 0);
+            const LRESULT wanted = field + box.bottom - (outer.bottom - outer.top);
+            if (field <= 0 || wanted <= 0 || wanted == field)
+                break;
             SendMessageW(handle, CB_SETITEMHEIGHT, WPARAM(-1), wanted);
+        }
         break;
     }
     case design::Kind::Image: {

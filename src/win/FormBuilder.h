@@ -73,6 +73,7 @@ private:
     void orderControls();
     void buildMenu();
     HFONT font(const design::Font &font);
+    HFONT fittingFont(const design::Control &control, const design::Font &designFont, int width);
     HBRUSH brush(const design::Colour &colour);
 
     const design::Form &m_form;

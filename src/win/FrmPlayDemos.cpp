@@ -172,9 +172,8 @@ void FrmPlayDemos::command(int id, int code, HWND from)
         return; // IDCANCEL from Esc among them: the window has no cancel button
     switch (control->kind) {
     case design::Kind::CommandButton:
-        if (code == BN_SETFOCUS || code == BN_KILLFOCUS)
-            focusMoved(m_form->control(control->name, control->index), code == BN_SETFOCUS);
-        else if (code == BN_CLICKED && isCommand(control, "cmdPlay"))
+        // The dialog manager moves the default style to a button that Tab reaches.
+        if (code == BN_CLICKED && isCommand(control, "cmdPlay"))
             m_presenter.cmdPlay_Click();
         else if (code == BN_CLICKED && isCommand(control, "cmdClose"))
             m_presenter.cmdClose_Click();
@@ -222,23 +221,6 @@ void FrmPlayDemos::keepSelectedOptionAsTabStop()
             SendMessageW(each, BM_GETCHECK, 0, 0) == BST_CHECKED || (!anyChecked && each == junior);
         const LONG_PTR style = GetWindowLongPtrW(each, GWL_STYLE);
         SetWindowLongPtrW(each, GWL_STYLE, stop ? style | WS_TABSTOP : style & ~WS_TABSTOP);
-    }
-}
-
-// As in a dialog: a command button with the focus takes Enter; otherwise the design's
-// default button does.
-void FrmPlayDemos::focusMoved(HWND button, bool gained)
-{
-    for (const design::Control &c : m_form->form().controls) {
-        if (c.kind != design::Kind::CommandButton)
-            continue;
-        HWND each = m_form->control(c.name, c.index);
-        const bool isDefault = gained ? each == button : c.isDefault;
-        const LONG_PTR style = GetWindowLongPtrW(each, GWL_STYLE);
-        const LONG_PTR wanted =
-            (style & 0xFFFF & ~BS_TYPEMASK) | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-        if ((style & 0xFFFF) != wanted)
-            SendMessageW(each, BM_SETSTYLE, WPARAM(wanted), TRUE);
     }
 }
 

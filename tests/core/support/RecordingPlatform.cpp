@@ -14,6 +14,9 @@ namespace {
 std::string textOf(const std::filesystem::path &path)
 {
     std::string text = qvx::text::fromPath(path.lexically_normal());
+    // The same texts where the system writes its paths with backslashes.
+    if constexpr (std::filesystem::path::preferred_separator == '\\')
+        std::replace(text.begin(), text.end(), '\\', '/');
     // "/tmp/" is the folder "/tmp", as the system sees it.
     if (text.size() > 1 && text.ends_with('/'))
         text.pop_back();

@@ -7,7 +7,9 @@
 // How the Windows program numbers its controls and menu items, so that a program outside
 // it can find each one by its design name. The numbers follow the design's own lists:
 // control IDs start at 1000, menu command IDs at 2000. Both give 0 for a name the design
-// does not have (0 is no control's ID).
+// does not have (0 is no control's ID). A file list has no window. The combo box's own
+// field is a child of the combo with an ID of the system's (1001), so a search by ID
+// looks at the window's controls and those of its frames, not inside a combo.
 namespace qvx::win {
 
 inline constexpr int firstControlId = 1000;

@@ -66,7 +66,6 @@ private:
     void command(int id, int code, HWND from);
     void optionClicked(int index);
     void keepSelectedOptionAsTabStop();
-    void focusMoved(HWND button, bool gained);
     // Runs a step that hands control to the window system; a close meanwhile destroys the
     // window only once the step has returned.
     template <typename Step> void holdWhile(Step step);

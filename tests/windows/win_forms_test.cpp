@@ -1,0 +1,365 @@
+// Tests of the Windows front-end's windows on real Win32 controls (or Wine's), over the
+// recording platform: what each design control becomes, the menu, and the dialog keys.
+//
+//   win_forms_test              every group
+//   win_forms_test GROUP...     the named groups only ("layout", "keys", "about")
+//
+// The last line of output is "N passed, M failed".
+#include "RecordingPlatform.h"
+#include "qvx/core/Design.h"
+#include "qvx/win/ControlIds.h"
+#include "qvx/win/FrmAbout.h"
+#include "qvx/win/FrmPlayDemos.h"
+#include "qvx/win/MessageLoop.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace design = qvx::design;
+using qvx::win::controlId;
+
+namespace {
+
+int passed = 0;
+int failed = 0;
+
+bool check(bool ok, const char *what, int line, const std::string &about = {})
+{
+    ++(ok ? passed : failed);
+    if (!ok)
+        std::printf("FAIL line %d: %s %s\n", line, what, about.c_str());
+    return ok;
+}
+#define CHECK(...) check((__VA_ARGS__), #__VA_ARGS__, __LINE__)
+#define CHECK_AT(what, ...) check((__VA_ARGS__), #__VA_ARGS__, __LINE__, what)
+
+std::string narrow(const std::wstring &text)
+{
+    std::string out;
+    for (wchar_t c : text)
+        out += c < 128 ? char(c) : '?';
+    return out;
+}
+
+std::string textOf(HWND window)
+{
+    wchar_t buffer[512] = {};
+    GetWindowTextW(window, buffer, 512);
+    return narrow(buffer);
+}
+
+std::string classOf(HWND window)
+{
+    wchar_t buffer[64] = {};
+    GetClassNameW(window, buffer, 64);
+    return narrow(buffer);
+}
+
+// A descendant by its control ID, however deep it sits in frames.
+HWND byId(HWND root, int id)
+{
+    struct Search
+    {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    EnumChildWindows(
+        root,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto *s = reinterpret_cast<Search *>(data);
+            // A combo's own field and list carry IDs of their own: only the window's
+            // controls and those of its frames count.
+            wchar_t parentClass[16] = {};
+            GetClassNameW(GetParent(child), parentClass, 16);
+            if (_wcsicmp(parentClass, L"ComboBox") == 0)
+                return TRUE;
+            if (GetDlgCtrlID(child) == s->id && !s->found)
+                s->found = child;
+            return TRUE;
+        },
+        LPARAM(&search));
+    return search.found;
+}
+
+int px(int twips)
+{
+    return int(std::lround(twips / 15.0));
+}
+
+RECT rectInParent(HWND control)
+{
+    RECT box;
+    GetWindowRect(control, &box);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT *>(&box), 2);
+    return box;
+}
+
+// Every design control against the window it became: class, style, ID, text, place.
+void checkControls(const design::Form &form, HWND root, bool at96)
+{
+    for (std::size_t i = 0; i < form.controls.size(); ++i) {
+        const design::Control &c = form.controls[i];
+        const std::string name = std::string(c.name) + "(" + std::to_string(c.index) + ")";
+        HWND h = byId(root, controlId(form, c.name, c.index));
+        CHECK_AT(name, controlId(form, c.name, c.index) == int(1000 + i));
+        if (c.kind == design::Kind::FileList) {
+            CHECK_AT(name, h == nullptr);
+            continue;
+        }
+        if (!CHECK_AT(name, h != nullptr))
+            continue;
+        const LONG style = LONG(GetWindowLongPtrW(h, GWL_STYLE));
+        const std::string cls = classOf(h);
+        HWND container = c.container.empty() ? root : byId(root, controlId(form, c.container));
+        CHECK_AT(name, GetParent(h) == container);
+        CHECK_AT(name, bool(style & WS_VISIBLE) == c.visible);
+        const bool tabStop = style & WS_TABSTOP;
+        switch (c.kind) {
+        case design::Kind::Label:
+        case design::Kind::Line:
+        case design::Kind::Image:
+            CHECK_AT(name, _stricmp(cls.c_str(), "Static") == 0);
+            CHECK_AT(name, !tabStop);
+            if (c.kind == design::Kind::Image)
+                CHECK_AT(name, (style & SS_TYPEMASK) == SS_BITMAP);
+            if (c.kind == design::Kind::Label)
+                CHECK_AT(name, textOf(h) == c.caption && (style & SS_NOPREFIX));
+            break;
+        case design::Kind::Frame:
+            CHECK_AT(name, _stricmp(cls.c_str(), "Button") == 0);
+            CHECK_AT(name, (style & BS_TYPEMASK) == BS_GROUPBOX && !tabStop);
+            CHECK_AT(name, textOf(h) == c.caption);
+            break;
+        case design::Kind::OptionButton:
+            CHECK_AT(name, _stricmp(cls.c_str(), "Button") == 0);
+            CHECK_AT(name, (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON);
+            CHECK_AT(name, textOf(h) == c.caption);
+            break;
+        case design::Kind::CommandButton:
+            CHECK_AT(name, _stricmp(cls.c_str(), "Button") == 0 && tabStop);
+            CHECK_AT(name,
+                     (style & BS_TYPEMASK) == LONG(c.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON));
+            CHECK_AT(name, textOf(h) == c.caption);
+            break;
+        case design::Kind::ComboBox:
+            CHECK_AT(name, _stricmp(cls.c_str(), "ComboBox") == 0 && tabStop);
+            CHECK_AT(name, (style & 3) == CBS_DROPDOWN && !(style & CBS_SORT));
+            break;
+        case design::Kind::FileList:
+            break;
+        }
+        if (!at96)
+            continue;
+        const RECT box = rectInParent(h);
+        if (c.kind == design::Kind::Line) {
+            const int width = c.line.widthPx;
+            CHECK_AT(name, box.left == px(c.line.x1) && box.top == px(c.line.y1) &&
+                               box.right == px(c.line.x2) + width &&
+                               box.bottom == px(c.line.y2) + width);
+        } else {
+            CHECK_AT(name, box.left == px(c.rect.left) && box.top == px(c.rect.top) &&
+                               box.right - box.left == px(c.rect.width) &&
+                               box.bottom - box.top == px(c.rect.height));
+        }
+    }
+}
+
+// Every menu item by its command ID: caption, separator, submenu, availability.
+void checkMenu(const design::Form &form, HMENU bar)
+{
+    for (std::size_t i = 0; i < form.menu.size(); ++i) {
+        const design::MenuItem &item = form.menu[i];
+        const std::string name(item.name);
+        wchar_t caption[128] = {};
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
+        info.dwTypeData = caption;
+        info.cch = 128;
+        if (!CHECK_AT(name,
+                      GetMenuItemInfoW(bar, UINT(qvx::win::menuId(form, item.name)), FALSE, &info)))
+            continue;
+        bool opensMenu = false;
+        for (const design::MenuItem &other : form.menu)
+            opensMenu = opensMenu || other.parent == item.name;
+        CHECK_AT(name, (info.hSubMenu != nullptr) == opensMenu);
+        CHECK_AT(name, bool(info.fType & MFT_SEPARATOR) == item.isSeparator());
+        if (!item.isSeparator())
+            CHECK_AT(name, narrow(caption) == item.caption);
+        CHECK_AT(name, bool(info.fState & MFS_GRAYED) == !item.enabled);
+    }
+}
+
+void layout()
+{
+    RecordingPlatform platform;
+    qvx::win::FrmPlayDemos window(platform);
+    const bool at96 = GetDeviceCaps(GetDC(nullptr), LOGPIXELSY) == 96;
+    if (!at96)
+        std::printf("note: the screen is not at 96 DPI; pixel places not checked\n");
+    checkControls(design::frmPlayDemos(), window.hwnd(), at96);
+    checkMenu(design::frmPlayDemos(), GetMenu(window.hwnd()));
+
+    // One option group; before a choice the upper option is its tab stop.
+    HWND junior = window.control("optDemoVersion", 1);
+    HWND quorvex = window.control("optDemoVersion", 0);
+    const LONG_PTR juniorStyle = GetWindowLongPtrW(junior, GWL_STYLE);
+    const LONG_PTR quorvexStyle = GetWindowLongPtrW(quorvex, GWL_STYLE);
+    CHECK(bool(juniorStyle & WS_GROUP) != bool(quorvexStyle & WS_GROUP));
+    CHECK((juniorStyle & WS_TABSTOP) && !(quorvexStyle & WS_TABSTOP));
+
+    // The dialog manager's order: the list, Play, the option group, Close, round again.
+    const std::vector<HWND> order{window.control("cboDemos"), window.control("cmdPlay"), junior,
+                                  window.control("cmdClose"), window.control("cboDemos")};
+    for (std::size_t i = 1; i < order.size(); ++i)
+        CHECK_AT(std::to_string(i),
+                 GetNextDlgTabItem(window.hwnd(), order[i - 1], FALSE) == order[i]);
+
+    qvx::win::FrmAbout about(platform, window.hwnd());
+    checkControls(design::frmAbout(), about.hwnd(), at96);
+    // Pictures at their own size at 96 DPI.
+    for (auto [name, index, width, height] :
+         {std::tuple{"Image3", -1, 128, 96}, std::tuple{"Image2", 0, 105, 27},
+          std::tuple{"Image2", 1, 105, 27}}) {
+        BITMAP bitmap{};
+        auto handle =
+            HBITMAP(SendMessageW(about.control(name, index), STM_GETIMAGE, IMAGE_BITMAP, 0));
+        CHECK(handle && GetObjectW(handle, sizeof bitmap, &bitmap) &&
+              (!at96 || (bitmap.bmWidth == width && bitmap.bmHeight == height)));
+    }
+    CHECK(GetWindow(about.hwnd(), GW_OWNER) == window.hwnd());
+}
+
+bool quitPosted = false;
+
+// Sends one key the way the message loop receives it.
+void key(UINT message, WPARAM code, LPARAM flags = 0)
+{
+    MSG msg{};
+    msg.hwnd = GetFocus();
+    msg.message = message;
+    msg.wParam = code;
+    msg.lParam = flags | 1;
+    qvx::win::dispatchMessage(msg);
+    // Whatever the key posted runs now.
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT)
+            quitPosted = true;
+        else
+            qvx::win::dispatchMessage(msg);
+    }
+}
+
+bool focusIn(HWND control)
+{
+    HWND focus = GetFocus();
+    return focus && (focus == control || IsChild(control, focus));
+}
+
+void keys()
+{
+    RecordingPlatform platform;
+    platform.addFile("/app/Demos/QVX Jr/Selling Tickets.exe");
+    platform.addFile("/app/Demos/Both/Reports.exe");
+    qvx::win::FrmPlayDemos window(platform);
+    window.Form_Load();
+    SetForegroundWindow(window.hwnd());
+    HWND combo = window.control("cboDemos");
+    HWND play = window.control("cmdPlay");
+    HWND close = window.control("cmdClose");
+    HWND junior = window.control("optDemoVersion", 1);
+    if (!CHECK(SendMessageW(combo, CB_GETCOUNT, 0, 0) == 2))
+        for (const std::string &call : platform.calls)
+            std::printf("  %s\n", call.c_str());
+    CHECK(window.demoText() == "Selling Tickets");
+    if (!CHECK(focusIn(combo)))
+        return;
+
+    const auto starts = [&] { return platform.callsOf("start").size(); };
+    key(WM_KEYDOWN, VK_RETURN);
+    CHECK(starts() == 1);
+    // Esc: the window has no cancel button.
+    key(WM_KEYDOWN, VK_ESCAPE);
+    CHECK(window.isOpen() && starts() == 1);
+
+    key(WM_KEYDOWN, VK_TAB);
+    CHECK(focusIn(play));
+    key(WM_KEYDOWN, VK_TAB);
+    CHECK(focusIn(junior));
+    key(WM_KEYDOWN, VK_RETURN);
+    CHECK(starts() == 2);
+    key(WM_KEYDOWN, VK_TAB);
+    CHECK(focusIn(close));
+    // The focused Close takes Enter, not Play.
+    CHECK((GetWindowLongPtrW(close, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
+    CHECK((GetWindowLongPtrW(play, GWL_STYLE) & BS_TYPEMASK) == BS_PUSHBUTTON);
+    // The access key presses Play from anywhere.
+    key(WM_SYSCHAR, 'p', LPARAM(1) << 29);
+    CHECK(starts() == 3);
+    SetFocus(close);
+    key(WM_KEYDOWN, VK_RETURN);
+    CHECK(!window.isOpen() && starts() == 3);
+    // The main window's unload ends the program.
+    CHECK(quitPosted);
+}
+
+void about()
+{
+    RecordingPlatform platform;
+    qvx::win::FrmPlayDemos window(platform);
+    qvx::win::FrmAbout about(platform, window.hwnd());
+    about.presenter().Form_Load();
+    ShowWindow(about.hwnd(), SW_SHOW);
+    HWND colour = about.control("Image2", 0);
+    HWND grey = about.control("Image2", 1);
+    CHECK(textOf(about.hwnd()) == "About Quorvex Demo Player");
+    CHECK(textOf(about.control("lblTitle")) == "Quorvex Demo Player");
+    CHECK(!IsWindowVisible(colour));
+
+    // Over the badge it lights; over a label it stays; over bare surface it darkens.
+    SendMessageW(grey, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    CHECK(IsWindowVisible(colour));
+    RECT label = rectInParent(about.control("lblContactInfo"));
+    SendMessageW(about.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(label.left + 2, label.top + 2));
+    CHECK(IsWindowVisible(colour));
+    RECT ok = rectInParent(about.control("cmdOK"));
+    SendMessageW(about.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(ok.left - 4, ok.top - 4));
+    CHECK(!IsWindowVisible(colour));
+
+    // A click is a press and a release over the badge: one page each.
+    SendMessageW(grey, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    SendMessageW(grey, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    CHECK(platform.callsOf("open").size() == 1);
+
+    SetForegroundWindow(about.hwnd());
+    SetFocus(about.control("cmdOK"));
+    key(WM_KEYDOWN, VK_ESCAPE);
+    CHECK(about.hwnd() == nullptr && window.isOpen());
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    const std::vector<std::pair<const wchar_t *, void (*)()>> groups{
+        {L"layout", layout}, {L"keys", keys}, {L"about", about}};
+    for (const auto &[name, run] : groups) {
+        bool wanted = argc < 2;
+        for (int i = 1; i < argc; ++i)
+            wanted = wanted || std::wcscmp(argv[i], name) == 0;
+        if (wanted) {
+            std::printf("== %ls\n", name);
+            run();
+        }
+    }
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}
