@@ -11,6 +11,7 @@
 // working folder, CR LF after each, to the file QVX_MARKER_FILE names, or else to its own
 // path followed by ".marker", as the marker demo of the sample tree does.
 #include "qvx/core/Design.h"
+#include "qvx/win/ControlIds.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -38,8 +39,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr int firstControlId = 1000;
-constexpr int firstMenuId = 2000;
 constexpr UINT replyMs = 5000;
 constexpr int dialogTextId = 0xFFFF; // the message text of a system message box
 
@@ -172,17 +171,14 @@ bool parseName(std::string_view text, std::string &name, int &index)
     return true;
 }
 
-int controlId(std::string_view spec)
+int controlId(std::string_view controlName)
 {
     std::string name;
     int index = 0;
-    if (!parseName(spec, name, index))
+    if (!parseName(controlName, name, index))
         return -1;
-    for (std::size_t i = 0; i < form->controls.size(); ++i) {
-        if (form->controls[i].name == name && form->controls[i].index == index)
-            return firstControlId + int(i);
-    }
-    return -1;
+    const int id = qvx::win::controlId(*form, name, index);
+    return id == 0 ? -1 : id;
 }
 
 HWND findControl(HWND top, int id)
@@ -208,9 +204,9 @@ HWND findControl(HWND top, int id)
     return search.found;
 }
 
-HWND control(std::string_view spec)
+HWND control(std::string_view controlName)
 {
-    const int id = controlId(spec);
+    const int id = controlId(controlName);
     if (id < 0)
         return nullptr;
     const HWND top = targetWindow();
@@ -502,14 +498,10 @@ int run(std::vector<std::wstring> args)
     if (verb == L"shot")
         return saveBitmap(top, arg(1)) ? 0 : fail("cannot save the picture");
     if (verb == L"menu") {
-        const std::string item = narrow(arg(1));
-        for (std::size_t i = 0; i < form->menu.size(); ++i) {
-            if (form->menu[i].name == item) {
-                // Posted: the command may open a modal window and return only when it closes.
-                return PostMessageW(top, WM_COMMAND, MAKEWPARAM(firstMenuId + i, 0), 0)
-                           ? 0
-                           : fail("cannot post");
-            }
+        const int id = qvx::win::menuId(*form, narrow(arg(1)));
+        if (id != 0) {
+            // Posted: the command may open a modal window and return only when it closes.
+            return PostMessageW(top, WM_COMMAND, MAKEWPARAM(id, 0), 0) ? 0 : fail("cannot post");
         }
         return fail("no such menu item");
     }
