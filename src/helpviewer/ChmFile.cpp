@@ -298,6 +298,7 @@ std::optional<QByteArray> ChmFile::read(const QString &path) const
     if (normalised.isEmpty())
         return std::nullopt;
     const QByteArray name = normalised.toUtf8();
+    const std::lock_guard lock(m_lock);
     chmUnitInfo unit{};
     if (chm_resolve_object(m_handle, name.constData(), &unit) != CHM_RESOLVE_SUCCESS)
         return std::nullopt;
@@ -320,6 +321,7 @@ bool ChmFile::contains(const QString &path) const
     if (!m_handle)
         return false;
     const QString normalised = normaliseChmPath(path);
+    const std::lock_guard lock(m_lock);
     chmUnitInfo unit{};
     // A folder ("/sub/") resolves too, as an object of length 0.
     return !normalised.isEmpty() &&

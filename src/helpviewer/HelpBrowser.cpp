@@ -15,12 +15,17 @@ QString messagePage(const QString &heading, const QString &detail)
 
 } // namespace
 
-HelpBrowser::HelpBrowser(const ChmFile &file, const QString &filePath, QWidget *parent)
-    : QTextBrowser(parent), m_file(file), m_filePath(filePath)
+HelpBrowser::HelpBrowser(const QString &filePath, QWidget *parent)
+    : QTextBrowser(parent), m_filePath(filePath)
 {
     // Links are routed by the viewer: pages inside, web addresses to the desktop.
     setOpenLinks(false);
     setOpenExternalLinks(false);
+}
+
+void HelpBrowser::setFile(std::shared_ptr<const ChmFile> file)
+{
+    m_file = std::move(file);
 }
 
 QString HelpBrowser::fileMessage(const QString &filePath)
@@ -42,11 +47,11 @@ QVariant HelpBrowser::loadResource(int type, const QUrl &name)
     const QUrl url = name.isRelative() ? source().resolved(name) : name;
     const bool isPage =
         type == QTextDocument::HtmlResource || type == QTextDocument::UnknownResource;
-    if (!m_file.isOpen())
+    if (!m_file || !m_file->isOpen())
         return isPage ? QVariant(fileMessage(m_filePath)) : QVariant();
     if (url.scheme() != chmScheme())
         return {};
-    const std::optional<QByteArray> bytes = m_file.read(chmLookupPath(url));
+    const std::optional<QByteArray> bytes = m_file->read(chmLookupPath(url));
     if (!bytes) {
         if (!isPage)
             return {};
@@ -55,9 +60,9 @@ QVariant HelpBrowser::loadResource(int type, const QUrl &name)
     switch (type) {
     case QTextDocument::HtmlResource:
     case QTextDocument::UnknownResource:
-        return m_file.decodePage(*bytes);
+        return m_file->decodePage(*bytes);
     case QTextDocument::StyleSheetResource:
-        return m_file.decode(*bytes);
+        return m_file->decode(*bytes);
     default:
         return *bytes;
     }

@@ -48,7 +48,7 @@ HelpViewer::~HelpViewer() = default;
 
 void HelpViewer::createControls()
 {
-    txtPage = new HelpBrowser(m_file, m_filePath, this);
+    txtPage = new HelpBrowser(m_filePath, this);
     txtPage->setObjectName(QStringLiteral("txtPage"));
     connect(txtPage, &QTextBrowser::anchorClicked, this, &HelpViewer::followLink);
     connect(txtPage, &QTextBrowser::sourceChanged, this, &HelpViewer::selectContentsEntry);
@@ -133,18 +133,21 @@ void HelpViewer::createActions()
     auto *actHome = toolBar->addAction(style()->standardIcon(QStyle::SP_DirHomeIcon), tr("&Home"));
     actHome->setObjectName(QStringLiteral("actHome"));
     connect(actHome, &QAction::triggered, this, [this] {
-        if (m_file.isOpen())
-            openPage(chmPageUrl(m_file.defaultTopic()));
+        if (isFileOpen())
+            openPage(chmPageUrl(m_file->defaultTopic()));
     });
 }
 
 void HelpViewer::loadFile()
 {
-    if (m_file.isOpen())
+    if (isFileOpen())
         return;
-    const bool opened = m_file.open(m_filePath);
-    const QString title = opened && !m_file.title().isEmpty()
-                              ? m_file.title()
+    auto file = std::make_shared<ChmFile>();
+    const bool opened = file->open(m_filePath);
+    m_file = std::move(file);
+    txtPage->setFile(m_file);
+    const QString title = opened && !m_file->title().isEmpty()
+                              ? m_file->title()
                               : NativeName::display(QFileInfo(m_filePath).completeBaseName());
     setWindowTitle(title.isEmpty() ? tr("Help") : title);
     fillContents();
@@ -158,7 +161,7 @@ void HelpViewer::fillContents()
     treContents->clear();
     m_contentsByPath.clear();
     QList<QTreeWidgetItem *> parents; // the last item at each depth
-    for (const SitemapEntry &entry : m_file.contents()) {
+    for (const SitemapEntry &entry : m_file->contents()) {
         const int depth = qMin(entry.depth, int(parents.size()));
         parents.resize(depth);
         auto *item = parents.isEmpty() ? new QTreeWidgetItem(treContents)
@@ -183,7 +186,7 @@ void HelpViewer::fillIndex()
     lblTopicsFound->hide();
     lstTopicsFound->hide();
     QStringList keywords; // the keyword path above each depth
-    const QList<SitemapEntry> &entries = m_file.index();
+    const QList<SitemapEntry> &entries = m_file->index();
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const SitemapEntry &entry = entries[i];
         const int depth = qMin(entry.depth, int(keywords.size()));
@@ -217,7 +220,7 @@ void HelpViewer::indexItemActivated(QListWidgetItem *item)
 {
     if (!item)
         return;
-    const QList<SitemapEntry> &entries = m_file.index();
+    const QList<SitemapEntry> &entries = m_file->index();
     const int i = item->data(entryRole).toInt();
     if (i < 0 || i >= entries.size())
         return;
@@ -243,9 +246,9 @@ void HelpViewer::showContents()
 {
     loadFile();
     tabNavigation->setCurrentIndex(0);
-    if (!m_file.isOpen())
+    if (!isFileOpen())
         return;
-    const QString topic = m_file.defaultTopic();
+    const QString topic = m_file->defaultTopic();
     if (!topic.isEmpty())
         openPage(chmPageUrl(topic));
 }
@@ -255,8 +258,8 @@ void HelpViewer::showIndex()
     loadFile();
     tabNavigation->setCurrentIndex(1);
     txtIndexFilter->setFocus();
-    if (m_file.isOpen() && txtPage->source().isEmpty()) {
-        const QString topic = m_file.defaultTopic();
+    if (isFileOpen() && txtPage->source().isEmpty()) {
+        const QString topic = m_file->defaultTopic();
         if (!topic.isEmpty())
             openPage(chmPageUrl(topic));
     }
@@ -266,7 +269,7 @@ void HelpViewer::showTopic(const QString &page)
 {
     loadFile();
     tabNavigation->setCurrentIndex(0);
-    if (!m_file.isOpen())
+    if (!isFileOpen())
         return;
     const QUrl url = chmPageUrl(page);
     if (url.isValid()) {

@@ -7,11 +7,13 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include <mutex>
 #include <optional>
 
 struct chmFile;
 
-// One compiled help file, open for reading through chmlib.
+// One compiled help file, open for reading through chmlib. Once open, it may be read from
+// several threads at once.
 class ChmFile
 {
 public:
@@ -52,6 +54,8 @@ private:
     QList<SitemapEntry> readSitemap(const QString &path) const;
 
     chmFile *m_handle = nullptr;
+    // chmlib keeps one decompression state per handle.
+    mutable std::mutex m_lock;
     ChmSystemInfo m_system;
     QList<SitemapEntry> m_contents;
     QList<SitemapEntry> m_index;

@@ -2,6 +2,8 @@
 
 #include <QTextBrowser>
 
+#include <memory>
+
 class ChmFile;
 
 // Shows pages, images and style sheets from inside one help file (chm:///page.htm URLs).
@@ -11,7 +13,10 @@ class HelpBrowser : public QTextBrowser
     Q_OBJECT
 
 public:
-    HelpBrowser(const ChmFile &file, const QString &filePath, QWidget *parent);
+    HelpBrowser(const QString &filePath, QWidget *parent);
+
+    // The file the pages come from; none (or one not open) shows the file's message.
+    void setFile(std::shared_ptr<const ChmFile> file);
 
     QVariant loadResource(int type, const QUrl &name) override;
 
@@ -19,6 +24,6 @@ public:
     static QString pageMessage(const QString &page);
 
 private:
-    const ChmFile &m_file;
+    std::shared_ptr<const ChmFile> m_file;
     QString m_filePath;
 };

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
 class HelpBrowser;
 class QLabel;
@@ -29,7 +30,7 @@ public:
     ~HelpViewer() override;
 
     const QString &filePath() const { return m_filePath; }
-    bool isFileOpen() const { return m_file.isOpen(); }
+    bool isFileOpen() const { return m_file && m_file->isOpen(); }
 
     // The three requests; each opens the file again if it could not be read before.
     void showContents();
@@ -54,7 +55,7 @@ private:
 
     LinkOpener m_openLink;
     QString m_filePath;
-    ChmFile m_file;
+    std::shared_ptr<const ChmFile> m_file;
     QTabWidget *tabNavigation = nullptr;
     QTreeWidget *treContents = nullptr;
     QLineEdit *txtIndexFilter = nullptr;
