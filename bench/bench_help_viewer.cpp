@@ -1,13 +1,16 @@
 // The help viewer from a topic request to the page shown, against the same page's HTML set
 // into a bare QTextBrowser: what the viewer's window, file and resource handling cost.
 #include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/HelpLoader.h"
 #include "qvx/helpviewer/HelpViewer.h"
 #include "qvx/helpviewer/HelpViewers.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTextBrowser>
+#include <QTimer>
 
 #include "BenchMain.h"
 
@@ -38,6 +41,8 @@ void viewerOpensAtTopic(benchmark::State &state)
     for (auto _ : state) {
         HelpViewer *viewer =
             HelpViewers::request({}, nullptr, address, HelpViewers::displayContents);
+        while (viewer && viewer->isLoading())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         QCoreApplication::processEvents();
         benchmark::DoNotOptimize(viewer);
         state.PauseTiming();
@@ -85,13 +90,144 @@ void bareBrowserShowsPage(benchmark::State &state)
     }
 }
 
+// The longest the GUI thread went without turning its event loop, while it lived.
+class StallMeter
+{
+public:
+    StallMeter()
+    {
+        m_tick.setInterval(10);
+        QObject::connect(&m_tick, &QTimer::timeout,
+                         [this] { m_worst = qMax(m_worst, m_since.restart()); });
+        m_since.start();
+        m_tick.start();
+    }
+    double worst() const { return double(qMax(m_worst, m_since.elapsed())); }
+
+private:
+    QTimer m_tick;
+    QElapsedTimer m_since;
+    qint64 m_worst = 0;
+};
+
+// The time a bare browser takes to show the file's default page, in ms.
+double bareBrowserTime(const QString &path)
+{
+    ChmFile file;
+    if (!file.open(path))
+        return 0;
+    const QString html = file.decodePage(file.read(file.defaultTopic()).value_or(QByteArray()));
+    QElapsedTimer timer;
+    timer.start();
+    auto browser = std::make_unique<QTextBrowser>();
+    browser->setHtml(html);
+    browser->show();
+    QCoreApplication::processEvents();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// From a contents request to the file's first page shown, and the worst stall meanwhile;
+// `fresh` forgets what earlier openings learnt, else the file is reopened.
+void viewerShowsFirstPage(benchmark::State &state, const QString &path, bool fresh)
+{
+    if (path.isEmpty() || !QFile::exists(path)) {
+        state.SkipWithError("no such file");
+        return;
+    }
+    const double bare = bareBrowserTime(path);
+    double total = 0;
+    double worstStall = 0;
+    bool opened = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (fresh)
+            HelpLoader::forget();
+        StallMeter meter;
+        state.ResumeTiming();
+        QElapsedTimer timer;
+        timer.start();
+        HelpViewer *viewer = HelpViewers::request({}, nullptr, path, HelpViewers::displayContents);
+        while (viewer->isLoading())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents();
+        total += double(timer.nsecsElapsed()) / 1e6;
+        state.PauseTiming();
+        worstStall = qMax(worstStall, meter.worst());
+        opened = opened && viewer->isFileOpen();
+        HelpViewers::closeAll();
+        state.ResumeTiming();
+    }
+    const double each = total / double(state.iterations());
+    state.counters["viewer_ms"] = each;
+    state.counters["bare_ms"] = bare;
+    state.counters["ratio_to_bare"] = bare > 0 ? each / bare : 0;
+    state.counters["worst_gui_stall_ms"] = worstStall;
+    state.counters["opened"] = opened ? 1 : 0;
+}
+
+QString largeFile()
+{
+    return QStringLiteral(QVX_LARGE_HELP_FILE);
+}
+
+// Another file to measure, such as a large real one: QVX_BENCH_HELP_FILE.
+QString chosenFile()
+{
+    return qEnvironmentVariable("QVX_BENCH_HELP_FILE");
+}
+
+void largeFileFirstOpening(benchmark::State &state)
+{
+    viewerShowsFirstPage(state, largeFile(), true);
+}
+void largeFileReopening(benchmark::State &state)
+{
+    viewerShowsFirstPage(state, largeFile(), false);
+}
+void chosenFileFirstOpening(benchmark::State &state)
+{
+    viewerShowsFirstPage(state, chosenFile(), true);
+}
+void chosenFileReopening(benchmark::State &state)
+{
+    viewerShowsFirstPage(state, chosenFile(), false);
+}
+
+// A file that sends the library into an endless loop: the worst GUI stall in the first
+// second after the request, against the program's own help file opening meanwhile.
+void loopingFileStall(benchmark::State &state)
+{
+    const double bare = bareBrowserTime(helpFile());
+    double worstStall = 0;
+    for (auto _ : state) {
+        HelpLoader::forget();
+        StallMeter meter;
+        HelpViewers::request({}, nullptr, QStringLiteral(QVX_LOOP_HELP_FILE),
+                             HelpViewers::displayContents);
+        QElapsedTimer second;
+        second.start();
+        while (second.elapsed() < 1000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        worstStall = qMax(worstStall, meter.worst());
+        HelpViewers::closeAll();
+    }
+    state.counters["worst_gui_stall_ms"] = worstStall;
+    state.counters["stall_to_bare"] = bare > 0 ? worstStall / bare : 0;
+}
+
 } // namespace
 
 BENCHMARK(bareBrowserShowsPage)->Unit(benchmark::kMicrosecond);
 BENCHMARK(viewerOpensAtTopic)->Unit(benchmark::kMicrosecond);
 BENCHMARK(openViewerMovesToTopic)->Unit(benchmark::kMicrosecond);
+BENCHMARK(largeFileFirstOpening)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(largeFileReopening)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(chosenFileFirstOpening)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(chosenFileReopening)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(loopingFileStall)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char **argv)
 {
+    ChmFile::setProbeProgram(QStringLiteral(QVX_APP_DIR "/qvx-chmprobe"));
     return runBenchmarks(argc, argv);
 }

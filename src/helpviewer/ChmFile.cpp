@@ -3,16 +3,19 @@
 #include "qvx/helpviewer/ChmAddress.h"
 #include "qvx/helpviewer/NativeName.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 
 #include <chm_lib.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,81 +54,134 @@ int findBySuffix(chmFile *, chmUnitInfo *unit, void *context)
     return CHM_ENUMERATOR_CONTINUE;
 }
 
-// chmlib allocates a directory block of the length the file states, and reads the headers
-// without checking the file is one: refuse others, and absurd block lengths, early.
-bool headersLookSound(QFile &file)
+// What the headers say of the file's layout.
+struct Layout
 {
-    constexpr quint32 maxDirectoryBlock = 1024 * 1024;
-    const QByteArray header = file.read(0x58);
-    if (header.size() < 0x58 || !header.startsWith("ITSF"))
-        return false;
-    const quint64 directoryOffset = readU64(header, 0x48);
-    if (directoryOffset > quint64(file.size()) || !file.seek(qint64(directoryOffset)))
-        return false;
-    const QByteArray directory = file.read(0x54);
-    if (directory.size() < 0x54 || !directory.startsWith("ITSP"))
-        return false;
-    const quint32 blockLength = readU32(directory, 0x10);
-    return blockLength > 0 && blockLength <= maxDirectoryBlock;
-}
-
-// What the probe may still read. Each directory entry takes bytes of the file, so a listing
-// with more entries than the file has bytes goes round in a loop that chmlib never leaves.
-struct ProbeBudget
-{
-    quint64 bytes = 0;
-    quint64 entries = 0;
-    bool looping = false;
+    quint64 contentOffset = 0; // where the objects of section 0 start
 };
 
-// Reads every object of the file, as a page view would, so that a fault shows here.
-int readEveryObject(chmFile *handle, chmUnitInfo *unit, void *context)
+// chmlib allocates a directory block of the length the file states, and reads the headers
+// without checking the file is one: refuse others, absurd block lengths, and a directory the
+// file is too short to hold, early.
+std::optional<Layout> readLayout(QFile &file)
 {
-    auto *budget = static_cast<ProbeBudget *>(context);
-    if (budget->entries == 0) {
-        budget->looping = true;
+    constexpr quint32 maxDirectoryBlock = 1024 * 1024;
+    const quint64 size = quint64(file.size());
+    const QByteArray header = file.read(0x60);
+    if (header.size() < 0x58 || !header.startsWith("ITSF"))
+        return std::nullopt;
+    const quint64 directoryOffset = readU64(header, 0x48);
+    if (directoryOffset > size || !file.seek(qint64(directoryOffset)))
+        return std::nullopt;
+    const QByteArray directory = file.read(0x54);
+    if (directory.size() < 0x54 || !directory.startsWith("ITSP"))
+        return std::nullopt;
+    const quint32 blockLength = readU32(directory, 0x10);
+    const quint64 blocks = readU32(directory, 0x2C);
+    if (blockLength == 0 || blockLength > maxDirectoryBlock ||
+        blocks * blockLength > size - directoryOffset)
+        return std::nullopt;
+    // Later versions state where the content starts; earlier ones put it after the directory.
+    const quint64 contentOffset = readU32(header, 4) >= 3 && header.size() >= 0x60
+                                      ? readU64(header, 0x58)
+                                      : directoryOffset + readU64(header, 0x50);
+    if (contentOffset > size)
+        return std::nullopt;
+    return Layout{contentOffset};
+}
+
+struct Extent
+{
+    quint64 end = 0; // of the furthest object stored uncompressed, from the content start
+    quint64 entries = 0;
+};
+
+int furthestEnd(chmFile *, chmUnitInfo *unit, void *context)
+{
+    auto *extent = static_cast<Extent *>(context);
+    if (extent->entries-- == 0)
         return CHM_ENUMERATOR_FAILURE;
-    }
-    --budget->entries;
-    if (unit->length == 0 || unit->length > quint64(ChmFile::maxObjectSize))
-        return CHM_ENUMERATOR_CONTINUE;
-    if (unit->length > budget->bytes)
-        return CHM_ENUMERATOR_SUCCESS;
-    budget->bytes -= unit->length;
-    void *bytes = std::malloc(size_t(unit->length));
-    if (!bytes)
-        return CHM_ENUMERATOR_FAILURE;
-    chm_retrieve_object(handle, unit, static_cast<unsigned char *>(bytes), 0,
-                        LONGINT64(unit->length));
-    std::free(bytes);
+    if (unit->space == CHM_UNCOMPRESSED)
+        extent->end = qMax(extent->end, unit->start + unit->length);
     return CHM_ENUMERATOR_CONTINUE;
 }
 
-// chmlib has faults of its own on damaged files (divisions by zero, endless loops) that no
-// check of ours can foresee. A child process opens and reads the whole file first; only if
-// it comes through in time does the viewer touch the file itself.
-bool survivesInChildProcess(const QByteArray &path, quint64 fileSize)
+// Where the probe program lies, and how many probes ran (for tests).
+QString &probeProgramPath()
 {
-    const pid_t child = ::fork();
-    if (child < 0)
-        return true; // no probe to be had; the checks of our own still stand
-    if (child == 0) {
-        // A fault here is the answer, not something for the parent's handlers to report.
-        for (int fault : {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGABRT, SIGALRM})
-            ::signal(fault, SIG_DFL);
-        ::alarm(20);
-        chmFile *handle = chm_open(path.constData());
-        if (!handle)
-            ::_exit(1);
-        ProbeBudget budget{512ull * 1024 * 1024, fileSize};
-        chm_enumerate(handle, CHM_ENUMERATE_ALL, readEveryObject, &budget);
-        chm_close(handle);
-        ::_exit(budget.looping ? 1 : 0);
+    static QString path;
+    return path;
+}
+std::mutex probeProgramLock;
+std::atomic<int> probesStarted = 0;
+std::atomic<bool> probesCancelled = false;
+
+QString probeProgram()
+{
+    {
+        const std::lock_guard lock(probeProgramLock);
+        if (!probeProgramPath().isEmpty())
+            return probeProgramPath();
     }
+    return QCoreApplication::instance()
+               ? QCoreApplication::applicationDirPath() + QStringLiteral("/qvx-chmprobe")
+               : QString();
+}
+
+// chmlib has faults of its own on damaged files (divisions by zero, endless loops) that no
+// check of ours can foresee. The probe program opens and reads the whole file first; only if
+// it comes through in time does the viewer touch the file itself. The file it reads is the
+// one checked here, handed on as its descriptor 3.
+bool passesProbe(int fd, const QByteArray &libraryName)
+{
+    const QByteArray program = NativeName::encode(probeProgram());
+    if (program.isEmpty() || ::access(program.constData(), X_OK) != 0) {
+        // Without the probe nothing guards the program against the library: refuse.
+        qWarning("The help file check program is missing: %s", program.constData());
+        return false;
+    }
+    const QByteArray parent = QByteArray::number(qint64(::getpid()));
+    const QByteArray target =
+        libraryName.startsWith("/proc/self/fd/") ? QByteArray("/proc/self/fd/3") : libraryName;
+    char *const arguments[] = {const_cast<char *>(program.constData()),
+                               const_cast<char *>(parent.constData()),
+                               const_cast<char *>(target.constData()), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fd, 3);
+    // Signals blocked on this thread must not stay blocked in the probe: it counts on them.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    pid_t child = -1;
+    const int spawned =
+        ::posix_spawn(&child, program.constData(), &actions, &attributes, arguments, environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return false;
+    ++probesStarted;
+    // The probe ends itself after 20 s. It dies with the thread that started it, so this
+    // thread waits here rather than hand the wait on; it stops early when the program quits.
+    QElapsedTimer waited;
+    waited.start();
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR)
+    for (int pause = 1;; pause = qMin(pause * 2, 20)) {
+        const pid_t done = ::waitpid(child, &status, WNOHANG);
+        if (done == child)
+            break;
+        if (done < 0 && errno != EINTR)
             return false;
+        if (probesCancelled || waited.elapsed() > 25000) {
+            ::kill(child, SIGKILL);
+            while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            return false;
+        }
+        ::usleep(useconds_t(pause) * 1000);
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
@@ -212,21 +268,22 @@ bool ChmFile::open(const QString &path)
     const RegularFile checked(name);
     if (checked.fd() < 0)
         return false;
-    // chmlib reads the headers without checking the file is one; refuse others early.
     QFile file;
-    if (!file.open(checked.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) ||
-        !headersLookSound(file))
+    if (!file.open(checked.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return false;
+    const std::optional<Layout> layout = readLayout(file);
     const quint64 fileSize = quint64(file.size());
     file.close();
+    if (!layout)
+        return false;
     const QByteArray libraryName = checked.nameForLibrary(name);
-    if (libraryName.isEmpty() || !survivesInChildProcess(libraryName, fileSize))
+    if (libraryName.isEmpty() || !passesProbe(checked.fd(), libraryName))
         return false;
     m_handle = chm_open(libraryName.constData());
     if (!m_handle)
         return false;
     const std::optional<QByteArray> system = read(QStringLiteral("/#SYSTEM"));
-    if (!system || !compressionLooksSound()) {
+    if (!system || !compressionLooksSound() || !holdsWhatItLists(layout->contentOffset, fileSize)) {
         close();
         return false;
     }
@@ -240,6 +297,53 @@ bool ChmFile::open(const QString &path)
     return true;
 }
 
+void ChmFile::setProbeProgram(const QString &path)
+{
+    const std::lock_guard lock(probeProgramLock);
+    probeProgramPath() = path;
+}
+
+int ChmFile::probesRun()
+{
+    return probesStarted;
+}
+
+void ChmFile::cancelProbes()
+{
+    probesCancelled = true;
+}
+
+bool ChmFile::holdsWhatItLists(quint64 contentOffset, quint64 fileSize) const
+{
+    // A file cut short still opens, and chmlib decompresses whatever follows its end.
+    Extent extent{0, fileSize};
+    chm_enumerate(m_handle, CHM_ENUMERATE_ALL, furthestEnd, &extent);
+    if (extent.end > fileSize - contentOffset)
+        return false;
+    chmUnitInfo content{};
+    if (chm_resolve_object(m_handle, "::DataSpace/Storage/MSCompressed/Content", &content) !=
+        CHM_RESOLVE_SUCCESS)
+        return true; // nothing compressed
+    const std::optional<QByteArray> resetTable = fetchSmall(
+        "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/"
+        "InstanceData/ResetTable");
+    // The compressed data the reset table promises must lie inside its object.
+    return resetTable && resetTable->size() >= 0x28 && readU64(*resetTable, 0x18) <= content.length;
+}
+
+std::optional<QByteArray> ChmFile::fetchSmall(const char *path) const
+{
+    chmUnitInfo unit{};
+    if (chm_resolve_object(m_handle, path, &unit) != CHM_RESOLVE_SUCCESS ||
+        unit.length > quint64(maxSystemSize))
+        return std::nullopt;
+    QByteArray bytes(qsizetype(unit.length), '\0');
+    if (chm_retrieve_object(m_handle, &unit, reinterpret_cast<unsigned char *>(bytes.data()), 0,
+                            LONGINT64(unit.length)) != LONGINT64(unit.length))
+        return std::nullopt;
+    return bytes;
+}
+
 bool ChmFile::compressionLooksSound() const
 {
     // chmlib trusts the compression parameters when it decompresses: a window size it cannot
@@ -249,17 +353,7 @@ bool ChmFile::compressionLooksSound() const
         "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/"
         "InstanceData/ResetTable";
     static const QByteArray control = "::DataSpace/Storage/MSCompressed/ControlData";
-    const auto fetch = [this](const QByteArray &path) -> std::optional<QByteArray> {
-        chmUnitInfo unit{};
-        if (chm_resolve_object(m_handle, path.constData(), &unit) != CHM_RESOLVE_SUCCESS ||
-            unit.length > quint64(maxSystemSize))
-            return std::nullopt;
-        QByteArray bytes(qsizetype(unit.length), '\0');
-        if (chm_retrieve_object(m_handle, &unit, reinterpret_cast<unsigned char *>(bytes.data()), 0,
-                                LONGINT64(unit.length)) != LONGINT64(unit.length))
-            return std::nullopt;
-        return bytes;
-    };
+    const auto fetch = [this](const QByteArray &path) { return fetchSmall(path.constData()); };
     const std::optional<QByteArray> controlData = fetch(control);
     const std::optional<QByteArray> resetTable = fetch(transform);
     if (!controlData && !resetTable)

@@ -2,6 +2,7 @@
 
 #include "qvx/helpviewer/ChmAddress.h"
 #include "qvx/helpviewer/HelpBrowser.h"
+#include "qvx/helpviewer/HelpLoader.h"
 #include "qvx/helpviewer/NativeName.h"
 
 #include <QAction>
@@ -15,6 +16,8 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -140,11 +143,28 @@ void HelpViewer::createActions()
 
 void HelpViewer::loadFile()
 {
-    if (isFileOpen())
+    if (isFileOpen() || m_loading)
         return;
-    auto file = std::make_shared<ChmFile>();
-    const bool opened = file->open(m_filePath);
-    m_file = std::move(file);
+    if (const auto known = HelpLoader::known(m_filePath)) {
+        fileArrived(*known);
+        return;
+    }
+    m_loading = true;
+    setCursor(Qt::BusyCursor);
+    setWindowTitle(NativeName::display(QFileInfo(m_filePath).completeBaseName()));
+    txtPage->setHtml(u"<p>"_s +
+                     tr("Opening %1\u2026").arg(NativeName::display(m_filePath).toHtmlEscaped()) +
+                     u"</p>"_s);
+    HelpLoader::open(m_filePath, this,
+                     [this](std::shared_ptr<const ChmFile> file) { fileArrived(std::move(file)); });
+}
+
+void HelpViewer::fileArrived(std::shared_ptr<const ChmFile> file)
+{
+    m_loading = false;
+    unsetCursor();
+    const bool opened = file && file->isOpen();
+    m_file = opened ? std::move(file) : std::make_shared<const ChmFile>();
     txtPage->setFile(m_file);
     const QString title = opened && !m_file->title().isEmpty()
                               ? m_file->title()
@@ -154,6 +174,19 @@ void HelpViewer::loadFile()
     fillIndex();
     if (!opened)
         txtPage->setHtml(HelpBrowser::fileMessage(NativeName::display(m_filePath)));
+    const QList<std::function<void()>> waiting = std::exchange(m_waiting, {});
+    for (const std::function<void()> &request : waiting)
+        request();
+    emit fileLoaded();
+}
+
+void HelpViewer::whenLoaded(std::function<void()> request)
+{
+    loadFile();
+    if (m_loading)
+        m_waiting.append(std::move(request));
+    else
+        request();
 }
 
 void HelpViewer::fillContents()
@@ -244,40 +277,43 @@ void HelpViewer::indexItemActivated(QListWidgetItem *item)
 
 void HelpViewer::showContents()
 {
-    loadFile();
     tabNavigation->setCurrentIndex(0);
-    if (!isFileOpen())
-        return;
-    const QString topic = m_file->defaultTopic();
-    if (!topic.isEmpty())
-        openPage(chmPageUrl(topic));
+    whenLoaded([this] {
+        if (!isFileOpen())
+            return;
+        const QString topic = m_file->defaultTopic();
+        if (!topic.isEmpty())
+            openPage(chmPageUrl(topic));
+    });
 }
 
 void HelpViewer::showIndex()
 {
-    loadFile();
     tabNavigation->setCurrentIndex(1);
     txtIndexFilter->setFocus();
-    if (isFileOpen() && txtPage->source().isEmpty()) {
-        const QString topic = m_file->defaultTopic();
-        if (!topic.isEmpty())
-            openPage(chmPageUrl(topic));
-    }
+    whenLoaded([this] {
+        if (isFileOpen() && txtPage->source().isEmpty()) {
+            const QString topic = m_file->defaultTopic();
+            if (!topic.isEmpty())
+                openPage(chmPageUrl(topic));
+        }
+    });
 }
 
 void HelpViewer::showTopic(const QString &page)
 {
-    loadFile();
     tabNavigation->setCurrentIndex(0);
-    if (!isFileOpen())
-        return;
-    const QUrl url = chmPageUrl(page);
-    if (url.isValid()) {
-        openPage(url);
-    } else {
-        // Nothing that could be a page: say so rather than stay on the last one.
-        txtPage->setHtml(HelpBrowser::pageMessage(page));
-    }
+    whenLoaded([this, page] {
+        if (!isFileOpen())
+            return;
+        const QUrl url = chmPageUrl(page);
+        if (url.isValid()) {
+            openPage(url);
+        } else {
+            // Nothing that could be a page: say so rather than stay on the last one.
+            txtPage->setHtml(HelpBrowser::pageMessage(page));
+        }
+    });
 }
 
 void HelpViewer::bringForward()

@@ -94,6 +94,14 @@ private:
     QByteArray m_path;
 };
 
+// The viewer once its file has loaded (the file opens off the GUI thread).
+HelpViewer *ready(HelpViewer *viewer)
+{
+    if (viewer)
+        (void)QTest::qWaitFor([viewer] { return !viewer->isLoading(); }, 30000);
+    return viewer;
+}
+
 int openViewers()
 {
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -143,13 +151,14 @@ class TestHelpViewer : public QObject
     View open(const QString &address, int command = HelpViewers::displayContents,
               QWidget *owner = nullptr)
     {
-        return {HelpViewers::request([this](const QString &link) { m_links.append(link); }, owner,
-                                     address, command)};
+        return {ready(HelpViewers::request([this](const QString &link) { m_links.append(link); },
+                                           owner, address, command))};
     }
 
 private slots:
     void initTestCase()
     {
+        ChmFile::setProbeProgram(QStringLiteral(QVX_TEST_PROBE));
         m_system.setHelpService(&m_service);
         qvx::app::installHelpKey(m_system);
     }
@@ -345,7 +354,7 @@ private slots:
         qvx::app::ViewerHelpService service(desktop);
         service.show(0, bytes(topic(helpFile, u"Contacting Brenlowe.htm"_s)),
                      qvx::HelpCommand::Contents);
-        const View view{HelpViewers::find(helpFile)};
+        const View view{ready(HelpViewers::find(helpFile))};
         QVERIFY(view.window);
         // The page stays; the link goes to the platform's opener, the busy pointer around it.
         QCOMPARE(view.follow(link), u"/Contacting Brenlowe.htm"_s);
@@ -385,7 +394,7 @@ private slots:
         const QByteArray file = folder.path() + "/Quorvex Demos.chm";
         const QString path = NativeName::decode(file);
         m_system.htmlHelp(0, file.toStdString(), qvx::HelpCommand::Contents);
-        const View missing{HelpViewers::find(path)};
+        const View missing{ready(HelpViewers::find(path))};
         QVERIFY(missing.window && !missing->isFileOpen());
         QVERIFY(missing.text().contains(NativeName::display(path)));
 
@@ -399,7 +408,7 @@ private slots:
         ::close(out);
         m_system.htmlHelp(0, "ms-its:" + file.toStdString() + "::/Add-ons.htm",
                           qvx::HelpCommand::Contents);
-        QVERIFY(missing->isFileOpen());
+        QVERIFY(ready(missing.window)->isFileOpen());
         QCOMPARE(missing.path(), u"/Add-ons.htm"_s);
     }
 
@@ -579,7 +588,7 @@ private slots:
         };
 
         choose("mnuHelpIndex");
-        const View view{HelpViewers::find(file)};
+        const View view{ready(HelpViewers::find(file))};
         QVERIFY(view.window && view->isFileOpen());
         QCOMPARE(view.tab(), 1);
         choose("mnuOrderingQuorvex");
@@ -666,7 +675,7 @@ private slots:
         QTest::keyClick(field, Qt::Key_F1, Qt::ShiftModifier);
         QCOMPARE(openViewers(), 0);
         QTest::keyClick(field, Qt::Key_F1);
-        const View view{HelpViewers::find(helpFile)};
+        const View view{ready(HelpViewers::find(helpFile))};
         QVERIFY(view.window);
         QCOMPARE(view.tab(), 0);
         QVERIFY(field->text().isEmpty());

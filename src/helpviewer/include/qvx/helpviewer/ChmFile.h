@@ -25,7 +25,8 @@ public:
     ChmFile(const ChmFile &) = delete;
     ChmFile &operator=(const ChmFile &) = delete;
 
-    // False for a missing, unreadable or damaged file.
+    // False for a missing, unreadable or damaged file. Runs the probe program on the file
+    // first and waits for it (up to about 20 s): call it off the GUI thread.
     bool open(const QString &path);
     void close();
     bool isOpen() const { return m_handle != nullptr; }
@@ -48,8 +49,17 @@ public:
     const QList<SitemapEntry> &contents() const { return m_contents; }
     const QList<SitemapEntry> &index() const { return m_index; }
 
+    // The probe program; by default "qvx-chmprobe" beside the application's executable.
+    static void setProbeProgram(const QString &path);
+    // How many probes were started so far.
+    static int probesRun();
+    // Ends running probes and refuses every file from now on: the program is quitting.
+    static void cancelProbes();
+
 private:
     bool compressionLooksSound() const;
+    bool holdsWhatItLists(quint64 contentOffset, quint64 fileSize) const;
+    std::optional<QByteArray> fetchSmall(const char *path) const;
     QString sitemapPath(const QString &named, const char *suffix) const;
     QList<SitemapEntry> readSitemap(const QString &path) const;
 

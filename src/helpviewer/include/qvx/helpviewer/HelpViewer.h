@@ -31,8 +31,11 @@ public:
 
     const QString &filePath() const { return m_filePath; }
     bool isFileOpen() const { return m_file && m_file->isOpen(); }
+    // The file is being opened; requests wait for it.
+    bool isLoading() const { return m_loading; }
 
-    // The three requests; each opens the file again if it could not be read before.
+    // The three requests; each opens the file again if it could not be read before and has
+    // changed since. While the file opens they wait, and are served in order once it has.
     void showContents();
     void showIndex();
     void showTopic(const QString &page);
@@ -42,10 +45,17 @@ public:
     // Opens a page of this file (chm:///...), or hands a web address to the desktop.
     void followLink(const QUrl &link);
 
+signals:
+    // The file has been opened, or found missing or damaged.
+    void fileLoaded();
+
 private:
     void createActions();
     void createControls();
     void loadFile();
+    void fileArrived(std::shared_ptr<const ChmFile> file);
+    // Runs `request` now, or once the file has loaded.
+    void whenLoaded(std::function<void()> request);
     void fillContents();
     void fillIndex();
     void filterIndex(const QString &text);
@@ -56,6 +66,8 @@ private:
     LinkOpener m_openLink;
     QString m_filePath;
     std::shared_ptr<const ChmFile> m_file;
+    bool m_loading = false;
+    QList<std::function<void()>> m_waiting;
     QTabWidget *tabNavigation = nullptr;
     QTreeWidget *treContents = nullptr;
     QLineEdit *txtIndexFilter = nullptr;
