@@ -7,15 +7,13 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
+class ContentsPane;
 class HelpBrowser;
-class QLabel;
+class IndexPane;
 class QLineEdit;
-class QListWidget;
-class QListWidgetItem;
 class QTabWidget;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 // The program's own help viewer: one window per help file, with its contents as a tree, its
 // keyword index with a filter box, and the pages.
@@ -48,8 +46,7 @@ private:
     void loadFile();
     void fillContents();
     void fillIndex();
-    void filterIndex(const QString &text);
-    void indexItemActivated(QListWidgetItem *item);
+    void indexItemActivated(int row);
     void openPage(const QUrl &url);
     void selectContentsEntry(const QUrl &url);
 
@@ -57,11 +54,10 @@ private:
     QString m_filePath;
     std::shared_ptr<const ChmFile> m_file;
     QTabWidget *tabNavigation = nullptr;
-    QTreeWidget *treContents = nullptr;
-    QLineEdit *txtIndexFilter = nullptr;
-    QListWidget *lstIndex = nullptr;
-    QLabel *lblTopicsFound = nullptr;
-    QListWidget *lstTopicsFound = nullptr;
+    ContentsPane *treContents = nullptr;
+    IndexPane *m_indexPane = nullptr;
+    QLineEdit *txtIndexFilter = nullptr; // the index pane's
     HelpBrowser *txtPage = nullptr;
-    QHash<QString, QTreeWidgetItem *> m_contentsByPath;
+    // The pages' own titles, read when a keyword first offers a choice.
+    std::optional<QHash<QString, QString>> m_topicTitles;
 };

@@ -1,0 +1,89 @@
+#include "qvx/helpviewer/IndexModel.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int indentWidth = 4;
+
+int compareKeywords(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive);
+}
+
+} // namespace
+
+IndexModel::IndexModel(QObject *parent) : QAbstractListModel(parent) {}
+
+void IndexModel::setEntries(const QList<SitemapEntry> &entries)
+{
+    beginResetModel();
+    m_entries = entries;
+    m_topRows.clear();
+    for (qsizetype row = 0; row < m_entries.size(); ++row) {
+        if (m_entries[row].depth == 0)
+            m_topRows.append(int(row));
+    }
+    m_sorted = std::is_sorted(m_topRows.cbegin(), m_topRows.cend(), [this](int a, int b) {
+        return compareKeywords(m_entries[a].name, m_entries[b].name) < 0;
+    });
+    endResetModel();
+}
+
+const SitemapEntry *IndexModel::entry(int row) const
+{
+    return row >= 0 && row < m_entries.size() ? &m_entries[row] : nullptr;
+}
+
+int IndexModel::findKeyword(const QString &text) const
+{
+    const QString wanted = text.trimmed();
+    if (wanted.isEmpty() || m_entries.isEmpty())
+        return -1;
+    const auto begins = [&wanted](const SitemapEntry &entry) {
+        return entry.name.startsWith(wanted, Qt::CaseInsensitive);
+    };
+    qsizetype place = -1; // in m_topRows, where the text would stand
+    if (m_sorted) {
+        const auto found = std::lower_bound(
+            m_topRows.cbegin(), m_topRows.cend(), wanted, [this](int row, const QString &key) {
+                return compareKeywords(m_entries[row].name, key) < 0;
+            });
+        place = found - m_topRows.cbegin();
+        if (found != m_topRows.cend() && begins(m_entries[*found]))
+            return *found;
+    } else {
+        for (const int row : m_topRows) {
+            if (begins(m_entries[row]))
+                return row;
+        }
+    }
+    for (qsizetype row = 0; row < m_entries.size(); ++row) {
+        if (m_entries[row].depth > 0 && begins(m_entries[row]))
+            return int(row);
+    }
+    if (place < 0 || m_topRows.isEmpty())
+        return -1;
+    return m_topRows[qMin(place, m_topRows.size() - 1)];
+}
+
+int IndexModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_entries.size());
+}
+
+QVariant IndexModel::data(const QModelIndex &index, int role) const
+{
+    const SitemapEntry *keyword = index.isValid() ? entry(index.row()) : nullptr;
+    if (!keyword)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return QString(QString(keyword->depth * indentWidth, QLatin1Char(' ')) + keyword->name);
+    case Qt::ToolTipRole:
+    case keywordRole:
+        return keyword->name;
+    default:
+        return {};
+    }
+}
