@@ -58,7 +58,10 @@ IndexPane::IndexPane(QWidget *parent)
     connect(txtIndexFilter, &QLineEdit::textChanged, this, &IndexPane::selectKeyword);
     connect(txtIndexFilter, &QLineEdit::returnPressed, this, &IndexPane::chooseCurrent);
     connect(cmdDisplay, &QPushButton::clicked, this, &IndexPane::chooseCurrent);
-    connect(lstIndex, &QListView::activated, this, &IndexPane::chooseCurrent);
+    connect(lstIndex, &QListView::activated, this, [this](const QModelIndex &index) {
+        if (index.isValid())
+            emit keywordChosen(index.row());
+    });
     const auto openTopic = [this](QListWidgetItem *item) {
         emit topicChosen(item->data(urlRole).toUrl());
     };
