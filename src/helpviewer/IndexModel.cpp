@@ -6,9 +6,20 @@ namespace {
 
 constexpr int indentWidth = 4;
 
-int compareKeywords(const QString &a, const QString &b)
+// Index compilers sort letter case aside, some by lower case and some by upper case: the
+// two disagree where a keyword has "_" or "[" beside a letter.
+int compareKeywords(const QString &a, const QString &b, bool byUpperCase)
 {
-    return a.compare(b, Qt::CaseInsensitive);
+    if (!byUpperCase)
+        return a.compare(b, Qt::CaseInsensitive);
+    const qsizetype common = qMin(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        const char16_t x = a[i].toUpper().unicode();
+        const char16_t y = b[i].toUpper().unicode();
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 } // namespace
@@ -24,9 +35,15 @@ void IndexModel::setEntries(const QList<SitemapEntry> &entries)
         if (m_entries[row].depth == 0)
             m_topRows.append(int(row));
     }
-    m_sorted = std::is_sorted(m_topRows.cbegin(), m_topRows.cend(), [this](int a, int b) {
-        return compareKeywords(m_entries[a].name, m_entries[b].name) < 0;
-    });
+    m_sorted = false;
+    for (const bool byUpperCase : {false, true}) {
+        m_sorted = std::is_sorted(m_topRows.cbegin(), m_topRows.cend(), [&](int a, int b) {
+            return compareKeywords(m_entries[a].name, m_entries[b].name, byUpperCase) < 0;
+        });
+        m_byUpperCase = byUpperCase;
+        if (m_sorted)
+            break;
+    }
     endResetModel();
 }
 
@@ -47,7 +64,7 @@ int IndexModel::findKeyword(const QString &text) const
     if (m_sorted) {
         const auto found = std::lower_bound(
             m_topRows.cbegin(), m_topRows.cend(), wanted, [this](int row, const QString &key) {
-                return compareKeywords(m_entries[row].name, key) < 0;
+                return compareKeywords(m_entries[row].name, key, m_byUpperCase) < 0;
             });
         place = found - m_topRows.cbegin();
         if (found != m_topRows.cend() && begins(m_entries[*found]))

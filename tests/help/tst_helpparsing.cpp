@@ -354,6 +354,11 @@ private slots:
         QTest::newRow("else where it would stand") << sorted << u"bz"_s << 3;
         QTest::newRow("past the end") << sorted << u"zz"_s << 4;
         QTest::newRow("blank") << sorted << u"  "_s << -1;
+        // Sorted by upper case: "_" comes after the letters.
+        const QStringList upperSorted{u"AbsoluteIndex"_s, u"AbsValue"_s, u"ABS_DOWN"_s};
+        QTest::newRow("sorted by upper case") << upperSorted << u"abs_"_s << 2;
+        QTest::newRow("sorted by upper case, where it would stand")
+            << upperSorted << u"absp"_s << 1;
         const QStringList unsorted{u"pear"_s, u"apple"_s, u"plum"_s, u"apricot"_s};
         QTest::newRow("out of order: the first in the list") << unsorted << u"ap"_s << 1;
         QTest::newRow("out of order, nothing fits") << unsorted << u"q"_s << -1;

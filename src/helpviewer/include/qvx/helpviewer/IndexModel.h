@@ -32,4 +32,5 @@ private:
     QList<SitemapEntry> m_entries;
     QList<int> m_topRows;
     bool m_sorted = false;
+    bool m_byUpperCase = false; // the order the keywords are sorted in
 };
