@@ -1,6 +1,7 @@
 #include "qvx/helpviewer/ChmFile.h"
 
 #include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/helpviewer/ChmBinaryIndex.h"
 #include "qvx/helpviewer/NativeName.h"
 
 #include <QCoreApplication>
@@ -294,6 +295,8 @@ bool ChmFile::open(const QString &path)
     }
     m_contents = readSitemap(sitemapPath(m_system.contentsFile, ".hhc"));
     m_index = readSitemap(sitemapPath(m_system.indexFile, ".hhk"));
+    if (m_index.isEmpty())
+        m_index = readBinaryIndex(*this);
     return true;
 }
 

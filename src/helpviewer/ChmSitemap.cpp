@@ -1,5 +1,7 @@
 #include "qvx/helpviewer/ChmSitemap.h"
 
+#include "qvx/helpviewer/ChmAddress.h"
+
 #include <QHash>
 
 namespace {
@@ -219,4 +221,14 @@ QString decodeHtmlEntities(const QString &text)
         at = semicolon + 1;
     }
     return out;
+}
+
+QUrl sitemapTargetUrl(const QString &local)
+{
+    const QString trimmed = local.trimmed();
+    for (const char *scheme : {"http:", "https:", "ftp:", "mailto:"}) {
+        if (trimmed.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
+            return QUrl(trimmed);
+    }
+    return chmPageUrl(trimmed);
 }

@@ -1,29 +1,24 @@
 #include "qvx/helpviewer/HelpViewer.h"
 
 #include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/helpviewer/ChmTopics.h"
+#include "qvx/helpviewer/ContentsPane.h"
 #include "qvx/helpviewer/HelpBrowser.h"
 #include "qvx/helpviewer/HelpLoader.h"
+#include "qvx/helpviewer/IndexModel.h"
+#include "qvx/helpviewer/IndexPane.h"
 #include "qvx/helpviewer/NativeName.h"
 
 #include <QAction>
 #include <QFileInfo>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QTreeWidget>
-#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-constexpr int urlRole = Qt::UserRole;
-constexpr int entryRole = Qt::UserRole + 1;
-constexpr int searchTextRole = Qt::UserRole + 2;
 
 bool isWebAddress(const QUrl &url)
 {
@@ -56,52 +51,18 @@ void HelpViewer::createControls()
     connect(txtPage, &QTextBrowser::anchorClicked, this, &HelpViewer::followLink);
     connect(txtPage, &QTextBrowser::sourceChanged, this, &HelpViewer::selectContentsEntry);
 
-    treContents = new QTreeWidget(this);
-    treContents->setObjectName(QStringLiteral("treContents"));
-    treContents->setHeaderHidden(true);
-    const auto openItem = [this](QTreeWidgetItem *item) {
-        const QUrl url = item->data(0, urlRole).toUrl();
-        if (url.isValid())
-            openPage(url);
-    };
-    connect(treContents, &QTreeWidget::itemClicked, this, openItem);
-    connect(treContents, &QTreeWidget::itemActivated, this, openItem);
+    treContents = new ContentsPane(this);
+    connect(treContents, &ContentsPane::pageChosen, this, &HelpViewer::followLink);
 
-    auto *indexPane = new QWidget(this);
-    auto *indexLayout = new QVBoxLayout(indexPane);
-    indexLayout->setContentsMargins(4, 4, 4, 4);
-    auto *filterLabel = new QLabel(tr("&Type in the keyword to find:"), indexPane);
-    txtIndexFilter = new QLineEdit(indexPane);
-    txtIndexFilter->setObjectName(QStringLiteral("txtIndexFilter"));
-    txtIndexFilter->setClearButtonEnabled(true);
-    filterLabel->setBuddy(txtIndexFilter);
-    lstIndex = new QListWidget(indexPane);
-    lstIndex->setObjectName(QStringLiteral("lstIndex"));
-    lblTopicsFound = new QLabel(tr("Topics found:"), indexPane);
-    lstTopicsFound = new QListWidget(indexPane);
-    lstTopicsFound->setObjectName(QStringLiteral("lstTopicsFound"));
-    lblTopicsFound->hide();
-    lstTopicsFound->hide();
-    indexLayout->addWidget(filterLabel);
-    indexLayout->addWidget(txtIndexFilter);
-    indexLayout->addWidget(lstIndex, 3);
-    indexLayout->addWidget(lblTopicsFound);
-    indexLayout->addWidget(lstTopicsFound, 1);
-    connect(txtIndexFilter, &QLineEdit::textChanged, this, &HelpViewer::filterIndex);
-    connect(txtIndexFilter, &QLineEdit::returnPressed, this, [this] {
-        if (QListWidgetItem *item = lstIndex->currentItem(); item && !item->isHidden())
-            indexItemActivated(item);
-    });
-    connect(lstIndex, &QListWidget::itemActivated, this, &HelpViewer::indexItemActivated);
-    connect(lstIndex, &QListWidget::itemClicked, this, &HelpViewer::indexItemActivated);
-    const auto openTopic = [this](QListWidgetItem *item) { openPage(item->data(urlRole).toUrl()); };
-    connect(lstTopicsFound, &QListWidget::itemActivated, this, openTopic);
-    connect(lstTopicsFound, &QListWidget::itemClicked, this, openTopic);
+    m_indexPane = new IndexPane(this);
+    txtIndexFilter = m_indexPane->keywordBox();
+    connect(m_indexPane, &IndexPane::keywordChosen, this, &HelpViewer::indexItemActivated);
+    connect(m_indexPane, &IndexPane::topicChosen, this, &HelpViewer::followLink);
 
     tabNavigation = new QTabWidget(this);
     tabNavigation->setObjectName(QStringLiteral("tabNavigation"));
     tabNavigation->addTab(treContents, tr("Contents"));
-    tabNavigation->addTab(indexPane, tr("Index"));
+    tabNavigation->addTab(m_indexPane, tr("Index"));
 
     auto *splitter = new QSplitter(this);
     splitter->addWidget(tabNavigation);
@@ -138,6 +99,16 @@ void HelpViewer::createActions()
     connect(actHome, &QAction::triggered, this, [this] {
         if (isFileOpen())
             openPage(chmPageUrl(m_file->defaultTopic()));
+    });
+
+    // Shows the page's place in the contents again, after the user has closed its books.
+    auto *actLocate =
+        toolBar->addAction(style()->standardIcon(QStyle::SP_FileDialogContentsView), tr("&Locate"));
+    actLocate->setObjectName(QStringLiteral("actLocate"));
+    actLocate->setToolTip(tr("Show the current page in the contents"));
+    connect(actLocate, &QAction::triggered, this, [this] {
+        tabNavigation->setCurrentWidget(treContents);
+        selectContentsEntry(txtPage->source());
     });
 }
 
@@ -191,88 +162,38 @@ void HelpViewer::whenLoaded(std::function<void()> request)
 
 void HelpViewer::fillContents()
 {
-    treContents->clear();
-    m_contentsByPath.clear();
-    QList<QTreeWidgetItem *> parents; // the last item at each depth
-    for (const SitemapEntry &entry : m_file->contents()) {
-        const int depth = qMin(entry.depth, int(parents.size()));
-        parents.resize(depth);
-        auto *item = parents.isEmpty() ? new QTreeWidgetItem(treContents)
-                                       : new QTreeWidgetItem(parents.last());
-        item->setText(0, entry.name);
-        if (!entry.targets.isEmpty()) {
-            const QUrl url = chmPageUrl(entry.targets.first().local);
-            item->setData(0, urlRole, url);
-            const QString path = chmLookupPath(url).toLower();
-            if (!path.isEmpty() && !m_contentsByPath.contains(path))
-                m_contentsByPath.insert(path, item);
-        }
-        parents.append(item);
-    }
-    treContents->expandAll();
+    treContents->setEntries(m_file ? m_file->contents() : QList<SitemapEntry>());
+    selectContentsEntry(txtPage->source());
 }
 
 void HelpViewer::fillIndex()
 {
-    lstIndex->clear();
-    lstTopicsFound->clear();
-    lblTopicsFound->hide();
-    lstTopicsFound->hide();
-    QStringList keywords; // the keyword path above each depth
-    const QList<SitemapEntry> &entries = m_file->index();
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        const SitemapEntry &entry = entries[i];
-        const int depth = qMin(entry.depth, int(keywords.size()));
-        keywords.resize(depth);
-        keywords.append(entry.name);
-        auto *item =
-            new QListWidgetItem(QString(depth * 4, QLatin1Char(' ')) + entry.name, lstIndex);
-        item->setData(entryRole, int(i));
-        // A subentry is found by its own keyword and by the one it sits under.
-        item->setData(searchTextRole, keywords.join(QLatin1Char(' ')));
-    }
-    lstIndex->setCurrentRow(0);
+    m_topicTitles.reset();
+    m_indexPane->setEntries(m_file ? m_file->index() : QList<SitemapEntry>());
 }
 
-void HelpViewer::filterIndex(const QString &text)
+void HelpViewer::indexItemActivated(int row)
 {
-    const QString wanted = text.trimmed();
-    QListWidgetItem *first = nullptr;
-    for (int row = 0; row < lstIndex->count(); ++row) {
-        QListWidgetItem *item = lstIndex->item(row);
-        const bool shown =
-            item->data(searchTextRole).toString().contains(wanted, Qt::CaseInsensitive);
-        item->setHidden(!shown);
-        if (shown && !first)
-            first = item;
-    }
-    lstIndex->setCurrentItem(first);
-}
-
-void HelpViewer::indexItemActivated(QListWidgetItem *item)
-{
-    if (!item)
+    const SitemapEntry *entry = m_indexPane->indexModel()->entry(row);
+    if (!entry || entry->targets.isEmpty())
         return;
-    const QList<SitemapEntry> &entries = m_file->index();
-    const int i = item->data(entryRole).toInt();
-    if (i < 0 || i >= entries.size())
-        return;
-    const SitemapEntry &entry = entries[i];
-    lstTopicsFound->clear();
-    const bool choice = entry.targets.size() > 1;
-    lblTopicsFound->setVisible(choice);
-    lstTopicsFound->setVisible(choice);
-    if (entry.targets.size() == 1) {
-        openPage(chmPageUrl(entry.targets.first().local));
+    if (entry->targets.size() == 1) {
+        m_indexPane->hideTopics();
+        followLink(sitemapTargetUrl(entry->targets.first().local));
         return;
     }
-    // Several pages under one keyword: the user picks.
-    for (const SitemapTarget &target : entry.targets) {
-        auto *topic = new QListWidgetItem(target.title, lstTopicsFound);
-        topic->setData(urlRole, chmPageUrl(target.local));
+    // Several pages under one keyword: the user picks, by each page's title. A sitemap that
+    // only repeats the keyword leaves the page's own title to tell them apart.
+    if (!m_topicTitles && m_file)
+        m_topicTitles = topicTitles(*m_file);
+    QList<IndexPane::Topic> topics;
+    for (const SitemapTarget &target : entry->targets) {
+        QString title = target.title;
+        if (m_topicTitles && title.compare(entry->name, Qt::CaseInsensitive) == 0)
+            title = m_topicTitles->value(topicKey(target.local), title);
+        topics.append({title, sitemapTargetUrl(target.local)});
     }
-    if (choice)
-        lstTopicsFound->setCurrentRow(0);
+    m_indexPane->showTopics(topics);
 }
 
 void HelpViewer::showContents()
@@ -360,9 +281,5 @@ void HelpViewer::openPage(const QUrl &url)
 
 void HelpViewer::selectContentsEntry(const QUrl &url)
 {
-    QTreeWidgetItem *item = m_contentsByPath.value(chmLookupPath(url).toLower());
-    if (!item)
-        return;
-    const QSignalBlocker blocker(treContents);
-    treContents->setCurrentItem(item);
+    treContents->selectPage(url);
 }

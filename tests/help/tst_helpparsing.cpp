@@ -1,9 +1,13 @@
 #include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/helpviewer/ChmBinaryIndex.h"
 #include "qvx/helpviewer/ChmFile.h"
 #include "qvx/helpviewer/ChmSitemap.h"
 #include "qvx/helpviewer/ChmSystem.h"
+#include "qvx/helpviewer/IndexModel.h"
 
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -31,6 +35,55 @@ QString describe(const QList<SitemapEntry> &entries)
                      (targets.isEmpty() ? QString() : u" -> " + targets.join(u", ")));
     }
     return lines.join(u'\n');
+}
+
+QByteArray littleEndian(quint32 value, int bytes)
+{
+    QByteArray out;
+    for (int i = 0; i < bytes; ++i)
+        out.append(char((value >> (8 * i)) & 0xFF));
+    return out;
+}
+
+// One keyword of a binary index listing block; a "see also" one when `seeAlso` is given.
+QByteArray keywordEntry(const QString &keyword, int depth, int levelStart,
+                        const QList<quint32> &topics, const QString &seeAlso = {})
+{
+    QByteArray out;
+    const auto appendWide = [&out](const QString &text) {
+        for (const QChar c : text)
+            out.append(littleEndian(c.unicode(), 2));
+        out.append(littleEndian(0, 2));
+    };
+    appendWide(keyword);
+    out.append(littleEndian(seeAlso.isEmpty() ? 0 : 2, 2));
+    out.append(littleEndian(quint32(depth), 2));
+    out.append(littleEndian(quint32(levelStart), 4));
+    out.append(littleEndian(0, 4));
+    out.append(littleEndian(quint32(qMax(topics.size(), qsizetype(1))), 4));
+    if (seeAlso.isEmpty()) {
+        for (const quint32 topic : topics)
+            out.append(littleEndian(topic, 4));
+    } else {
+        appendWide(seeAlso);
+    }
+    out.append(littleEndian(1, 4));
+    out.append(littleEndian(0, 4));
+    return out;
+}
+
+// A binary index of one listing block of 2048 bytes holding `entries`, which it claims are
+// `count`.
+QByteArray binaryIndex(const QList<QByteArray> &entries, qsizetype count)
+{
+    QByteArray header = littleEndian(0x293B, 2) + littleEndian(2, 2) + littleEndian(2048, 2);
+    header += QByteArray("X44").leftJustified(16, '\0');
+    header += littleEndian(0, 4) + littleEndian(0, 4) + littleEndian(0, 4) +
+              littleEndian(0xFFFFFFFF, 4) + littleEndian(1, 4);
+    header = header.leftJustified(0x4C, '\0');
+    QByteArray block = littleEndian(0, 2) + littleEndian(quint32(count), 2) +
+                       littleEndian(0xFFFFFFFF, 4) + littleEndian(0xFFFFFFFF, 4) + entries.join();
+    return header + block.leftJustified(2048, '\0');
 }
 
 // A well-formed sitemap entry from its parameters' names and values in turn.
@@ -243,6 +296,84 @@ private slots:
     {
         QFETCH(QString, text);
         QTEST(describe(parseSitemap(text)), "expected");
+    }
+
+    void readsBinaryIndex_data()
+    {
+        QTest::addColumn<QByteArray>("btree");
+        QTest::addColumn<QString>("expected");
+
+        const QByteArray parent = keywordEntry(u"Parent"_s, 0, 0, {1, 7, 1});
+        const QByteArray child = keywordEntry(u"Parent, child"_s, 1, 8, {2});
+        QTest::newRow("keyword and sub-keyword")
+            << binaryIndex({parent, child}, 2) << u"0 Parent -> One=one.htm\n1 child -> =two.htm"_s;
+        QTest::newRow("see also, then on")
+            << binaryIndex({keywordEntry(u"Other"_s, 0, 0, {}, u"Parent"_s), parent}, 2)
+            << u"0 Other\n0 Parent -> One=one.htm"_s;
+        QTest::newRow("more entries claimed than the block holds")
+            << binaryIndex({parent, child}, 500)
+            << u"0 Parent -> One=one.htm\n1 child -> =two.htm"_s;
+        QTest::newRow("level start past the keyword")
+            << binaryIndex({keywordEntry(u"Short"_s, 1, 400, {2})}, 1) << u"1 Short -> =two.htm"_s;
+        QByteArray foreign = binaryIndex({parent}, 1);
+        foreign[0] = 'X';
+        QTest::newRow("not a binary index") << foreign << QString();
+        QTest::newRow("header only") << binaryIndex({parent}, 1).left(0x4C) << QString();
+    }
+
+    void readsBinaryIndex()
+    {
+        QFETCH(QByteArray, btree);
+        // Topic 1 has a title, topic 2 none, others are unknown and left out.
+        const auto resolve = [](quint32 topic) -> std::optional<SitemapTarget> {
+            if (topic == 1)
+                return SitemapTarget{u"One"_s, u"one.htm"_s};
+            if (topic == 2)
+                return SitemapTarget{QString(), u"two.htm"_s};
+            return std::nullopt;
+        };
+        QList<SitemapEntry> entries = parseBinaryIndex(btree, resolve);
+        // A target without a title of its own is named by its keyword; blank it to compare.
+        for (SitemapEntry &entry : entries) {
+            for (SitemapTarget &target : entry.targets)
+                target.title = target.title == entry.name ? QString() : target.title;
+        }
+        QTEST(describe(entries), "expected");
+    }
+
+    void findsTypedKeyword_data()
+    {
+        QTest::addColumn<QStringList>("keywords"); // a leading space marks a sub-keyword
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("row");
+
+        const QStringList sorted{u"apple"_s, u"Banana"_s, u" bread"_s, u"cherry"_s, u"Date"_s};
+        QTest::newRow("first that begins so") << sorted << u"b"_s << 1;
+        QTest::newRow("letter case aside") << sorted << u"DA"_s << 4;
+        QTest::newRow("sub-keyword when no keyword fits") << sorted << u"bre"_s << 2;
+        QTest::newRow("else where it would stand") << sorted << u"bz"_s << 3;
+        QTest::newRow("past the end") << sorted << u"zz"_s << 4;
+        QTest::newRow("blank") << sorted << u"  "_s << -1;
+        // Sorted by upper case: "_" comes after the letters.
+        const QStringList upperSorted{u"AbsoluteIndex"_s, u"AbsValue"_s, u"ABS_DOWN"_s};
+        QTest::newRow("sorted by upper case") << upperSorted << u"abs_"_s << 2;
+        QTest::newRow("sorted by upper case, where it would stand")
+            << upperSorted << u"absp"_s << 1;
+        const QStringList unsorted{u"pear"_s, u"apple"_s, u"plum"_s, u"apricot"_s};
+        QTest::newRow("out of order: the first in the list") << unsorted << u"ap"_s << 1;
+        QTest::newRow("out of order, nothing fits") << unsorted << u"q"_s << -1;
+    }
+
+    void findsTypedKeyword()
+    {
+        QFETCH(QStringList, keywords);
+        QList<SitemapEntry> entries;
+        for (const QString &keyword : keywords)
+            entries.append({keyword.trimmed(), {}, keyword.startsWith(u' ') ? 1 : 0});
+        IndexModel model;
+        model.setEntries(entries);
+        QFETCH(QString, typed);
+        QTEST(model.findKeyword(typed), "row");
     }
 
     void findsDeclaredCharset_data()

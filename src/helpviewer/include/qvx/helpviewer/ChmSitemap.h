@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QUrl>
 
 // One page an entry of a contents or index sitemap points at.
 struct SitemapTarget
@@ -29,3 +30,7 @@ QList<SitemapEntry> parseSitemap(const QString &text);
 
 // Decodes character references and the common named entities; unknown ones stay as written.
 QString decodeHtmlEntities(const QString &text);
+
+// Where a sitemap target leads: a web address (http, https, ftp, mailto) as it is, else the
+// page inside the file (invalid when the target names none).
+QUrl sitemapTargetUrl(const QString &local);

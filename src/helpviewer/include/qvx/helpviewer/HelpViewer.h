@@ -7,15 +7,13 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
+class ContentsPane;
 class HelpBrowser;
-class QLabel;
+class IndexPane;
 class QLineEdit;
-class QListWidget;
-class QListWidgetItem;
 class QTabWidget;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 // The program's own help viewer: one window per help file, with its contents as a tree, its
 // keyword index with a filter box, and the pages.
@@ -58,8 +56,7 @@ private:
     void whenLoaded(std::function<void()> request);
     void fillContents();
     void fillIndex();
-    void filterIndex(const QString &text);
-    void indexItemActivated(QListWidgetItem *item);
+    void indexItemActivated(int row);
     void openPage(const QUrl &url);
     void selectContentsEntry(const QUrl &url);
 
@@ -69,11 +66,10 @@ private:
     bool m_loading = false;
     QList<std::function<void()>> m_waiting;
     QTabWidget *tabNavigation = nullptr;
-    QTreeWidget *treContents = nullptr;
-    QLineEdit *txtIndexFilter = nullptr;
-    QListWidget *lstIndex = nullptr;
-    QLabel *lblTopicsFound = nullptr;
-    QListWidget *lstTopicsFound = nullptr;
+    ContentsPane *treContents = nullptr;
+    IndexPane *m_indexPane = nullptr;
+    QLineEdit *txtIndexFilter = nullptr; // the index pane's
     HelpBrowser *txtPage = nullptr;
-    QHash<QString, QTreeWidgetItem *> m_contentsByPath;
+    // The pages' own titles, read when a keyword first offers a choice.
+    std::optional<QHash<QString, QString>> m_topicTitles;
 };

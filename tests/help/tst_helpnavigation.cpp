@@ -1,0 +1,226 @@
+#include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/HelpViewer.h"
+#include "qvx/helpviewer/HelpViewers.h"
+#include "qvx/helpviewer/IndexModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTreeView>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString navigationFile = QStringLiteral(QVX_TEST_NAVIGATION_FILE);
+
+// A viewer window and the parts of it the tests look at.
+struct View
+{
+    HelpViewer *window = nullptr;
+
+    template <typename T> T *part(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    QTreeView *tree() const { return part<QTreeView>("treContents"); }
+    QListView *list() const { return part<QListView>("lstIndex"); }
+    QLineEdit *box() const { return part<QLineEdit>("txtIndexFilter"); }
+    QString path() const { return chmLookupPath(part<QTextBrowser>("txtPage")->source()); }
+    int tab() const { return part<QTabWidget>("tabNavigation")->currentIndex(); }
+    // A contents entry by its row at each level.
+    QModelIndex entry(std::initializer_list<int> rows) const
+    {
+        QModelIndex index;
+        for (const int row : rows)
+            index = tree()->model()->index(row, 0, index);
+        return index;
+    }
+    QString currentEntry() const { return tree()->currentIndex().data().toString(); }
+    QString currentKeyword() const
+    {
+        return list()->currentIndex().data(IndexModel::keywordRole).toString();
+    }
+    QStringList keywords() const
+    {
+        QStringList rows;
+        for (int row = 0; row < list()->model()->rowCount(); ++row) {
+            if (!list()->isRowHidden(row))
+                rows.append(list()->model()->index(row, 0).data().toString());
+        }
+        return rows;
+    }
+    void type(const QString &text) const
+    {
+        box()->clear();
+        QTest::keyClicks(box(), text);
+    }
+};
+
+} // namespace
+
+class TestHelpNavigation : public QObject
+{
+    Q_OBJECT
+
+    QStringList m_links;
+
+    View open(const QString &file, int command = HelpViewers::displayContents)
+    {
+        View view{HelpViewers::request([this](const QString &link) { m_links.append(link); },
+                                       nullptr, file, command)};
+        if (view.window && !QTest::qWaitFor([&view] { return view.window->isFileOpen(); }))
+            view.window = nullptr;
+        return view;
+    }
+
+private slots:
+    void initTestCase() { ChmFile::setProbeProgram(QStringLiteral(QVX_TEST_PROBE)); }
+
+    void cleanup()
+    {
+        HelpViewers::closeAll();
+        m_links.clear();
+    }
+
+    void contentsShowOnlyTheCurrentPagesBook()
+    {
+        const View view = open(navigationFile);
+        QVERIFY(view.window);
+        const QModelIndex bookOne = view.entry({1});
+        const QModelIndex innerBook = view.entry({1, 1});
+        const QModelIndex bookTwo = view.entry({2});
+        QCOMPARE(bookOne.data().toString(), u"Book one"_s);
+        QCOMPARE(view.entry({1, 1, 0}).data().toString(), u"Page C"_s);
+        QTRY_COMPARE(view.currentEntry(), u"Start"_s);
+        QVERIFY(!view.tree()->isExpanded(bookOne) && !view.tree()->isExpanded(bookTwo));
+
+        emit view.part<QTextBrowser>("txtPage")->anchorClicked(QUrl(u"c.htm"_s));
+        QCOMPARE(view.path(), u"/c.htm"_s);
+        QCOMPARE(view.currentEntry(), u"Page C"_s);
+        QVERIFY(view.tree()->isExpanded(bookOne) && view.tree()->isExpanded(innerBook));
+        QVERIFY(!view.tree()->isExpanded(bookTwo));
+
+        // After the user closed everything and went to the index, Locate finds the page again.
+        view.tree()->collapseAll();
+        view.tree()->setCurrentIndex(view.entry({0}));
+        view.part<QTabWidget>("tabNavigation")->setCurrentIndex(1);
+        view.part<QAction>("actLocate")->trigger();
+        QCOMPARE(view.tab(), 0);
+        QCOMPARE(view.currentEntry(), u"Page C"_s);
+        QVERIFY(view.tree()->isExpanded(bookOne) && view.tree()->isExpanded(innerBook));
+
+        // A book without a page opens and closes on a click; the page stays.
+        emit view.tree()->clicked(bookTwo);
+        QVERIFY(view.tree()->isExpanded(bookTwo));
+        emit view.tree()->clicked(bookTwo);
+        QVERIFY(!view.tree()->isExpanded(bookTwo));
+        QCOMPARE(view.path(), u"/c.htm"_s);
+    }
+
+    void webAddressesInContentsAndIndexGoToTheBrowser()
+    {
+        const View view = open(navigationFile);
+        QVERIFY(view.window);
+        QTRY_COMPARE(view.path(), u"/start.htm"_s);
+        emit view.tree()->clicked(view.entry({3}));
+        view.type(u"web"_s);
+        QTest::keyClick(view.box(), Qt::Key_Return);
+        QCOMPARE(m_links,
+                 QStringList({u"https://www.example.org/"_s, u"https://www.example.org/help"_s}));
+        QCOMPARE(view.path(), u"/start.htm"_s);
+    }
+
+    void indexSelectsAsTypedAndKeepsEveryKeyword()
+    {
+        const View view = open(navigationFile, HelpViewers::displayIndex);
+        QVERIFY(view.window);
+        const QStringList all{u"alpha"_s, u"Beta"_s,     u"    nested"_s, u"Charlie"_s,
+                              u"Delta"_s, u"multiple"_s, u"web site"_s};
+        QCOMPARE(view.keywords(), all);
+        const QList<std::pair<QString, QString>> typed{
+            {u"CH"_s, u"Charlie"_s},
+            {u"b"_s, u"Beta"_s},
+            {u"nest"_s, u"nested"_s},  // a sub-keyword when no keyword begins so
+            {u"car"_s, u"Charlie"_s},  // where it would stand
+            {u"zz"_s, u"web site"_s}}; // past the end: the last
+        for (const auto &[text, keyword] : typed) {
+            view.type(text);
+            QCOMPARE(view.currentKeyword(), keyword);
+            QCOMPARE(view.keywords(), all);
+        }
+        // The arrow and page keys move the list while the text field keeps the focus.
+        view.type(u"b"_s);
+        QTest::keyClick(view.box(), Qt::Key_Down);
+        QCOMPARE(view.currentKeyword(), u"nested"_s);
+        QTest::keyClick(view.box(), Qt::Key_Down);
+        QCOMPARE(view.currentKeyword(), u"Charlie"_s);
+        QTest::keyClick(view.box(), Qt::Key_Up);
+        QTest::keyClick(view.box(), Qt::Key_Return);
+        QCOMPARE(view.path(), u"/b.htm"_s);
+        QCOMPARE(view.part<QTextBrowser>("txtPage")->source().fragment(), u"nested"_s);
+        QTest::keyClick(view.box(), Qt::Key_PageDown);
+        QCOMPARE(view.currentKeyword(), u"web site"_s);
+        QTest::keyClick(view.box(), Qt::Key_PageUp);
+        QCOMPARE(view.currentKeyword(), u"alpha"_s);
+        QCOMPARE(view.box()->text(), u"b"_s);
+    }
+
+    void keywordWithSeveralPagesOffersTheirTitles()
+    {
+        const View view = open(navigationFile, HelpViewers::displayIndex);
+        QVERIFY(view.window);
+        QTRY_COMPARE(view.path(), u"/start.htm"_s);
+        view.type(u"mult"_s);
+        QTest::keyClick(view.box(), Qt::Key_Return);
+        QCOMPARE(view.path(), u"/start.htm"_s); // nothing opens before the choice
+        auto *topics = view.part<QListWidget>("lstTopicsFound");
+        QVERIFY(topics->isVisible());
+        QStringList titles;
+        for (int row = 0; row < topics->count(); ++row)
+            titles.append(topics->item(row)->text());
+        // The index repeats the keyword for each page: the pages' own titles tell them apart.
+        QCOMPARE(titles, QStringList({u"alpha"_s, u"Charlie"_s}));
+        emit topics->itemActivated(topics->item(1));
+        QCOMPARE(view.path(), u"/c.htm"_s);
+    }
+
+    void binaryIndexServesWhenTheFileHasNoIndexSitemap()
+    {
+        // The same file with its index sitemap renamed in the file's directory: what is left of
+        // the index is the compiled one.
+        QFile source(navigationFile);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        QByteArray bytes = source.readAll();
+        const qsizetype entry = bytes.indexOf(QByteArray("\x0a/index.hhk"));
+        QVERIFY(entry >= 0);
+        bytes[entry + 10] = 'x';
+        QTemporaryDir dir;
+        const QString copy = dir.filePath(u"Binary.chm"_s);
+        QFile target(copy);
+        QVERIFY(target.open(QIODevice::WriteOnly) && target.write(bytes) == bytes.size());
+        target.close();
+
+        const View view = open(copy, HelpViewers::displayIndex);
+        QVERIFY(view.window);
+        QCOMPARE(view.keywords(), QStringList({u"alpha"_s, u"Beta"_s, u"    nested"_s, u"Charlie"_s,
+                                               u"Delta"_s, u"multiple"_s, u"web site"_s}));
+        view.type(u"del"_s);
+        QTest::keyClick(view.box(), Qt::Key_Return);
+        QCOMPARE(view.path(), u"/d.htm"_s);
+        view.type(u"web"_s);
+        QTest::keyClick(view.box(), Qt::Key_Return);
+        QCOMPARE(m_links, QStringList{u"https://www.example.org/help"_s});
+    }
+};
+
+QTEST_MAIN(TestHelpNavigation)
+#include "tst_helpnavigation.moc"
