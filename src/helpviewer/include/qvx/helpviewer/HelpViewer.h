@@ -8,11 +8,14 @@
 #include <functional>
 #include <memory>
 
+class FindBar;
 class HelpBrowser;
+class QPagedPaintDevice;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
+class SearchPane;
 class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -42,9 +45,24 @@ public:
     // Opens a page of this file (chm:///...), or hands a web address to the desktop.
     void followLink(const QUrl &link);
 
+    // Prints the page shown (the print action asks for the printer first).
+    void printPage(QPagedPaintDevice *printer) const;
+
+    // A saved window rectangle made to fit the screen's free area.
+    static QRect fitToScreen(const QRect &saved, const QRect &available);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void createActions();
     void createControls();
+    void createSearchPane();
+    void createPageActions();
+    void fileLoaded();
+    void restorePlacement();
+    void savePlacement() const;
     void loadFile();
     void fillContents();
     void fillIndex();
@@ -64,4 +82,7 @@ private:
     QListWidget *lstTopicsFound = nullptr;
     HelpBrowser *txtPage = nullptr;
     QHash<QString, QTreeWidgetItem *> m_contentsByPath;
+    SearchPane *m_searchPane = nullptr;
+    FindBar *m_findBar = nullptr;
+    bool m_placementRestored = false;
 };
