@@ -22,11 +22,32 @@ QChar entityChar(QStringView name)
                               : name.mid(1).toUInt(&ok, 10);
         return ok && code > 0 && code < 0x10000 ? QChar(char16_t(code)) : QChar(u' ');
     }
-    static const QHash<QString, QChar> named = {
-        {QStringLiteral("amp"), u'&'},   {QStringLiteral("lt"), u'<'},
-        {QStringLiteral("gt"), u'>'},    {QStringLiteral("quot"), u'"'},
-        {QStringLiteral("apos"), u'\''}, {QStringLiteral("nbsp"), u' '}};
-    return named.value(name.toString().toLower(), QChar(u' '));
+    static const QHash<QString, QChar> named = [] {
+        QHash<QString, QChar> names = {{QStringLiteral("amp"), u'&'},
+                                       {QStringLiteral("lt"), u'<'},
+                                       {QStringLiteral("gt"), u'>'},
+                                       {QStringLiteral("quot"), u'"'},
+                                       {QStringLiteral("apos"), u'\''}};
+        // The Latin-1 names, in the order of their characters from U+00A0.
+        const QStringList latin1 =
+            QStringLiteral(
+                "nbsp iexcl cent pound curren yen brvbar sect uml copy ordf laquo not shy reg macr "
+                "deg plusmn sup2 sup3 acute micro para middot cedil sup1 ordm raquo frac14 frac12 "
+                "frac34 iquest Agrave Aacute Acirc Atilde Auml Aring AElig Ccedil Egrave Eacute "
+                "Ecirc Euml Igrave Iacute Icirc Iuml ETH Ntilde Ograve Oacute Ocirc Otilde Ouml "
+                "times "
+                "Oslash Ugrave Uacute Ucirc Uuml Yacute THORN szlig agrave aacute acirc atilde "
+                "auml "
+                "aring aelig ccedil egrave eacute ecirc euml igrave iacute icirc iuml eth ntilde "
+                "ograve oacute ocirc otilde ouml divide oslash ugrave uacute ucirc uuml yacute "
+                "thorn "
+                "yuml")
+                .split(u' ');
+        for (qsizetype i = 0; i < latin1.size(); ++i)
+            names.insert(latin1[i], QChar(char16_t(0xa0 + i)));
+        return names;
+    }();
+    return named.value(name.toString(), QChar(u' '));
 }
 
 } // namespace
@@ -129,7 +150,14 @@ PageText pageText(QStringView html)
         }
         if (name == QLatin1String("title"))
             out = ending ? &text.body : &text.title;
-        out->append(u' ');
+        // Markup inside a word leaves it whole.
+        static const QStringList inlineTags = {
+            QStringLiteral("b"),    QStringLiteral("i"),      QStringLiteral("u"),
+            QStringLiteral("em"),   QStringLiteral("strong"), QStringLiteral("span"),
+            QStringLiteral("font"), QStringLiteral("a"),      QStringLiteral("code"),
+            QStringLiteral("tt"),   QStringLiteral("sub"),    QStringLiteral("sup")};
+        if (!inlineTags.contains(name))
+            out->append(u' ');
     }
     text.title = text.title.simplified();
     return text;
