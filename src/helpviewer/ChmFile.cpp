@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -425,6 +426,53 @@ bool ChmFile::contains(const QString &path) const
            chm_resolve_object(m_handle, normalised.toUtf8().constData(), &unit) ==
                CHM_RESOLVE_SUCCESS &&
            unit.length > 0;
+}
+
+std::optional<qint64> ChmFile::objectSize(const QString &path) const
+{
+    if (!m_handle)
+        return std::nullopt;
+    const QString normalised = normaliseChmPath(path);
+    if (normalised.isEmpty())
+        return std::nullopt;
+    const std::lock_guard lock(m_lock);
+    chmUnitInfo unit{};
+    if (chm_resolve_object(m_handle, normalised.toUtf8().constData(), &unit) != CHM_RESOLVE_SUCCESS)
+        return std::nullopt;
+    return qint64(qMin(unit.length, quint64(std::numeric_limits<qint64>::max())));
+}
+
+namespace {
+
+struct PageListing
+{
+    QStringList paths;
+    int limit = 0;
+};
+
+int listPage(chmFile *, chmUnitInfo *unit, void *context)
+{
+    auto *listing = static_cast<PageListing *>(context);
+    if (listing->paths.size() >= listing->limit)
+        return CHM_ENUMERATOR_SUCCESS;
+    const QString path = QString::fromUtf8(unit->path);
+    if (path.endsWith(QLatin1String(".htm"), Qt::CaseInsensitive) ||
+        path.endsWith(QLatin1String(".html"), Qt::CaseInsensitive))
+        listing->paths.append(path);
+    return CHM_ENUMERATOR_CONTINUE;
+}
+
+} // namespace
+
+QStringList ChmFile::pagePaths(int limit) const
+{
+    PageListing listing;
+    listing.limit = limit;
+    if (!m_handle || limit <= 0)
+        return {};
+    const std::lock_guard lock(m_lock);
+    chm_enumerate(m_handle, CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, listPage, &listing);
+    return listing.paths;
 }
 
 QString ChmFile::decode(const QByteArray &bytes) const

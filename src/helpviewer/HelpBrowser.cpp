@@ -3,14 +3,36 @@
 #include "qvx/helpviewer/ChmAddress.h"
 #include "qvx/helpviewer/ChmFile.h"
 
+#include <QBuffer>
+#include <QByteArrayMatcher>
+#include <QImageReader>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTextDocument>
 
 namespace {
+
+constexpr int maxHighlights = 5000;
 
 QString messagePage(const QString &heading, const QString &detail)
 {
     return QStringLiteral("<html><body><h2>%1</h2><p>%2</p></body></html>")
         .arg(heading.toHtmlEscaped(), detail.toHtmlEscaped());
+}
+
+int tableCells(const QByteArray &page)
+{
+    static const QByteArrayMatcher cell("<td", 3);
+    static const QByteArrayMatcher headerCell("<th", 3);
+    const QByteArray lower = page.toLower();
+    int cells = 0;
+    for (const QByteArrayMatcher *matcher : {&cell, &headerCell}) {
+        for (qsizetype at = matcher->indexIn(lower); at >= 0; at = matcher->indexIn(lower, at + 3))
+            ++cells;
+    }
+    return cells;
 }
 
 } // namespace
@@ -21,6 +43,9 @@ HelpBrowser::HelpBrowser(const QString &filePath, QWidget *parent)
     // Links are routed by the viewer: pages inside, web addresses to the desktop.
     setOpenLinks(false);
     setOpenExternalLinks(false);
+    m_basePointSize = font().pointSizeF();
+    // Marks belong to the page they were found in.
+    connect(this, &QTextBrowser::sourceChanged, this, [this] { setExtraSelections({}); });
 }
 
 void HelpBrowser::setFile(std::shared_ptr<const ChmFile> file)
@@ -42,6 +67,32 @@ QString HelpBrowser::pageMessage(const QString &page)
                        tr("The page \"%1\" is not in this help file.").arg(page));
 }
 
+QString HelpBrowser::tooLargeMessage(const QString &page, qint64 bytes)
+{
+    const QLocale locale;
+    return messagePage(
+        tr("This page is too large to show"),
+        tr("The page \"%1\" takes %2; this viewer shows pages of up to %3 and "
+           "%4 table cells.")
+            .arg(page, locale.formattedDataSize(bytes), locale.formattedDataSize(maxPageBytes))
+            .arg(maxTableCells));
+}
+
+QImage HelpBrowser::decodeImage(const QByteArray &bytes)
+{
+    if (bytes.size() > maxImageBytes)
+        return {};
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    // The header tells the size before anything is decoded.
+    const QSize size = reader.size();
+    if (!size.isValid() || qint64(size.width()) * size.height() > maxImagePixels)
+        return {};
+    return reader.read();
+}
+
 QVariant HelpBrowser::loadResource(int type, const QUrl &name)
 {
     const QUrl url = name.isRelative() ? source().resolved(name) : name;
@@ -51,19 +102,87 @@ QVariant HelpBrowser::loadResource(int type, const QUrl &name)
         return isPage ? QVariant(fileMessage(m_filePath)) : QVariant();
     if (url.scheme() != chmScheme())
         return {};
-    const std::optional<QByteArray> bytes = m_file->read(chmLookupPath(url));
+    const QString path = chmLookupPath(url);
+    const QString shownPath = url.path(QUrl::FullyDecoded).mid(1);
+    const qint64 limit = isPage                                      ? maxPageBytes
+                         : type == QTextDocument::StyleSheetResource ? maxStyleSheetBytes
+                                                                     : maxImageBytes;
+    // Judged by the stored length, so an oversized object is never unpacked.
+    const std::optional<qint64> size = m_file->objectSize(path);
+    if (size && *size > limit)
+        return isPage ? QVariant(tooLargeMessage(shownPath, *size)) : QVariant();
+    const std::optional<QByteArray> bytes = size ? m_file->read(path) : std::nullopt;
     if (!bytes) {
         if (!isPage)
             return {};
-        return pageMessage(url.path(QUrl::FullyDecoded).mid(1));
+        return pageMessage(shownPath);
     }
     switch (type) {
     case QTextDocument::HtmlResource:
     case QTextDocument::UnknownResource:
+        if (tableCells(*bytes) > maxTableCells)
+            return tooLargeMessage(shownPath, bytes->size());
         return m_file->decodePage(*bytes);
     case QTextDocument::StyleSheetResource:
         return m_file->decode(*bytes);
+    case QTextDocument::ImageResource: {
+        const QImage image = decodeImage(*bytes);
+        return image.isNull() ? QVariant() : QVariant(image);
+    }
     default:
         return *bytes;
     }
+}
+
+void HelpBrowser::showFound(const QUrl &url, const QStringList &terms)
+{
+    if (url != source())
+        setSource(url, QTextDocument::HtmlResource);
+    highlight(terms);
+}
+
+void HelpBrowser::highlight(const QStringList &terms)
+{
+    QList<ExtraSelection> marks;
+    QTextCharFormat format;
+    format.setBackground(QColor(255, 230, 80));
+    format.setForeground(Qt::black);
+    for (const QString &term : terms) {
+        const bool prefix = term.endsWith(u'*');
+        const QString word = QRegularExpression::escape(prefix ? term.chopped(1) : term);
+        const QRegularExpression pattern(QStringLiteral("(?<![\\p{L}\\p{N}])%1%2")
+                                             .arg(word, prefix
+                                                            ? QStringLiteral("[\\p{L}\\p{N}]*")
+                                                            : QStringLiteral("(?![\\p{L}\\p{N}])")),
+                                         QRegularExpression::CaseInsensitiveOption |
+                                             QRegularExpression::UseUnicodePropertiesOption);
+        for (QTextCursor found = document()->find(pattern);
+             !found.isNull() && marks.size() < maxHighlights;
+             found = document()->find(pattern, found)) {
+            marks.append({found, format});
+        }
+    }
+    std::sort(marks.begin(), marks.end(), [](const ExtraSelection &a, const ExtraSelection &b) {
+        return a.cursor.selectionStart() < b.cursor.selectionStart();
+    });
+    setExtraSelections(marks);
+    if (marks.isEmpty())
+        return;
+    QTextCursor first(document());
+    first.setPosition(marks.first().cursor.selectionStart());
+    setTextCursor(first);
+    ensureCursorVisible();
+}
+
+void HelpBrowser::setZoom(int percent)
+{
+    m_zoom = qBound(minZoom, percent, maxZoom);
+    QFont zoomed = font();
+    zoomed.setPointSizeF(m_basePointSize * m_zoom / 100.0);
+    setFont(zoomed);
+}
+
+void HelpBrowser::printPage(QPagedPaintDevice *printer) const
+{
+    print(printer);
 }

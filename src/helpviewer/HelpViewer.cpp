@@ -3,18 +3,28 @@
 #include "qvx/helpviewer/ChmAddress.h"
 #include "qvx/helpviewer/ChmTopics.h"
 #include "qvx/helpviewer/ContentsPane.h"
+#include "qvx/helpviewer/FindBar.h"
 #include "qvx/helpviewer/HelpBrowser.h"
 #include "qvx/helpviewer/HelpLoader.h"
 #include "qvx/helpviewer/IndexModel.h"
 #include "qvx/helpviewer/IndexPane.h"
 #include "qvx/helpviewer/NativeName.h"
+#include "qvx/helpviewer/SearchPane.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScreen>
+#include <QSettings>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -70,6 +80,14 @@ void HelpViewer::createControls()
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({240, 580});
     setCentralWidget(splitter);
+    createSearchPane();
+}
+
+void HelpViewer::createSearchPane()
+{
+    m_searchPane = new SearchPane(tabNavigation);
+    tabNavigation->addTab(m_searchPane, tr("Search"));
+    connect(m_searchPane, &SearchPane::pageChosen, txtPage, &HelpBrowser::showFound);
 }
 
 void HelpViewer::createActions()
@@ -110,6 +128,78 @@ void HelpViewer::createActions()
         tabNavigation->setCurrentWidget(treContents);
         selectContentsEntry(txtPage->source());
     });
+    createPageActions();
+}
+
+void HelpViewer::createPageActions()
+{
+    // The find bar sits under the page, whatever holds the page.
+    QWidget *holder = txtPage->parentWidget();
+    auto *pageArea = new QWidget;
+    auto *splitter = qobject_cast<QSplitter *>(holder);
+    const int at = splitter ? splitter->indexOf(txtPage) : -1;
+    auto *pageLayout = new QVBoxLayout(pageArea);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->setSpacing(0);
+    m_findBar = new FindBar(txtPage, pageArea);
+    if (splitter)
+        splitter->replaceWidget(at, pageArea);
+    else
+        pageArea->setParent(holder);
+    pageLayout->addWidget(txtPage, 1);
+    pageLayout->addWidget(m_findBar);
+
+    const auto newAction = [this](const char *name, const QString &text,
+                                  const QList<QKeySequence> &keys) {
+        auto *action = new QAction(text, this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcuts(keys);
+        QWidget::addAction(action);
+        return action;
+    };
+    auto *actFind = newAction("actFind", tr("&Find in Page"), {QKeySequence::Find});
+    connect(actFind, &QAction::triggered, m_findBar, &FindBar::activate);
+    auto *actFindNext = newAction("actFindNext", tr("Find &Next"), {QKeySequence(Qt::Key_F3)});
+    connect(actFindNext, &QAction::triggered, m_findBar, &FindBar::findNext);
+    auto *actFindPrevious =
+        newAction("actFindPrevious", tr("Find &Previous"), {QKeySequence(Qt::SHIFT | Qt::Key_F3)});
+    connect(actFindPrevious, &QAction::triggered, m_findBar, &FindBar::findPrevious);
+
+    constexpr int zoomStep = 10;
+    auto *actZoomIn = newAction("actZoomIn", tr("Zoom &In"),
+                                {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    connect(actZoomIn, &QAction::triggered, this,
+            [this] { txtPage->setZoom(txtPage->zoom() + zoomStep); });
+    auto *actZoomOut = newAction("actZoomOut", tr("Zoom &Out"), {QKeySequence::ZoomOut});
+    connect(actZoomOut, &QAction::triggered, this,
+            [this] { txtPage->setZoom(txtPage->zoom() - zoomStep); });
+    auto *actZoomReset =
+        newAction("actZoomReset", tr("&Normal Size"), {QKeySequence(Qt::CTRL | Qt::Key_0)});
+    connect(actZoomReset, &QAction::triggered, this, [this] { txtPage->setZoom(100); });
+
+    auto *actPrint = newAction("actPrint", tr("&Print…"), {QKeySequence::Print});
+    actPrint->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
+    connect(actPrint, &QAction::triggered, this, [this] {
+        QPrinter printer;
+        QPrintDialog dialog(&printer, this);
+        if (txtPage->textCursor().hasSelection())
+            dialog.setOption(QAbstractPrintDialog::PrintSelection);
+        if (dialog.exec() == QDialog::Accepted)
+            printPage(&printer);
+    });
+
+    auto *toolBar = findChild<QToolBar *>(QStringLiteral("tbrNavigation"));
+    if (!toolBar)
+        return;
+    toolBar->addSeparator();
+    toolBar->addAction(actZoomIn);
+    toolBar->addAction(actZoomOut);
+    toolBar->addAction(actPrint);
+}
+
+void HelpViewer::printPage(QPagedPaintDevice *printer) const
+{
+    txtPage->printPage(printer);
 }
 
 void HelpViewer::loadFile()
@@ -148,6 +238,7 @@ void HelpViewer::fileArrived(std::shared_ptr<const ChmFile> file)
     const QList<std::function<void()>> waiting = std::exchange(m_waiting, {});
     for (const std::function<void()> &request : waiting)
         request();
+    prepareSearch();
     emit fileLoaded();
 }
 
@@ -158,6 +249,11 @@ void HelpViewer::whenLoaded(std::function<void()> request)
         m_waiting.append(std::move(request));
     else
         request();
+}
+
+void HelpViewer::prepareSearch()
+{
+    m_searchPane->setFile(isFileOpen() ? m_file : nullptr);
 }
 
 void HelpViewer::fillContents()
@@ -282,4 +378,77 @@ void HelpViewer::openPage(const QUrl &url)
 void HelpViewer::selectContentsEntry(const QUrl &url)
 {
     treContents->selectPage(url);
+}
+
+namespace {
+
+QSettings placementSettings()
+{
+    const QString organisation = QCoreApplication::organizationName();
+    return organisation.isEmpty()
+               ? QSettings(QStringLiteral("QVXDemos"), QStringLiteral("QVXDemos"))
+               : QSettings();
+}
+
+} // namespace
+
+QRect HelpViewer::fitToScreen(const QRect &saved, const QRect &available)
+{
+    if (!saved.isValid() || !available.isValid())
+        return {};
+    QRect fitted(saved.topLeft(), saved.size().boundedTo(available.size()));
+    // Moved back in whole, so no part (above all the title bar) is off the screen.
+    fitted.moveRight(qMin(fitted.right(), available.right()));
+    fitted.moveBottom(qMin(fitted.bottom(), available.bottom()));
+    fitted.moveLeft(qMax(fitted.left(), available.left()));
+    fitted.moveTop(qMax(fitted.top(), available.top()));
+    return fitted;
+}
+
+void HelpViewer::showEvent(QShowEvent *event)
+{
+    if (!m_placementRestored) {
+        m_placementRestored = true;
+        restorePlacement();
+    }
+    QMainWindow::showEvent(event);
+}
+
+void HelpViewer::closeEvent(QCloseEvent *event)
+{
+    savePlacement();
+    QMainWindow::closeEvent(event);
+}
+
+void HelpViewer::restorePlacement()
+{
+    QSettings settings = placementSettings();
+    settings.beginGroup(QStringLiteral("HelpViewer"));
+    const QRect saved = settings.value(QStringLiteral("geometry")).toRect();
+    const bool maximized = settings.value(QStringLiteral("maximized"), false).toBool();
+    const QScreen *screen = QGuiApplication::screenAt(saved.center());
+    if (!screen)
+        screen = this->screen();
+    // The frame must fit too; before the first show it counts as none.
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    const QRect fitted =
+        fitToScreen(saved, screen ? screen->availableGeometry().marginsRemoved(frame) : QRect());
+    if (fitted.isValid()) {
+        setGeometry(fitted);
+        m_placeRemembered = true;
+    }
+    if (maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void HelpViewer::savePlacement() const
+{
+    QSettings settings = placementSettings();
+    settings.beginGroup(QStringLiteral("HelpViewer"));
+    // The normal rectangle, so a maximised window comes back to it once restored.
+    settings.setValue(QStringLiteral("geometry"), isMaximized() ? normalGeometry() : geometry());
+    settings.setValue(QStringLiteral("maximized"), isMaximized());
 }

@@ -77,7 +77,7 @@ HelpViewer *request(const HelpViewer::LinkOpener &openLink, QWidget *owner, cons
         viewers().insert(key, viewer);
         QObject::connect(viewer, &QObject::destroyed, qApp, [key] { viewers().remove(key); });
         if (owner && owner->window())
-            placeBeside(viewer, owner->window());
+            placeBeside(viewer, owner->window()); // a remembered place wins once shown
     }
     if (!address->page.isEmpty())
         viewer->showTopic(address->page);
@@ -86,7 +86,7 @@ HelpViewer *request(const HelpViewer::LinkOpener &openLink, QWidget *owner, cons
     else
         viewer->showContents();
     viewer->bringForward();
-    if (created && owner && owner->window())
+    if (created && owner && owner->window() && !viewer->hasRememberedPlace())
         placeBeside(viewer, owner->window());
     return viewer;
 }

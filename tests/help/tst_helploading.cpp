@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -72,7 +73,11 @@ class TestHelpLoading : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { ChmFile::setProbeProgram(QStringLiteral(QVX_TEST_PROBE)); }
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        ChmFile::setProbeProgram(QStringLiteral(QVX_TEST_PROBE));
+    }
 
     void cleanup()
     {

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -83,7 +84,11 @@ class TestHelpNavigation : public QObject
     }
 
 private slots:
-    void initTestCase() { ChmFile::setProbeProgram(QStringLiteral(QVX_TEST_PROBE)); }
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        ChmFile::setProbeProgram(QStringLiteral(QVX_TEST_PROBE));
+    }
 
     void cleanup()
     {

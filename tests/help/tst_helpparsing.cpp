@@ -1,9 +1,17 @@
 #include "qvx/helpviewer/ChmAddress.h"
 #include "qvx/helpviewer/ChmBinaryIndex.h"
 #include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/ChmFullText.h"
 #include "qvx/helpviewer/ChmSitemap.h"
 #include "qvx/helpviewer/ChmSystem.h"
+#include "qvx/helpviewer/HelpBrowser.h"
+#include "qvx/helpviewer/HelpViewer.h"
 #include "qvx/helpviewer/IndexModel.h"
+#include "qvx/helpviewer/SearchIndex.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QtEndian>
 
 #include <QTest>
 
@@ -392,6 +400,96 @@ private slots:
         QFETCH(QString, page);
         QFETCH(QString, charset);
         QCOMPARE(declaredCharset(page.toUtf8()), charset.toUtf8());
+    }
+    void pageTextIsWhatAReaderSees()
+    {
+        const PageText text =
+            pageText(u"<html><head><title>Caf&eacute; &amp; Bar</title><style>p{color:red}</style>"
+                     u"<script>var hidden = 1;</script></head><body><!-- note --><p>&Eacute;COLE"
+                     u" na&#239;ve&#x21; x<b>y</b></p></body></html>");
+        QCOMPARE(text.title, QStringLiteral("Café & Bar"));
+        QCOMPARE(
+            textWords(text.body),
+            QStringList({QStringLiteral("école"), QStringLiteral("naïve"), QStringLiteral("xy")}));
+        QCOMPARE(
+            textWords(u"ÉCOLE école-42"),
+            QStringList({QStringLiteral("école"), QStringLiteral("école"), QStringLiteral("42")}));
+        QCOMPARE(searchTerms(QStringLiteral(" Zebra zeb* ZEBRA ")),
+                 QStringList({QStringLiteral("zebra"), QStringLiteral("zeb*")}));
+    }
+
+    // A full-text index whose leaf names itself as the next one and whose word claims more
+    // documents than the file has: the search ends, with what is really there.
+    void hostileFullTextIndexEnds()
+    {
+        constexpr int node = 0x40;
+        constexpr int nodeLength = 64;
+        QByteArray index(node + nodeLength + 8, '\0');
+        const auto put32 = [&](int at, quint32 value) {
+            qToLittleEndian(value, index.data() + at);
+        };
+        put32(0x14, node);
+        index[0x18] = 1; // depth
+        for (int at : {0x1e, 0x20, 0x22})
+            index[at] = 2;
+        index[0x1f] = 1;
+        index[0x21] = 1;
+        index[0x23] = 4;
+        put32(0x2e, nodeLength);
+        put32(node, node); // the next leaf: itself
+        const QByteArray entry = QByteArray("\x05\x00loop\x00\x7f", 8) + QByteArray(4, '\0') +
+                                 QByteArray(2, '\0') + QByteArray("\x02", 1);
+        index.replace(node + 8, entry.size(), entry);
+        qToLittleEndian(quint16(nodeLength - 8 - entry.size()), index.data() + node + 6);
+        qToLittleEndian(quint32(node + nodeLength), index.data() + node + 8 + 8);
+        index[node + nodeLength] = char(0x10); // document 0, one location
+        ChmFullText::Objects objects;
+        objects.index = index;
+        objects.topics = QByteArray(16, '\0');
+        objects.urlTable = QByteArray(12, '\0');
+        objects.urlStrings = QByteArray(8, '\0') + QByteArray("p.htm", 6);
+        const std::shared_ptr<ChmFullText> fullText =
+            ChmFullText::fromObjects(objects, QByteArrayLiteral("windows-1252"));
+        QVERIFY(fullText);
+        const std::atomic_bool going(false);
+        const QList<SearchHit> hits = fullText->search({QStringLiteral("loop")}, going);
+        QCOMPARE(hits.size(), 1);
+        QCOMPARE(hits.first().path, QStringLiteral("/p.htm"));
+
+        objects.index.truncate(0x30);
+        QVERIFY(!ChmFullText::fromObjects(objects, QByteArrayLiteral("windows-1252")));
+    }
+
+    void savedPlaceFitsTheScreen_data()
+    {
+        QTest::addColumn<QRect>("saved");
+        QTest::addColumn<QRect>("expected");
+        const QRect screen(0, 0, 1280, 800);
+        QTest::newRow("inside") << QRect(10, 20, 600, 400) << QRect(10, 20, 600, 400);
+        QTest::newRow("off to the right")
+            << QRect(2000, 100, 600, 400) << QRect(680, 100, 600, 400);
+        QTest::newRow("above and left") << QRect(-300, -50, 600, 400) << QRect(0, 0, 600, 400);
+        QTest::newRow("larger") << QRect(100, 100, 3000, 2000) << screen;
+        QTest::newRow("none saved") << QRect() << QRect();
+    }
+    void savedPlaceFitsTheScreen()
+    {
+        QFETCH(QRect, saved);
+        QFETCH(QRect, expected);
+        QCOMPARE(HelpViewer::fitToScreen(saved, QRect(0, 0, 1280, 800)), expected);
+    }
+
+    // The size in a picture's header is judged before anything is decoded.
+    void picturesOverTheLimitAreNotDecoded()
+    {
+        QByteArray bmp;
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        QImage(8, 8, QImage::Format_RGB32).save(&buffer, "BMP");
+        QVERIFY(!HelpBrowser::decodeImage(bmp).isNull());
+        qToLittleEndian(qint32(20000), bmp.data() + 18);
+        qToLittleEndian(qint32(20000), bmp.data() + 22);
+        QVERIFY(HelpBrowser::decodeImage(bmp).isNull());
     }
 };
 

@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -159,6 +160,8 @@ class TestHelpViewer : public QObject
 private slots:
     void initTestCase()
     {
+        // Viewers remember their place: not in the user's own settings.
+        QStandardPaths::setTestModeEnabled(true);
         ChmFile::setProbeProgram(QStringLiteral(QVX_TEST_PROBE));
         m_system.setHelpService(&m_service);
         qvx::app::installHelpKey(m_system);

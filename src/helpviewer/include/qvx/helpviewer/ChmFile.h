@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringDecoder>
+#include <QStringList>
 
 #include <mutex>
 #include <optional>
@@ -34,6 +35,10 @@ public:
     // An object by its path inside the file ("/page.htm"; normalised here).
     std::optional<QByteArray> read(const QString &path) const;
     bool contains(const QString &path) const;
+    // The length of an object without reading it; nothing if the file lacks it.
+    std::optional<qint64> objectSize(const QString &path) const;
+    // The HTML pages stored in the file, at most `limit` of them.
+    QStringList pagePaths(int limit) const;
 
     const ChmSystemInfo &system() const { return m_system; }
     QByteArray encoding() const { return encodingForLcid(m_system.lcid); }

@@ -5,6 +5,7 @@
 #include <memory>
 
 class ChmFile;
+class QPagedPaintDevice;
 
 // Shows pages, images and style sheets from inside one help file (chm:///page.htm URLs).
 // A page the file lacks, or a file that could not be read, shows the viewer's own message.
@@ -13,6 +14,20 @@ class HelpBrowser : public QTextBrowser
     Q_OBJECT
 
 public:
+    // Limits fit for a help page. Real help pages stay under 1 MiB (the largest seen, a
+    // generated index, is 776 KiB with 9,158 table cells and lays out in about 0.25 s), but
+    // the text layout needs about 3 s per MiB of table HTML, so cells are bounded too.
+    static constexpr qint64 maxPageBytes = 2 * 1024 * 1024;
+    static constexpr int maxTableCells = 12000;
+    // Pictures: a full-screen 4K screenshot fits (its decoded form takes 4 bytes a pixel).
+    static constexpr qint64 maxImageBytes = 4 * 1024 * 1024;
+    static constexpr qint64 maxImagePixels = qint64(1) << 23;
+    // Style sheets of real help files are a few KiB.
+    static constexpr qint64 maxStyleSheetBytes = 512 * 1024;
+
+    static constexpr int minZoom = 50;
+    static constexpr int maxZoom = 300;
+
     HelpBrowser(const QString &filePath, QWidget *parent);
 
     // The file the pages come from; none (or one not open) shows the file's message.
@@ -20,10 +35,29 @@ public:
 
     QVariant loadResource(int type, const QUrl &name) override;
 
+    // Opens a page with every occurrence of the terms (as searchTerms() makes them) marked,
+    // scrolled to the first.
+    void showFound(const QUrl &url, const QStringList &terms);
+    int highlightCount() const { return int(extraSelections().size()); }
+
+    // Text size in percent of the normal size; kept from page to page.
+    int zoom() const { return m_zoom; }
+    void setZoom(int percent);
+
+    // Prints the page, or the selection when there is one.
+    void printPage(QPagedPaintDevice *printer) const;
+
     static QString fileMessage(const QString &filePath);
     static QString pageMessage(const QString &page);
+    static QString tooLargeMessage(const QString &page, qint64 bytes);
+    // A picture within the limits, decoded; a null image otherwise.
+    static QImage decodeImage(const QByteArray &bytes);
 
 private:
+    void highlight(const QStringList &terms);
+
     std::shared_ptr<const ChmFile> m_file;
     QString m_filePath;
+    int m_zoom = 100;
+    qreal m_basePointSize = 0;
 };

@@ -10,9 +10,12 @@
 #include <optional>
 
 class ContentsPane;
+class FindBar;
 class HelpBrowser;
 class IndexPane;
+class QPagedPaintDevice;
 class QLineEdit;
+class SearchPane;
 class QTabWidget;
 
 // The program's own help viewer: one window per help file, with its contents as a tree, its
@@ -43,6 +46,19 @@ public:
     // Opens a page of this file (chm:///...), or hands a web address to the desktop.
     void followLink(const QUrl &link);
 
+    // Prints the page shown (the print action asks for the printer first).
+    void printPage(QPagedPaintDevice *printer) const;
+
+    // The window came back where the user last left a viewer.
+    bool hasRememberedPlace() const { return m_placeRemembered; }
+
+    // A saved window rectangle made to fit the screen's free area.
+    static QRect fitToScreen(const QRect &saved, const QRect &available);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
 signals:
     // The file has been opened, or found missing or damaged.
     void fileLoaded();
@@ -50,6 +66,11 @@ signals:
 private:
     void createActions();
     void createControls();
+    void createSearchPane();
+    void createPageActions();
+    void prepareSearch();
+    void restorePlacement();
+    void savePlacement() const;
     void loadFile();
     void fileArrived(std::shared_ptr<const ChmFile> file);
     // Runs `request` now, or once the file has loaded.
@@ -72,4 +93,8 @@ private:
     HelpBrowser *txtPage = nullptr;
     // The pages' own titles, read when a keyword first offers a choice.
     std::optional<QHash<QString, QString>> m_topicTitles;
+    SearchPane *m_searchPane = nullptr;
+    FindBar *m_findBar = nullptr;
+    bool m_placementRestored = false;
+    bool m_placeRemembered = false;
 };

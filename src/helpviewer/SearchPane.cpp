@@ -1,0 +1,171 @@
+#include "qvx/helpviewer/SearchPane.h"
+
+#include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/ChmFullText.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+
+constexpr int pathRole = Qt::UserRole;
+
+} // namespace
+
+SearchPane::SearchPane(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("paneSearch"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    auto *label = new QLabel(tr("Type in the &words to search for:"), this);
+    txtSearch = new QLineEdit(this);
+    txtSearch->setObjectName(QStringLiteral("txtSearch"));
+    txtSearch->setClearButtonEnabled(true);
+    label->setBuddy(txtSearch);
+    auto *cmdSearch = new QPushButton(tr("&List Topics"), this);
+    cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
+    lblSearchStatus = new QLabel(this);
+    lblSearchStatus->setObjectName(QStringLiteral("lblSearchStatus"));
+    lblSearchStatus->setWordWrap(true);
+    lstSearchResults = new QListWidget(this);
+    lstSearchResults->setObjectName(QStringLiteral("lstSearchResults"));
+    layout->addWidget(label);
+    layout->addWidget(txtSearch);
+    layout->addWidget(cmdSearch, 0, Qt::AlignRight);
+    layout->addWidget(lblSearchStatus);
+    layout->addWidget(lstSearchResults, 1);
+
+    const auto searchTyped = [this] { search(txtSearch->text()); };
+    connect(txtSearch, &QLineEdit::returnPressed, this, searchTyped);
+    connect(cmdSearch, &QPushButton::clicked, this, searchTyped);
+    connect(lstSearchResults, &QListWidget::itemActivated, this, &SearchPane::openResult);
+    connect(lstSearchResults, &QListWidget::itemClicked, this, &SearchPane::openResult);
+    connect(&m_prepareWatcher, &QFutureWatcherBase::finished, this, &SearchPane::prepared);
+    connect(&m_searchWatcher, &QFutureWatcherBase::finished, this, &SearchPane::showResults);
+}
+
+SearchPane::~SearchPane()
+{
+    cancelAll();
+    // The workers hold the file and index themselves; waiting keeps their progress reports
+    // from outliving this pane.
+    for (QFuture<void> &running : m_running)
+        running.waitForFinished();
+}
+
+void SearchPane::cancelAll()
+{
+    if (m_prepareCancel)
+        *m_prepareCancel = true;
+    if (m_searchCancel)
+        *m_searchCancel = true;
+    m_running.removeIf([](const QFuture<void> &future) { return future.isFinished(); });
+}
+
+void SearchPane::setFile(std::shared_ptr<const ChmFile> file)
+{
+    if (file == m_file)
+        return;
+    cancelAll();
+    m_file = std::move(file);
+    m_source.reset();
+    m_built = false;
+    lstSearchResults->clear();
+    if (!m_file || !m_file->isOpen()) {
+        lblSearchStatus->setText(tr("There is no help file to search."));
+        return;
+    }
+    lblSearchStatus->setText(tr("Preparing the search…"));
+    m_prepareCancel = std::make_shared<std::atomic_bool>(false);
+    auto report = [this](int done, int total) {
+        QMetaObject::invokeMethod(
+            this, [this, done, total] { showProgress(done, total); }, Qt::QueuedConnection);
+    };
+    QFuture<Prepared> future =
+        QtConcurrent::run([file = m_file, cancel = m_prepareCancel, report]() -> Prepared {
+            if (std::shared_ptr<const SearchSource> own = ChmFullText::fromFile(*file))
+                return {own, false};
+            return {SearchIndex::build(*file, *cancel, report), true};
+        });
+    m_running.append(QFuture<void>(future));
+    m_prepareWatcher.setFuture(future);
+}
+
+void SearchPane::showProgress(int done, int total)
+{
+    if (!m_source)
+        lblSearchStatus->setText(
+            tr("Building the search index: %1 of %2 pages…").arg(done).arg(total));
+}
+
+void SearchPane::prepared()
+{
+    if (m_prepareWatcher.future().isCanceled() || *m_prepareCancel)
+        return;
+    const Prepared result = m_prepareWatcher.result();
+    m_source = result.source;
+    m_built = result.built;
+    lblSearchStatus->setText(tr("Ready to search."));
+    if (!m_pendingQuery.isEmpty())
+        search(std::exchange(m_pendingQuery, QString()));
+}
+
+void SearchPane::search(const QString &query)
+{
+    if (txtSearch->text() != query)
+        txtSearch->setText(query);
+    if (m_searchCancel)
+        *m_searchCancel = true;
+    lstSearchResults->clear();
+    m_terms = searchTerms(query);
+    if (m_terms.isEmpty()) {
+        lblSearchStatus->clear();
+        return;
+    }
+    if (!m_file || !m_file->isOpen())
+        return;
+    if (!m_source) {
+        m_pendingQuery = query;
+        lblSearchStatus->setText(tr("The search index is being prepared; the search follows."));
+        return;
+    }
+    lblSearchStatus->setText(tr("Searching…"));
+    m_searchCancel = std::make_shared<std::atomic_bool>(false);
+    QFuture<QList<SearchHit>> future =
+        QtConcurrent::run([source = m_source, terms = m_terms, cancel = m_searchCancel] {
+            return source->search(terms, *cancel);
+        });
+    m_running.removeIf([](const QFuture<void> &running) { return running.isFinished(); });
+    m_running.append(QFuture<void>(future));
+    m_searchWatcher.setFuture(future);
+}
+
+void SearchPane::showResults()
+{
+    if (*m_searchCancel)
+        return;
+    const QList<SearchHit> hits = m_searchWatcher.result();
+    for (const SearchHit &hit : hits) {
+        auto *item = new QListWidgetItem(hit.title, lstSearchResults);
+        item->setToolTip(hit.path.mid(1));
+        item->setData(pathRole, hit.path);
+    }
+    lblSearchStatus->setText(hits.isEmpty() ? tr("No topics found.")
+                                            : tr("%n topic(s) found.", nullptr, int(hits.size())));
+    if (!hits.isEmpty())
+        lstSearchResults->setCurrentRow(0);
+}
+
+void SearchPane::openResult(QListWidgetItem *item)
+{
+    if (!item)
+        return;
+    const QUrl url = chmPageUrl(item->data(pathRole).toString());
+    if (url.isValid())
+        emit pageChosen(url, m_terms);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "qvx/helpviewer/SearchIndex.h"
+
+#include <QFutureWatcher>
+#include <QUrl>
+#include <QWidget>
+
+#include <atomic>
+#include <memory>
+
+class ChmFile;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+
+// The Search tab: finds pages by their words, through the file's own full-text index or,
+// when it has none, one built on another thread. Searches run on another thread too; a new
+// one cancels the last.
+class SearchPane : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit SearchPane(QWidget *parent);
+    ~SearchPane() override;
+
+    // Starts reading or building the index of the file; none clears the pane.
+    void setFile(std::shared_ptr<const ChmFile> file);
+    void search(const QString &query);
+    // True once searches can run (the index is read or built).
+    bool isReady() const { return m_source != nullptr; }
+    // True when the index is built here rather than read from the file.
+    bool isBuilt() const { return m_built; }
+
+signals:
+    // A result was opened: the page, and the terms to mark in it.
+    void pageChosen(const QUrl &url, const QStringList &terms);
+
+private:
+    struct Prepared
+    {
+        std::shared_ptr<const SearchSource> source;
+        bool built = false;
+    };
+
+    void cancelAll();
+    void prepared();
+    void showResults();
+    void showProgress(int done, int total);
+    void openResult(QListWidgetItem *item);
+
+    std::shared_ptr<const ChmFile> m_file;
+    std::shared_ptr<const SearchSource> m_source;
+    bool m_built = false;
+    QString m_pendingQuery;
+    QStringList m_terms;
+    std::shared_ptr<std::atomic_bool> m_prepareCancel;
+    std::shared_ptr<std::atomic_bool> m_searchCancel;
+    QFutureWatcher<Prepared> m_prepareWatcher;
+    QFutureWatcher<QList<SearchHit>> m_searchWatcher;
+    QList<QFuture<void>> m_running;
+
+    QLineEdit *txtSearch = nullptr;
+    QListWidget *lstSearchResults = nullptr;
+    QLabel *lblSearchStatus = nullptr;
+};

@@ -1,0 +1,283 @@
+#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/ChmFullText.h"
+#include "qvx/helpviewer/HelpBrowser.h"
+#include "qvx/helpviewer/HelpViewer.h"
+#include "qvx/helpviewer/SearchIndex.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString searchFile = QStringLiteral(QVX_TEST_SEARCH_FILE);
+const QString noIndexFile = QStringLiteral(QVX_TEST_NOINDEX_FILE);
+const QString bombFile = QStringLiteral(QVX_TEST_BOMB_FILE);
+
+std::unique_ptr<HelpViewer> openViewer(const QString &file)
+{
+    auto viewer = std::make_unique<HelpViewer>(nullptr, file);
+    viewer->setAttribute(Qt::WA_DeleteOnClose, false);
+    // Files open in the background; these tests begin once it has.
+    if (!QTest::qWaitFor([&viewer] { return !viewer->isLoading(); }, 30000))
+        qWarning("the help file is still opening");
+    return viewer;
+}
+
+QStringList paths(const QList<SearchHit> &hits)
+{
+    QStringList result;
+    for (const SearchHit &hit : hits)
+        result.append(hit.path);
+    return result;
+}
+
+// The peak resident memory of this process so far, in KiB.
+qint64 peakMemory()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestHelpReading : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        ChmFile::setProbeProgram(QStringLiteral(QVX_TEST_PROBE));
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings(u"QVXDemos"_s, u"QVXDemos"_s).remove(u"HelpViewer"_s);
+    }
+
+    void fileIndexFindsRankedPages()
+    {
+        ChmFile file;
+        QVERIFY(file.open(searchFile));
+        const std::shared_ptr<ChmFullText> index = ChmFullText::fromFile(file);
+        QVERIFY(index);
+        const std::atomic_bool going(false);
+        const QList<SearchHit> zebra = index->search(searchTerms(u"Zebra"_s), going);
+        // The page with the word in its title first.
+        QCOMPARE(paths(zebra), QStringList({u"/zebra.htm"_s, u"/savanna.htm"_s}));
+        QCOMPARE(zebra.first().title, u"Zebra Stripes"_s);
+        QVERIFY(zebra[0].score > zebra[1].score);
+
+        ChmFile bare;
+        QVERIFY(bare.open(noIndexFile));
+        QVERIFY(!ChmFullText::fromFile(bare));
+    }
+
+    // The index built here agrees with the one the compiler wrote for the same pages.
+    void builtIndexFindsWhatTheFileIndexFinds_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("one word") << u"zebra"_s << QStringList{u"/savanna.htm"_s, u"/zebra.htm"_s};
+        QTest::newRow("every word") << u"GIRAFFES zebra"_s << QStringList{u"/savanna.htm"_s};
+        QTest::newRow("prefix") << u"zeb*"_s << QStringList{u"/savanna.htm"_s, u"/zebra.htm"_s};
+        QTest::newRow("whole words") << u"whale"_s << QStringList();
+        QTest::newRow("title only") << u"stripes"_s << QStringList{u"/zebra.htm"_s};
+    }
+    void builtIndexFindsWhatTheFileIndexFinds()
+    {
+        QFETCH(QString, query);
+        QFETCH(QStringList, expected);
+        ChmFile withIndex;
+        ChmFile without;
+        QVERIFY(withIndex.open(searchFile));
+        QVERIFY(without.open(noIndexFile));
+        const std::atomic_bool going(false);
+        const std::shared_ptr<SearchIndex> built = SearchIndex::build(without, going);
+        QCOMPARE(built->pageCount(), 3);
+        const std::shared_ptr<ChmFullText> own = ChmFullText::fromFile(withIndex);
+        QVERIFY(own);
+        for (const SearchSource *source : {static_cast<const SearchSource *>(own.get()),
+                                           static_cast<const SearchSource *>(built.get())}) {
+            QStringList found = paths(source->search(searchTerms(query), going));
+            found.sort();
+            QCOMPARE(found, expected);
+        }
+    }
+
+    void searchTabOpensPageWithWordsMarked_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("marked");
+        // Built here: "lion&#115;" on another page is no hit for "lion".
+        QTest::newRow("built index") << noIndexFile << u"lion"_s << QStringList{u"lion"_s};
+        QTest::newRow("file's index")
+            << searchFile << u"giraffes ZEBRA"_s << QStringList{u"Giraffes"_s, u"zebra"_s};
+    }
+    void searchTabOpensPageWithWordsMarked()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, query);
+        QFETCH(QStringList, marked);
+        auto viewer = openViewer(file);
+        viewer->resize(700, 300);
+        viewer->show();
+        auto *tabs = viewer->findChild<QTabWidget *>(u"tabNavigation"_s);
+        QCOMPARE(tabs->tabText(2), u"Search"_s);
+        tabs->setCurrentIndex(2);
+        // Typed at once: a search asked for while the index is prepared runs once it is.
+        auto *text = viewer->findChild<QLineEdit *>(u"txtSearch"_s);
+        QTest::keyClicks(text, query);
+        QTest::keyClick(text, Qt::Key_Return);
+        auto *results = viewer->findChild<QListWidget *>(u"lstSearchResults"_s);
+        QTRY_COMPARE(results->count(), 1);
+        QCOMPARE(results->item(0)->text(), u"The Savanna"_s);
+        emit results->itemActivated(results->item(0));
+        auto *page = viewer->findChild<HelpBrowser *>(u"txtPage"_s);
+        QCOMPARE(page->source().path(), u"/savanna.htm"_s);
+        QStringList found;
+        for (const QTextEdit::ExtraSelection &mark : page->extraSelections())
+            found.append(mark.cursor.selectedText());
+        QCOMPARE(found, marked);
+        if (file == noIndexFile)
+            QVERIFY(page->verticalScrollBar()->value() > 0); // the word is far down
+        // Marks go with their page.
+        viewer->followLink(QUrl(u"zebra.htm"_s));
+        QCOMPARE(page->highlightCount(), 0);
+    }
+
+    void findBarFindsForwardBackAndSaysNotFound()
+    {
+        auto viewer = openViewer(searchFile);
+        viewer->show();
+        viewer->showContents();
+        QVERIFY(QTest::qWaitForWindowExposed(viewer.get()));
+        auto *page = viewer->findChild<HelpBrowser *>(u"txtPage"_s);
+        auto *bar = viewer->findChild<QWidget *>(u"barFind"_s);
+        auto *text = viewer->findChild<QLineEdit *>(u"txtFind"_s);
+        QVERIFY(!bar->isVisible());
+        QTest::keyClick(viewer.get(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(bar->isVisible());
+        QTRY_VERIFY(text->hasFocus());
+        QTest::keyClicks(text, u"zebra"_s);
+        const int first = page->textCursor().selectionStart();
+        QCOMPARE(page->textCursor().selectedText(), u"Zebra"_s);
+        QTest::keyClick(viewer.get(), Qt::Key_F3);
+        const int second = page->textCursor().selectionStart();
+        QVERIFY(second > first);
+        QTest::keyClick(viewer.get(), Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(page->textCursor().selectionStart(), first);
+        auto *status = viewer->findChild<QLabel *>(u"lblFindStatus"_s);
+        QVERIFY(status->text().isEmpty());
+        QTest::keyClicks(text, u"qq"_s);
+        QCOMPARE(status->text(), u"Not found"_s);
+        QTest::keyClick(text, Qt::Key_Escape);
+        QVERIFY(!bar->isVisible());
+    }
+
+    void zoomStaysFromPageToPage()
+    {
+        auto viewer = openViewer(searchFile);
+        viewer->show();
+        viewer->showContents();
+        viewer->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(viewer.get()));
+        auto *page = viewer->findChild<HelpBrowser *>(u"txtPage"_s);
+        const qreal normal = page->document()->defaultFont().pointSizeF();
+        QTest::keyClick(viewer.get(), Qt::Key_Plus, Qt::ControlModifier);
+        QTest::keyClick(viewer.get(), Qt::Key_Plus, Qt::ControlModifier);
+        QCOMPARE(page->zoom(), 120);
+        viewer->followLink(QUrl(u"ocean.htm"_s));
+        QCOMPARE(page->source().path(), u"/ocean.htm"_s);
+        QCOMPARE(page->document()->defaultFont().pointSizeF(), normal * 1.2);
+        QTest::keyClick(viewer.get(), Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(page->zoom(), 110);
+        QTest::keyClick(viewer.get(), Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(page->document()->defaultFont().pointSizeF(), normal);
+    }
+
+    void printsThePage()
+    {
+        auto viewer = openViewer(searchFile);
+        viewer->showContents();
+        const auto *print = viewer->findChild<QAction *>(u"actPrint"_s);
+        QCOMPARE(print->shortcut(), QKeySequence(QKeySequence::Print));
+        QTemporaryDir folder;
+        QPrinter printer;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(folder.filePath(u"page.pdf"_s));
+        viewer->printPage(&printer);
+        QFile pdf(printer.outputFileName());
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = pdf.readAll();
+        QVERIFY(bytes.startsWith("%PDF"));
+        QVERIFY(bytes.contains("/Type /Page"));
+    }
+
+    void windowPlaceIsRemembered()
+    {
+        const QRect place(60, 80, 640, 420);
+        {
+            auto viewer = openViewer(searchFile);
+            viewer->show();
+            viewer->setGeometry(place);
+            viewer->close();
+        }
+        auto viewer = openViewer(searchFile);
+        viewer->show();
+        QCOMPARE(viewer->geometry().size(), place.size());
+    }
+
+    // A small file whose start page unpacks to an 18 MB table: a message, at once, without
+    // the memory the page would take.
+    void pageBombShowsMessageNotPage()
+    {
+        auto calm = openViewer(searchFile);
+        calm->show();
+        calm->showContents();
+        QVERIFY(QTest::qWaitForWindowExposed(calm.get()));
+        QCoreApplication::processEvents();
+        const qint64 atRest = peakMemory();
+
+        auto viewer = openViewer(bombFile);
+        viewer->show();
+        QElapsedTimer blocked;
+        blocked.start();
+        viewer->showContents();
+        QCoreApplication::processEvents();
+        const qint64 ms = blocked.elapsed();
+        const qint64 peak = peakMemory();
+        qInfo("page bomb: GUI thread busy %lld ms; peak memory %lld KiB against %lld KiB at "
+              "rest (%.2fx)",
+              ms, peak, atRest, double(peak) / double(atRest));
+        auto *page = viewer->findChild<HelpBrowser *>(u"txtPage"_s);
+        QVERIFY(page->toPlainText().contains(u"This page is too large to show"_s));
+        QVERIFY(ms < 100);
+        QVERIFY(double(peak) / double(atRest) < 1.5);
+        // Its other pages still show.
+        viewer->followLink(QUrl(u"small.htm"_s));
+        QVERIFY(page->toPlainText().contains(u"A page of normal size."_s));
+    }
+};
+
+QTEST_MAIN(TestHelpReading)
+#include "tst_helpreading.moc"
