@@ -45,7 +45,10 @@ HelpBrowser::HelpBrowser(const QString &filePath, QWidget *parent)
     setOpenExternalLinks(false);
     m_basePointSize = font().pointSizeF();
     // Marks belong to the page they were found in.
-    connect(this, &QTextBrowser::sourceChanged, this, [this] { setExtraSelections({}); });
+    connect(this, &QTextBrowser::sourceChanged, this, [this] {
+        setExtraSelections({});
+        scaleFixedSizes();
+    });
 }
 
 void HelpBrowser::setFile(std::shared_ptr<const ChmFile> file)
@@ -180,6 +183,54 @@ void HelpBrowser::setZoom(int percent)
     QFont zoomed = font();
     zoomed.setPointSizeF(m_basePointSize * m_zoom / 100.0);
     setFont(zoomed);
+    scaleFixedSizes();
+}
+
+void HelpBrowser::scaleFixedSizes()
+{
+    // Sizes a page's style sheet sets do not follow the default font: they are scaled from
+    // the size the page gave, kept beside it, so that zooming back and forth does not drift.
+    constexpr int givenPointSize = QTextFormat::UserProperty + 1;
+    constexpr int givenPixelSize = QTextFormat::UserProperty + 2;
+    const qreal factor = m_zoom / 100.0;
+    QTextCursor cursor(document());
+    bool editing = false;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextCharFormat format = fragment.charFormat();
+            const bool points = format.hasProperty(QTextFormat::FontPointSize);
+            const bool pixels = format.hasProperty(QTextFormat::FontPixelSize);
+            if (!points && !pixels)
+                continue;
+            if (points) {
+                if (!format.hasProperty(givenPointSize)) {
+                    if (m_zoom == 100)
+                        continue;
+                    format.setProperty(givenPointSize, format.fontPointSize());
+                }
+                format.setFontPointSize(format.doubleProperty(givenPointSize) * factor);
+            } else {
+                if (!format.hasProperty(givenPixelSize)) {
+                    if (m_zoom == 100)
+                        continue;
+                    format.setProperty(givenPixelSize,
+                                       format.intProperty(QTextFormat::FontPixelSize));
+                }
+                format.setProperty(QTextFormat::FontPixelSize,
+                                   qMax(1, qRound(format.intProperty(givenPixelSize) * factor)));
+            }
+            if (!editing) {
+                cursor.beginEditBlock();
+                editing = true;
+            }
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(format);
+        }
+    }
+    if (editing)
+        cursor.endEditBlock();
 }
 
 void HelpBrowser::printPage(QPagedPaintDevice *printer) const

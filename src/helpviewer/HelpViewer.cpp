@@ -71,8 +71,8 @@ void HelpViewer::createControls()
 
     tabNavigation = new QTabWidget(this);
     tabNavigation->setObjectName(QStringLiteral("tabNavigation"));
-    tabNavigation->addTab(treContents, tr("Contents"));
-    tabNavigation->addTab(m_indexPane, tr("Index"));
+    tabNavigation->addTab(treContents, tr("&Contents"));
+    tabNavigation->addTab(m_indexPane, tr("I&ndex"));
 
     auto *splitter = new QSplitter(this);
     splitter->addWidget(tabNavigation);
@@ -86,7 +86,7 @@ void HelpViewer::createControls()
 void HelpViewer::createSearchPane()
 {
     m_searchPane = new SearchPane(tabNavigation);
-    tabNavigation->addTab(m_searchPane, tr("Search"));
+    tabNavigation->addTab(m_searchPane, tr("&Search"));
     connect(m_searchPane, &SearchPane::pageChosen, txtPage, &HelpBrowser::showFound);
 }
 

@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 
 #include <memory>
 
@@ -142,7 +143,7 @@ private slots:
         viewer->resize(700, 300);
         viewer->show();
         auto *tabs = viewer->findChild<QTabWidget *>(u"tabNavigation"_s);
-        QCOMPARE(tabs->tabText(2), u"Search"_s);
+        QCOMPARE(tabs->tabText(2), u"&Search"_s);
         tabs->setCurrentIndex(2);
         // Typed at once: a search asked for while the index is prepared runs once it is.
         auto *text = viewer->findChild<QLineEdit *>(u"txtSearch"_s);
@@ -209,10 +210,17 @@ private slots:
         viewer->followLink(QUrl(u"ocean.htm"_s));
         QCOMPARE(page->source().path(), u"/ocean.htm"_s);
         QCOMPARE(page->document()->defaultFont().pointSizeF(), normal * 1.2);
+        // Text whose size the page sets itself (10pt) follows too, without drifting.
+        const auto styledSize = [page] {
+            return page->document()->begin().begin().fragment().charFormat().fontPointSize();
+        };
+        QCOMPARE(styledSize(), 12.0);
         QTest::keyClick(viewer.get(), Qt::Key_Minus, Qt::ControlModifier);
         QCOMPARE(page->zoom(), 110);
+        QCOMPARE(styledSize(), 11.0);
         QTest::keyClick(viewer.get(), Qt::Key_0, Qt::ControlModifier);
         QCOMPARE(page->document()->defaultFont().pointSizeF(), normal);
+        QCOMPARE(styledSize(), 10.0);
     }
 
     void printsThePage()

@@ -55,6 +55,7 @@ public:
 
 private:
     void highlight(const QStringList &terms);
+    void scaleFixedSizes();
 
     std::shared_ptr<const ChmFile> m_file;
     QString m_filePath;
