@@ -135,13 +135,7 @@ QList<SitemapEntry> readBinaryIndex(const ChmFile &file)
     if (!btree)
         return {};
     const ChmTopics topics = readChmTopics(file);
-    QStringDecoder decoder(file.encoding().constData());
-    const auto decode = [&decoder](const QByteArray &bytes) {
-        if (!decoder.isValid())
-            return QString::fromLatin1(bytes);
-        decoder.resetState();
-        return QString(decoder.decode(bytes));
-    };
+    CodePageDecoder decode(file);
     return parseBinaryIndex(*btree, [&](quint32 number) -> std::optional<SitemapTarget> {
         const std::optional<ChmTopics::Topic> topic = topics.topic(number);
         if (!topic)

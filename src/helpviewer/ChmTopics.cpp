@@ -78,16 +78,20 @@ QString topicKey(const QString &local)
     return key.toLower();
 }
 
+CodePageDecoder::CodePageDecoder(const ChmFile &file) : m_decoder(file.encoding().constData()) {}
+
+QString CodePageDecoder::operator()(const QByteArray &bytes)
+{
+    if (!m_decoder.isValid())
+        return QString::fromLatin1(bytes);
+    m_decoder.resetState();
+    return m_decoder.decode(bytes);
+}
+
 QHash<QString, QString> topicTitles(const ChmFile &file)
 {
     const ChmTopics topics = readChmTopics(file);
-    QStringDecoder decoder(file.encoding().constData());
-    const auto decode = [&decoder](const QByteArray &bytes) {
-        if (!decoder.isValid())
-            return QString::fromLatin1(bytes);
-        decoder.resetState();
-        return QString(decoder.decode(bytes));
-    };
+    CodePageDecoder decode(file);
     QHash<QString, QString> titles;
     titles.reserve(topics.count());
     for (quint32 i = 0; i < quint32(topics.count()); ++i) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringDecoder>
 
 #include <optional>
 
@@ -34,6 +35,17 @@ private:
     QByteArray m_urlTable;
     QByteArray m_urlStrings;
     QByteArray m_strings;
+};
+
+// Texts of a file's code page, many of them through one converter.
+class CodePageDecoder
+{
+public:
+    explicit CodePageDecoder(const ChmFile &file);
+    QString operator()(const QByteArray &bytes);
+
+private:
+    QStringDecoder m_decoder;
 };
 
 // The tables of an open file; empty when it has none.
