@@ -229,6 +229,7 @@ void HelpViewer::loadFile()
 void HelpViewer::fileArrived(std::shared_ptr<const ChmFile> file)
 {
     m_loading = false;
+    m_settled = false;
     unsetCursor();
     const bool opened = file && file->isOpen();
     m_file = opened ? std::move(file) : std::make_shared<const ChmFile>();
@@ -246,10 +247,13 @@ void HelpViewer::fileArrived(std::shared_ptr<const ChmFile> file)
         request();
     emit fileLoaded();
     if (!opened) {
+        m_settled = true;
         prepareSearch();
         return;
     }
     // Searching reads every page: it waits for the verdict on all of them.
+    if (!m_file->isVerified())
+        m_searchPane->awaitFile();
     HelpLoader::whenSettled(m_file, this, [this, file = m_file](bool sound) {
         if (file == m_file)
             fileSettled(sound);
@@ -258,6 +262,7 @@ void HelpViewer::fileArrived(std::shared_ptr<const ChmFile> file)
 
 void HelpViewer::fileSettled(bool sound)
 {
+    m_settled = true;
     if (!sound) {
         // Damaged beyond what the first page needed: as any file that cannot be opened.
         m_file = std::make_shared<const ChmFile>();

@@ -33,7 +33,7 @@ std::unique_ptr<HelpViewer> openViewer(const QString &file)
     auto viewer = std::make_unique<HelpViewer>(nullptr, file);
     viewer->setAttribute(Qt::WA_DeleteOnClose, false);
     // Files open in the background; these tests begin once it has.
-    if (!QTest::qWaitFor([&viewer] { return !viewer->isLoading(); }, 30000))
+    if (!QTest::qWaitFor([&viewer] { return viewer->isSettled(); }, 30000))
         qWarning("the help file is still opening");
     return viewer;
 }
