@@ -17,6 +17,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -130,27 +131,128 @@ QString probeProgram()
                : QString();
 }
 
+} // namespace
+
 // chmlib has faults of its own on damaged files (divisions by zero, endless loops) that no
-// check of ours can foresee. The probe program opens and reads the whole file first; only if
-// it comes through in time does the viewer touch the file itself. The file it reads is the
-// one checked here, handed on as its descriptor 3.
-bool passesProbe(int fd, const QByteArray &libraryName)
+// check of ours can foresee. The probe program opens and reads the file first, and the viewer
+// touches only what the probe came through: first what the first page needs, which the probe
+// reports on a pipe, then, once it ends well, everything. The file it reads is the one checked
+// here, handed on as its descriptor 3.
+struct ChmFile::Probe
+{
+    pid_t pid = -1;
+    int report = -1; // the pipe's end to read, while it is open
+    QElapsedTimer started;
+    QByteArray received;
+    bool cleared = false;
+    std::optional<bool> verdict;
+
+    ~Probe()
+    {
+        if (report >= 0)
+            ::close(report);
+        if (!verdict && pid > 0) {
+            ::kill(pid, SIGKILL);
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }
+    }
+
+    // Waits up to `pause` ms for news from the probe.
+    void follow(int pause)
+    {
+        if (verdict)
+            return;
+        if (report >= 0) {
+            pollfd ready{report, POLLIN, 0};
+            if (::poll(&ready, 1, pause) > 0)
+                readReport();
+        } else {
+            ::usleep(useconds_t(pause) * 1000);
+        }
+        int status = 0;
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            if (report >= 0)
+                readReport();
+            verdict = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        } else if (done < 0 && errno != EINTR) {
+            verdict = false;
+        } else if (probesCancelled || started.elapsed() > 25000) {
+            // The probe ends itself after 20 s; this is for one that does not.
+            ::kill(pid, SIGKILL);
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            verdict = false;
+        }
+    }
+
+    void readReport()
+    {
+        // A real report holds a few dozen short lines.
+        constexpr qsizetype maxReport = 1024 * 1024;
+        char buffer[4096];
+        for (;;) {
+            const ssize_t got = ::read(report, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0 || received.size() > maxReport) {
+                if (got == 0 || (got < 0 && errno != EAGAIN) || received.size() > maxReport) {
+                    ::close(report);
+                    report = -1;
+                }
+                break;
+            }
+            received.append(buffer, got);
+        }
+        cleared = received.endsWith("\ncleared\n") || received == "cleared\n";
+    }
+
+    // The objects the probe cleared, as keys for ChmFile::clearedKey.
+    QSet<QByteArray> clearedObjects() const
+    {
+        QSet<QByteArray> objects;
+        for (const QByteArray &line : received.split('\n')) {
+            if (line.startsWith("object /"))
+                objects.insert(line.mid(7).toLower());
+        }
+        return objects;
+    }
+};
+
+namespace {
+
+std::unique_ptr<ChmFile::Probe> startProbe(int fd, const QByteArray &libraryName)
 {
     const QByteArray program = NativeName::encode(probeProgram());
     if (program.isEmpty() || ::access(program.constData(), X_OK) != 0) {
         // Without the probe nothing guards the program against the library: refuse.
         qWarning("The help file check program is missing: %s", program.constData());
-        return false;
+        return nullptr;
     }
     const QByteArray parent = QByteArray::number(qint64(::getpid()));
     const QByteArray target =
         libraryName.startsWith("/proc/self/fd/") ? QByteArray("/proc/self/fd/3") : libraryName;
-    char *const arguments[] = {const_cast<char *>(program.constData()),
-                               const_cast<char *>(parent.constData()),
-                               const_cast<char *>(target.constData()), nullptr};
+    int pipeEnds[2] = {-1, -1};
+    if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
+        return nullptr;
+    // Above the descriptors the probe gets, so that handing one over cannot overwrite another.
+    const int writeEnd = ::fcntl(pipeEnds[1], F_DUPFD_CLOEXEC, 10);
+    ::close(pipeEnds[1]);
+    auto probe = std::make_unique<ChmFile::Probe>();
+    probe->report = pipeEnds[0];
+    if (writeEnd < 0)
+        return nullptr;
+    // The probe writes blocking, the reader here does not.
+    ::fcntl(writeEnd, F_SETFL, ::fcntl(writeEnd, F_GETFL) & ~O_NONBLOCK);
+    char *const arguments[] = {
+        const_cast<char *>(program.constData()), const_cast<char *>(parent.constData()),
+        const_cast<char *>(target.constData()), const_cast<char *>("report"), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fd, 3);
+    posix_spawn_file_actions_adddup2(&actions, writeEnd, 4);
     // Signals blocked on this thread must not stay blocked in the probe: it counts on them.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -158,34 +260,19 @@ bool passesProbe(int fd, const QByteArray &libraryName)
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-    pid_t child = -1;
     const int spawned =
-        ::posix_spawn(&child, program.constData(), &actions, &attributes, arguments, environ);
+        ::posix_spawn(&probe->pid, program.constData(), &actions, &attributes, arguments, environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return false;
-    ++probesStarted;
-    // The probe ends itself after 20 s. It dies with the thread that started it, so this
-    // thread waits here rather than hand the wait on; it stops early when the program quits.
-    QElapsedTimer waited;
-    waited.start();
-    int status = 0;
-    for (int pause = 1;; pause = qMin(pause * 2, 20)) {
-        const pid_t done = ::waitpid(child, &status, WNOHANG);
-        if (done == child)
-            break;
-        if (done < 0 && errno != EINTR)
-            return false;
-        if (probesCancelled || waited.elapsed() > 25000) {
-            ::kill(child, SIGKILL);
-            while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-            }
-            return false;
-        }
-        ::usleep(useconds_t(pause) * 1000);
+    ::close(writeEnd);
+    if (spawned != 0) {
+        probe->pid = -1;
+        probe->verdict = false;
+        return nullptr;
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    ++probesStarted;
+    probe->started.start();
+    return probe;
 }
 
 bool sameFile(const struct stat &a, const struct stat &b)
@@ -248,6 +335,8 @@ private:
 
 } // namespace
 
+ChmFile::ChmFile() = default;
+
 ChmFile::~ChmFile()
 {
     close();
@@ -255,6 +344,10 @@ ChmFile::~ChmFile()
 
 void ChmFile::close()
 {
+    m_probe.reset();
+    m_open = false;
+    m_verified = false;
+    m_cleared.clear();
     if (m_handle)
         chm_close(m_handle);
     m_handle = nullptr;
@@ -264,6 +357,11 @@ void ChmFile::close()
 }
 
 bool ChmFile::open(const QString &path)
+{
+    return openFirstStage(path) && settle();
+}
+
+bool ChmFile::openFirstStage(const QString &path)
 {
     close();
     const QByteArray name = NativeName::encode(path);
@@ -279,11 +377,28 @@ bool ChmFile::open(const QString &path)
     if (!layout)
         return false;
     const QByteArray libraryName = checked.nameForLibrary(name);
-    if (libraryName.isEmpty() || !passesProbe(checked.fd(), libraryName))
+    if (libraryName.isEmpty())
         return false;
+    m_probe = startProbe(checked.fd(), libraryName);
+    if (!m_probe)
+        return false;
+    // The probe dies with the thread that started it, so this thread waits for it.
+    for (int pause = 1; !m_probe->cleared && !m_probe->verdict; pause = qMin(pause * 2, 20))
+        m_probe->follow(pause);
+    if (m_probe->verdict == false || !m_probe->cleared) {
+        m_probe.reset();
+        return false;
+    }
+    m_cleared = m_probe->clearedObjects();
+    m_verified = m_probe->verdict == true;
+    if (m_verified)
+        m_probe.reset();
     m_handle = chm_open(libraryName.constData());
-    if (!m_handle)
+    if (!m_handle) {
+        close();
         return false;
+    }
+    m_open = true;
     const std::optional<QByteArray> system = read(QStringLiteral("/#SYSTEM"));
     if (!system || !compressionLooksSound() || !holdsWhatItLists(layout->contentOffset, fileSize)) {
         close();
@@ -299,6 +414,39 @@ bool ChmFile::open(const QString &path)
     if (m_index.isEmpty())
         m_index = readBinaryIndex(*this);
     return true;
+}
+
+bool ChmFile::settle()
+{
+    if (m_probe) {
+        for (int pause = 1; !m_probe->verdict; pause = qMin(pause * 2, 20))
+            m_probe->follow(pause);
+        const bool sound = *m_probe->verdict;
+        m_probe.reset();
+        if (!sound) {
+            // Others may be reading: only the handle goes, under the lock.
+            const std::lock_guard lock(m_lock);
+            m_open = false;
+            if (m_handle)
+                chm_close(m_handle);
+            m_handle = nullptr;
+            return false;
+        }
+        m_verified = true;
+    }
+    return isOpen();
+}
+
+QByteArray ChmFile::clearedKey(const QString &path)
+{
+    const QString normalised = path.startsWith(QLatin1String("/#")) ? path : normaliseChmPath(path);
+    // chmlib matches paths ignoring the case of ASCII letters only.
+    return normalised.toUtf8().toLower();
+}
+
+bool ChmFile::isReadable(const QString &path) const
+{
+    return m_verified || m_cleared.contains(clearedKey(path));
 }
 
 void ChmFile::setProbeProgram(const QString &path)
@@ -390,13 +538,13 @@ bool ChmFile::compressionLooksSound() const
 
 std::optional<QByteArray> ChmFile::read(const QString &path) const
 {
-    if (!m_handle)
-        return std::nullopt;
     const QString normalised = path.startsWith(QLatin1String("/#")) ? path : normaliseChmPath(path);
-    if (normalised.isEmpty())
+    if (normalised.isEmpty() || !isReadable(normalised))
         return std::nullopt;
     const QByteArray name = normalised.toUtf8();
     const std::lock_guard lock(m_lock);
+    if (!m_handle)
+        return std::nullopt;
     chmUnitInfo unit{};
     if (chm_resolve_object(m_handle, name.constData(), &unit) != CHM_RESOLVE_SUCCESS)
         return std::nullopt;
@@ -416,13 +564,13 @@ std::optional<QByteArray> ChmFile::read(const QString &path) const
 
 bool ChmFile::contains(const QString &path) const
 {
-    if (!m_handle)
-        return false;
     const QString normalised = normaliseChmPath(path);
+    if (normalised.isEmpty() || !isReadable(normalised))
+        return false;
     const std::lock_guard lock(m_lock);
     chmUnitInfo unit{};
     // A folder ("/sub/") resolves too, as an object of length 0.
-    return !normalised.isEmpty() &&
+    return m_handle &&
            chm_resolve_object(m_handle, normalised.toUtf8().constData(), &unit) ==
                CHM_RESOLVE_SUCCESS &&
            unit.length > 0;
@@ -430,12 +578,12 @@ bool ChmFile::contains(const QString &path) const
 
 std::optional<qint64> ChmFile::objectSize(const QString &path) const
 {
-    if (!m_handle)
-        return std::nullopt;
     const QString normalised = normaliseChmPath(path);
-    if (normalised.isEmpty())
+    if (normalised.isEmpty() || !isReadable(normalised))
         return std::nullopt;
     const std::lock_guard lock(m_lock);
+    if (!m_handle)
+        return std::nullopt;
     chmUnitInfo unit{};
     if (chm_resolve_object(m_handle, normalised.toUtf8().constData(), &unit) != CHM_RESOLVE_SUCCESS)
         return std::nullopt;
@@ -468,9 +616,12 @@ QStringList ChmFile::pagePaths(int limit) const
 {
     PageListing listing;
     listing.limit = limit;
-    if (!m_handle || limit <= 0)
+    // Every page is listed only once the whole file is known to be sound.
+    if (!m_verified || limit <= 0)
         return {};
     const std::lock_guard lock(m_lock);
+    if (!m_handle)
+        return {};
     chm_enumerate(m_handle, CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, listPage, &listing);
     return listing.paths;
 }

@@ -54,6 +54,46 @@ HelpBrowser::HelpBrowser(const QString &filePath, QWidget *parent)
 void HelpBrowser::setFile(std::shared_ptr<const ChmFile> file)
 {
     m_file = std::move(file);
+    stopWaiting();
+}
+
+void HelpBrowser::stopWaiting()
+{
+    if (!m_waiting)
+        return;
+    m_waiting.reset();
+    emit waitingForFile(false);
+}
+
+void HelpBrowser::doSetSource(const QUrl &name, QTextDocument::ResourceType type)
+{
+    const QUrl url = name.isRelative() ? source().resolved(name) : name;
+    if (m_file && m_file->isOpen() && !m_file->isVerified() && url.scheme() == chmScheme() &&
+        !m_file->isReadable(chmLookupPath(url))) {
+        // The latest request waits; earlier ones are dropped, as the user moved on.
+        const bool wasWaiting = m_waiting.has_value();
+        m_waiting = Request{url, type};
+        if (!wasWaiting)
+            emit waitingForFile(true);
+        return;
+    }
+    stopWaiting();
+    m_withheld = false;
+    QTextBrowser::doSetSource(name, type);
+}
+
+void HelpBrowser::fileSettled()
+{
+    if (!m_file || !m_file->isOpen()) {
+        stopWaiting();
+        return;
+    }
+    if (const std::optional<Request> waiting = m_waiting) {
+        stopWaiting();
+        setSource(waiting->url, waiting->type);
+    } else if (m_withheld) {
+        reload();
+    }
 }
 
 QString HelpBrowser::fileMessage(const QString &filePath)
@@ -107,6 +147,10 @@ QVariant HelpBrowser::loadResource(int type, const QUrl &name)
         return {};
     const QString path = chmLookupPath(url);
     const QString shownPath = url.path(QUrl::FullyDecoded).mid(1);
+    if (!m_file->isReadable(path)) {
+        m_withheld = true;
+        return isPage ? QVariant(QString()) : QVariant();
+    }
     const qint64 limit = isPage                                      ? maxPageBytes
                          : type == QTextDocument::StyleSheetResource ? maxStyleSheetBytes
                                                                      : maxImageBytes;

@@ -19,6 +19,12 @@ struct Waiter
     Done done;
 };
 
+struct SettleWaiter
+{
+    QPointer<QObject> receiver;
+    Settled settled;
+};
+
 struct Outcome
 {
     std::shared_ptr<const ChmFile> file;
@@ -30,7 +36,8 @@ class Hub : public QObject
 public:
     Hub()
     {
-        m_pool.setMaxThreadCount(2);
+        // A worker waits for its probe's verdict after the first page is out: room for more.
+        m_pool.setMaxThreadCount(4);
         // Quitting must not wait for a probe's full time.
         connect(qApp, &QCoreApplication::aboutToQuit, this, &Hub::stop);
     }
@@ -44,6 +51,7 @@ public:
 
     QHash<QByteArray, Outcome> outcomes;
     QHash<QByteArray, QList<Waiter>> opening;
+    QHash<const ChmFile *, QList<SettleWaiter>> settling;
     QThreadPool m_pool;
 };
 
@@ -106,9 +114,8 @@ void open(const QString &path, QObject *receiver, Done done)
         return;
     owner.m_pool.start([path, key = *key, hubObject = &owner] {
         auto file = std::make_shared<ChmFile>();
-        std::shared_ptr<const ChmFile> opened;
-        if (file->open(path))
-            opened = std::move(file);
+        const bool staged = file->openFirstStage(path);
+        const std::shared_ptr<const ChmFile> opened = staged ? file : nullptr;
         // The hub outlives every worker: it waits for them before it goes.
         QMetaObject::invokeMethod(
             hubObject,
@@ -122,7 +129,34 @@ void open(const QString &path, QObject *receiver, Done done)
                 }
             },
             Qt::QueuedConnection);
+        if (!staged || file->isVerified())
+            return;
+        const bool sound = file->settle();
+        QMetaObject::invokeMethod(
+            hubObject,
+            [key, opened, sound] {
+                Hub &self = hub();
+                // Known damaged from now on, unless the outcome was forgotten meanwhile.
+                if (const auto found = self.outcomes.find(key);
+                    !sound && found != self.outcomes.end() && found->file == opened)
+                    found->file = nullptr;
+                const QList<SettleWaiter> waiters = self.settling.take(opened.get());
+                for (const SettleWaiter &waiter : waiters) {
+                    if (waiter.receiver)
+                        waiter.settled(sound);
+                }
+            },
+            Qt::QueuedConnection);
     });
+}
+
+void whenSettled(const std::shared_ptr<const ChmFile> &file, QObject *receiver, Settled settled)
+{
+    if (!file || !file->isOpen() || file->isVerified()) {
+        settled(file && file->isOpen());
+        return;
+    }
+    hub().settling[file.get()].append({receiver, std::move(settled)});
 }
 
 void forget()

@@ -60,6 +60,12 @@ void HelpViewer::createControls()
     txtPage->setObjectName(QStringLiteral("txtPage"));
     connect(txtPage, &QTextBrowser::anchorClicked, this, &HelpViewer::followLink);
     connect(txtPage, &QTextBrowser::sourceChanged, this, &HelpViewer::selectContentsEntry);
+    connect(txtPage, &HelpBrowser::waitingForFile, this, [this](bool waiting) {
+        if (waiting)
+            setCursor(Qt::BusyCursor);
+        else if (!m_loading)
+            unsetCursor();
+    });
 
     treContents = new ContentsPane(this);
     connect(treContents, &ContentsPane::pageChosen, this, &HelpViewer::followLink);
@@ -223,6 +229,7 @@ void HelpViewer::loadFile()
 void HelpViewer::fileArrived(std::shared_ptr<const ChmFile> file)
 {
     m_loading = false;
+    m_settled = false;
     unsetCursor();
     const bool opened = file && file->isOpen();
     m_file = opened ? std::move(file) : std::make_shared<const ChmFile>();
@@ -238,8 +245,35 @@ void HelpViewer::fileArrived(std::shared_ptr<const ChmFile> file)
     const QList<std::function<void()>> waiting = std::exchange(m_waiting, {});
     for (const std::function<void()> &request : waiting)
         request();
-    prepareSearch();
     emit fileLoaded();
+    if (!opened) {
+        m_settled = true;
+        prepareSearch();
+        return;
+    }
+    // Searching reads every page: it waits for the verdict on all of them.
+    if (!m_file->isVerified())
+        m_searchPane->awaitFile();
+    HelpLoader::whenSettled(m_file, this, [this, file = m_file](bool sound) {
+        if (file == m_file)
+            fileSettled(sound);
+    });
+}
+
+void HelpViewer::fileSettled(bool sound)
+{
+    m_settled = true;
+    if (!sound) {
+        // Damaged beyond what the first page needed: as any file that cannot be opened.
+        m_file = std::make_shared<const ChmFile>();
+        txtPage->setFile(m_file);
+        fillContents();
+        fillIndex();
+        txtPage->setHtml(HelpBrowser::fileMessage(NativeName::display(m_filePath)));
+    } else {
+        txtPage->fileSettled();
+    }
+    prepareSearch();
 }
 
 void HelpViewer::whenLoaded(std::function<void()> request)
@@ -253,7 +287,7 @@ void HelpViewer::whenLoaded(std::function<void()> request)
 
 void HelpViewer::prepareSearch()
 {
-    m_searchPane->setFile(isFileOpen() ? m_file : nullptr);
+    m_searchPane->setFile(isFileOpen() && m_file->isVerified() ? m_file : nullptr);
 }
 
 void HelpViewer::fillContents()
@@ -280,7 +314,7 @@ void HelpViewer::indexItemActivated(int row)
     }
     // Several pages under one keyword: the user picks, by each page's title. A sitemap that
     // only repeats the keyword leaves the page's own title to tell them apart.
-    if (!m_topicTitles && m_file)
+    if (!m_topicTitles && m_file && m_file->isVerified())
         m_topicTitles = topicTitles(*m_file);
     QList<IndexPane::Topic> topics;
     for (const SitemapTarget &target : entry->targets) {

@@ -75,8 +75,10 @@ void SearchPane::setFile(std::shared_ptr<const ChmFile> file)
     m_file = std::move(file);
     m_source.reset();
     m_built = false;
+    m_awaitingFile = false;
     lstSearchResults->clear();
     if (!m_file || !m_file->isOpen()) {
+        m_pendingQuery.clear();
         lblSearchStatus->setText(tr("There is no help file to search."));
         return;
     }
@@ -94,6 +96,13 @@ void SearchPane::setFile(std::shared_ptr<const ChmFile> file)
         });
     m_running.append(QFuture<void>(future));
     m_prepareWatcher.setFuture(future);
+}
+
+void SearchPane::awaitFile()
+{
+    setFile(nullptr);
+    m_awaitingFile = true;
+    lblSearchStatus->setText(tr("Preparing the search…"));
 }
 
 void SearchPane::showProgress(int done, int total)
@@ -127,7 +136,7 @@ void SearchPane::search(const QString &query)
         lblSearchStatus->clear();
         return;
     }
-    if (!m_file || !m_file->isOpen())
+    if ((!m_file || !m_file->isOpen()) && !m_awaitingFile)
         return;
     if (!m_source) {
         m_pendingQuery = query;

@@ -1,13 +1,17 @@
 // Opening help files: never on the GUI thread's time, once per file, and safe against files
 // that send the library into a loop or promise more than they hold.
 #include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/HelpBrowser.h"
 #include "qvx/helpviewer/HelpLoader.h"
 #include "qvx/helpviewer/HelpViewer.h"
 #include "qvx/helpviewer/HelpViewers.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,6 +68,27 @@ bool ended(qint64 pid)
     const QByteArray line = stat.readAll();
     const qsizetype close = line.lastIndexOf(')');
     return close < 0 || line.mid(close + 2, 1) == "Z";
+}
+
+// The probes this process started on the file that still run.
+QList<qint64> runningProbes(const QString &path)
+{
+    QList<qint64> found;
+    const QString parent = QString::number(QCoreApplication::applicationPid());
+    for (const QString &entry : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
+        QFile stat(u"/proc/%1/stat"_s.arg(entry));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const qsizetype close = line.lastIndexOf(')');
+        const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+        if (line.contains("(qvx-chmprobe)") && fields.size() > 1 && fields[0] != "Z" &&
+            fields[1] == parent.toLatin1() &&
+            QFileInfo(u"/proc/%1/fd/3"_s.arg(entry)).symLinkTarget() ==
+                QFileInfo(path).canonicalFilePath())
+            found.append(entry.toLongLong());
+    }
+    return found;
 }
 
 } // namespace
@@ -129,6 +154,59 @@ private slots:
         QTRY_VERIFY(!viewer->isLoading());
         QVERIFY(viewer->isFileOpen());
         QCOMPARE(ChmFile::probesRun() - before, 2);
+    }
+
+    // With the probe held back after the first page's objects, the first page shows at once;
+    // another page waits for the verdict. A probe that then dies, as it does on a damaged
+    // object, closes the file: the waiting page is never read.
+    void firstPageShowsWhileTheRestIsChecked_data()
+    {
+        QTest::addColumn<bool>("damaged");
+        QTest::addRow("sound") << false;
+        QTest::addRow("damaged further on") << true;
+    }
+
+    void firstPageShowsWhileTheRestIsChecked()
+    {
+        QFETCH(bool, damaged);
+        qputenv("QVX_CHMPROBE_TEST_PAUSE_MS", "4000");
+        const auto restore = qScopeGuard([] { qunsetenv("QVX_CHMPROBE_TEST_PAUSE_MS"); });
+        QElapsedTimer timer;
+        timer.start();
+        HelpViewer *viewer =
+            HelpViewers::request({}, nullptr, helpFile, HelpViewers::displayContents);
+        auto *page = viewer->findChild<HelpBrowser *>(u"txtPage"_s);
+        QTRY_VERIFY(!viewer->isLoading());
+        QVERIFY(viewer->isFileOpen());
+        QCOMPARE(page->source().path(), u"/Welcome.htm"_s);
+        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(page->document()
+                    ->resource(QTextDocument::ImageResource, QUrl(u"images/camera.png"_s))
+                    .isValid());
+
+        viewer->followLink(QUrl(u"Key%20features%20of%20Quorvex.htm"_s));
+        QVERIFY(page->isWaitingForFile());
+        QCOMPARE(viewer->cursor().shape(), Qt::BusyCursor);
+        QCOMPARE(page->source().path(), u"/Welcome.htm"_s);
+        QCOMPARE(runningProbes(helpFile).size(), 1);
+        if (damaged)
+            ::kill(pid_t(runningProbes(helpFile).constFirst()), SIGSEGV);
+
+        QTRY_VERIFY_WITH_TIMEOUT(!page->isWaitingForFile(), 10000);
+        QCOMPARE(viewer->cursor().shape(), Qt::ArrowCursor);
+        if (!damaged) {
+            QVERIFY(timer.elapsed() >= 4000);
+            QCOMPARE(page->source().path(), u"/Key features of Quorvex.htm"_s);
+            return;
+        }
+        QVERIFY(!viewer->isFileOpen());
+        QVERIFY(page->toPlainText().contains(u"Cannot open the file"_s));
+        // Remembered as damaged: not opened again.
+        const int probes = ChmFile::probesRun();
+        HelpViewers::closeAll();
+        viewer = HelpViewers::request({}, nullptr, helpFile, HelpViewers::displayContents);
+        QVERIFY(!viewer->isLoading() && !viewer->isFileOpen());
+        QCOMPARE(ChmFile::probesRun(), probes);
     }
 
     void probeEndsWithItsParent()

@@ -78,7 +78,9 @@ class TestHelpNavigation : public QObject
     {
         View view{HelpViewers::request([this](const QString &link) { m_links.append(link); },
                                        nullptr, file, command)};
-        if (view.window && !QTest::qWaitFor([&view] { return view.window->isFileOpen(); }))
+        if (view.window && !QTest::qWaitFor([&view] {
+                return view.window->isFileOpen() && view.window->isSettled();
+            }))
             view.window = nullptr;
         return view;
     }

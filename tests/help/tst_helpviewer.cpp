@@ -100,7 +100,7 @@ private:
 HelpViewer *ready(HelpViewer *viewer)
 {
     if (viewer)
-        (void)QTest::qWaitFor([viewer] { return !viewer->isLoading(); }, 30000);
+        (void)QTest::qWaitFor([viewer] { return viewer->isSettled(); }, 30000);
     return viewer;
 }
 

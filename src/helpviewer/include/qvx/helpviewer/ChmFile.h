@@ -8,6 +8,10 @@
 #include <QStringDecoder>
 #include <QStringList>
 
+#include <QSet>
+
+#include <atomic>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -21,7 +25,7 @@ public:
     // Objects larger than this are refused rather than read into memory.
     static constexpr qint64 maxObjectSize = 64 * 1024 * 1024;
 
-    ChmFile() = default;
+    ChmFile();
     ~ChmFile();
     ChmFile(const ChmFile &) = delete;
     ChmFile &operator=(const ChmFile &) = delete;
@@ -29,8 +33,21 @@ public:
     // False for a missing, unreadable or damaged file. Runs the probe program on the file
     // first and waits for it (up to about 20 s): call it off the GUI thread.
     bool open(const QString &path);
+    // As open(), but returns once the probe has cleared what the first page needs, with the
+    // file's details, contents and index read. Until settle() has the probe's verdict on the
+    // rest, only the objects it cleared can be read (isReadable). Off the GUI thread.
+    bool openFirstStage(const QString &path);
+    // Waits for the verdict; a damaged file is closed then. Call it on the thread that called
+    // openFirstStage, which the probe dies with.
+    bool settle();
     void close();
-    bool isOpen() const { return m_handle != nullptr; }
+    bool isOpen() const { return m_open; }
+    // Whether the whole file came through the probe.
+    bool isVerified() const { return m_verified; }
+    // Whether the object may be read now: any of a verified file, the cleared ones before.
+    bool isReadable(const QString &path) const;
+
+    struct Probe;
 
     // An object by its path inside the file ("/page.htm"; normalised here).
     std::optional<QByteArray> read(const QString &path) const;
@@ -66,9 +83,15 @@ private:
     bool holdsWhatItLists(quint64 contentOffset, quint64 fileSize) const;
     std::optional<QByteArray> fetchSmall(const char *path) const;
     QString sitemapPath(const QString &named, const char *suffix) const;
+    static QByteArray clearedKey(const QString &path);
     QList<SitemapEntry> readSitemap(const QString &path) const;
 
     chmFile *m_handle = nullptr;
+    std::atomic<bool> m_open = false;
+    std::atomic<bool> m_verified = false;
+    // Keys of the objects cleared before the verdict; fixed once the file is open.
+    QSet<QByteArray> m_cleared;
+    std::unique_ptr<Probe> m_probe;
     // chmlib keeps one decompression state per handle.
     mutable std::mutex m_lock;
     ChmSystemInfo m_system;

@@ -3,6 +3,7 @@
 #include <QTextBrowser>
 
 #include <memory>
+#include <optional>
 
 class ChmFile;
 class QPagedPaintDevice;
@@ -35,6 +36,11 @@ public:
 
     QVariant loadResource(int type, const QUrl &name) override;
 
+    // Until the file's verdict comes, a page the probe has not cleared waits for it, and the
+    // pictures and style sheets it has not cleared stay out. Call this when the verdict came.
+    void fileSettled();
+    bool isWaitingForFile() const { return m_waiting.has_value(); }
+
     // Opens a page with every occurrence of the terms (as searchTerms() makes them) marked,
     // scrolled to the first.
     void showFound(const QUrl &url, const QStringList &terms);
@@ -53,12 +59,27 @@ public:
     // A picture within the limits, decoded; a null image otherwise.
     static QImage decodeImage(const QByteArray &bytes);
 
+signals:
+    void waitingForFile(bool waiting);
+
+protected:
+    void doSetSource(const QUrl &name, QTextDocument::ResourceType type) override;
+
 private:
+    struct Request
+    {
+        QUrl url;
+        QTextDocument::ResourceType type;
+    };
+
+    void stopWaiting();
     void highlight(const QStringList &terms);
     void scaleFixedSizes();
 
     std::shared_ptr<const ChmFile> m_file;
     QString m_filePath;
+    std::optional<Request> m_waiting;
+    bool m_withheld = false; // the page shown lacks something not cleared yet
     int m_zoom = 100;
     qreal m_basePointSize = 0;
 };

@@ -34,6 +34,8 @@ public:
     bool isFileOpen() const { return m_file && m_file->isOpen(); }
     // The file is being opened; requests wait for it.
     bool isLoading() const { return m_loading; }
+    // Whether the file's verdict is in: every page may be shown, and searched, at once.
+    bool isSettled() const { return !m_loading && m_settled; }
 
     // The three requests; each opens the file again if it could not be read before and has
     // changed since. While the file opens they wait, and are served in order once it has.
@@ -73,6 +75,7 @@ private:
     void savePlacement() const;
     void loadFile();
     void fileArrived(std::shared_ptr<const ChmFile> file);
+    void fileSettled(bool sound);
     // Runs `request` now, or once the file has loaded.
     void whenLoaded(std::function<void()> request);
     void fillContents();
@@ -85,6 +88,7 @@ private:
     QString m_filePath;
     std::shared_ptr<const ChmFile> m_file;
     bool m_loading = false;
+    bool m_settled = false;
     QList<std::function<void()>> m_waiting;
     QTabWidget *tabNavigation = nullptr;
     ContentsPane *treContents = nullptr;

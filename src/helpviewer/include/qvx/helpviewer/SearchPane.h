@@ -28,6 +28,8 @@ public:
 
     // Starts reading or building the index of the file; none clears the pane.
     void setFile(std::shared_ptr<const ChmFile> file);
+    // The file is on its way: a search asked for meanwhile runs once it is set.
+    void awaitFile();
     void search(const QString &query);
     // True once searches can run (the index is read or built).
     bool isReady() const { return m_source != nullptr; }
@@ -55,6 +57,7 @@ private:
     std::shared_ptr<const SearchSource> m_source;
     bool m_built = false;
     QString m_pendingQuery;
+    bool m_awaitingFile = false;
     QStringList m_terms;
     std::shared_ptr<std::atomic_bool> m_prepareCancel;
     std::shared_ptr<std::atomic_bool> m_searchCancel;
