@@ -353,12 +353,17 @@ void ChmFile::close()
     m_handle = nullptr;
     m_system = {};
     m_contents.clear();
+    m_indexed = false;
+    const std::lock_guard lock(m_lock);
     m_index.clear();
 }
 
 bool ChmFile::open(const QString &path)
 {
-    return openFirstStage(path) && settle();
+    if (!openFirstStage(path))
+        return false;
+    loadIndex();
+    return settle();
 }
 
 bool ChmFile::openFirstStage(const QString &path)
@@ -410,10 +415,27 @@ bool ChmFile::openFirstStage(const QString &path)
         return false;
     }
     m_contents = readSitemap(sitemapPath(m_system.contentsFile, ".hhc"));
-    m_index = readSitemap(sitemapPath(m_system.indexFile, ".hhk"));
-    if (m_index.isEmpty())
-        m_index = readBinaryIndex(*this);
     return true;
+}
+
+void ChmFile::loadIndex()
+{
+    if (!m_open || m_indexed)
+        return;
+    QList<SitemapEntry> index = readSitemap(sitemapPath(m_system.indexFile, ".hhk"));
+    if (index.isEmpty())
+        index = readBinaryIndex(*this);
+    {
+        const std::lock_guard lock(m_lock);
+        m_index = std::move(index);
+    }
+    m_indexed = true;
+}
+
+QList<SitemapEntry> ChmFile::index() const
+{
+    const std::lock_guard lock(m_lock);
+    return m_index;
 }
 
 bool ChmFile::settle()
@@ -542,23 +564,28 @@ std::optional<QByteArray> ChmFile::read(const QString &path) const
     if (normalised.isEmpty() || !isReadable(normalised))
         return std::nullopt;
     const QByteArray name = normalised.toUtf8();
-    const std::lock_guard lock(m_lock);
-    if (!m_handle)
-        return std::nullopt;
     chmUnitInfo unit{};
-    if (chm_resolve_object(m_handle, name.constData(), &unit) != CHM_RESOLVE_SUCCESS)
-        return std::nullopt;
+    {
+        const std::lock_guard lock(m_lock);
+        if (!m_handle ||
+            chm_resolve_object(m_handle, name.constData(), &unit) != CHM_RESOLVE_SUCCESS)
+            return std::nullopt;
+    }
     const qint64 limit = normalised == QLatin1String("/#SYSTEM") ? maxSystemSize : maxObjectSize;
     if (unit.length > quint64(limit))
         return std::nullopt;
     QByteArray bytes(qsizetype(unit.length), '\0');
-    if (unit.length == 0)
-        return bytes;
-    const LONGINT64 got =
-        chm_retrieve_object(m_handle, &unit, reinterpret_cast<unsigned char *>(bytes.data()), 0,
-                            LONGINT64(unit.length));
-    if (got != LONGINT64(unit.length))
-        return std::nullopt;
+    // Piece by piece, so that a page wanted on the GUI thread never waits for a whole large
+    // object (a big index, say) being read on another.
+    constexpr quint64 piece = 64 * 1024;
+    for (quint64 at = 0; at < unit.length; at += piece) {
+        const quint64 wanted = qMin(piece, unit.length - at);
+        const std::lock_guard lock(m_lock);
+        if (!m_handle || chm_retrieve_object(
+                             m_handle, &unit, reinterpret_cast<unsigned char *>(bytes.data() + at),
+                             LONGUINT64(at), LONGINT64(wanted)) != LONGINT64(wanted))
+            return std::nullopt;
+    }
     return bytes;
 }
 

@@ -129,9 +129,11 @@ void open(const QString &path, QObject *receiver, Done done)
                 }
             },
             Qt::QueuedConnection);
-        if (!staged || file->isVerified())
+        if (!staged)
             return;
-        const bool sound = file->settle();
+        // While the probe reads the rest of the file in its own process.
+        file->loadIndex();
+        const bool sound = file->isVerified() || file->settle();
         QMetaObject::invokeMethod(
             hubObject,
             [key, opened, sound] {
@@ -152,7 +154,7 @@ void open(const QString &path, QObject *receiver, Done done)
 
 void whenSettled(const std::shared_ptr<const ChmFile> &file, QObject *receiver, Settled settled)
 {
-    if (!file || !file->isOpen() || file->isVerified()) {
+    if (!file || !file->isOpen() || (file->isVerified() && file->isIndexed())) {
         settled(file && file->isOpen());
         return;
     }

@@ -228,9 +228,8 @@ void HelpViewer::loadFile()
 
 void HelpViewer::fileArrived(std::shared_ptr<const ChmFile> file)
 {
-    m_loading = false;
+    m_loading = true; // until the waiting requests are served
     m_settled = false;
-    unsetCursor();
     const bool opened = file && file->isOpen();
     m_file = opened ? std::move(file) : std::make_shared<const ChmFile>();
     txtPage->setFile(m_file);
@@ -239,6 +238,25 @@ void HelpViewer::fileArrived(std::shared_ptr<const ChmFile> file)
                               : NativeName::display(QFileInfo(m_filePath).completeBaseName());
     setWindowTitle(title.isEmpty() ? tr("Help") : title);
     fillContents();
+    if (!opened) {
+        serveWaiting();
+        return;
+    }
+    // The page and the index of a large file each take a while: the window answers between.
+    QMetaObject::invokeMethod(
+        this,
+        [this, arrived = m_file] {
+            if (arrived == m_file)
+                serveWaiting();
+        },
+        Qt::QueuedConnection);
+}
+
+void HelpViewer::serveWaiting()
+{
+    m_loading = false;
+    unsetCursor();
+    const bool opened = isFileOpen();
     fillIndex();
     if (!opened)
         txtPage->setHtml(HelpBrowser::fileMessage(NativeName::display(m_filePath)));
@@ -271,7 +289,14 @@ void HelpViewer::fileSettled(bool sound)
         fillIndex();
         txtPage->setHtml(HelpBrowser::fileMessage(NativeName::display(m_filePath)));
     } else {
-        txtPage->fileSettled();
+        fillIndex();
+        QMetaObject::invokeMethod(
+            this,
+            [this, settled = m_file] {
+                if (settled == m_file)
+                    txtPage->fileSettled();
+            },
+            Qt::QueuedConnection);
     }
     prepareSearch();
 }

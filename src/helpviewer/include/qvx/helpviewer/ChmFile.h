@@ -34,12 +34,17 @@ public:
     // first and waits for it (up to about 20 s): call it off the GUI thread.
     bool open(const QString &path);
     // As open(), but returns once the probe has cleared what the first page needs, with the
-    // file's details, contents and index read. Until settle() has the probe's verdict on the
-    // rest, only the objects it cleared can be read (isReadable). Off the GUI thread.
+    // file's details and contents read; the index comes with loadIndex(). Until settle() has the
+    // probe's verdict on the rest, only the objects it cleared can be read (isReadable). Off the
+    // GUI thread.
     bool openFirstStage(const QString &path);
     // Waits for the verdict; a damaged file is closed then. Call it on the thread that called
     // openFirstStage, which the probe dies with.
     bool settle();
+    // Reads the keyword index (sitemap, else binary). Large indexes take a while to parse,
+    // so the first page need not wait for it. Off the GUI thread.
+    void loadIndex();
+    bool isIndexed() const { return m_indexed; }
     void close();
     bool isOpen() const { return m_open; }
     // Whether the whole file came through the probe.
@@ -69,7 +74,8 @@ public:
     // its contents. Empty when it has neither.
     QString defaultTopic() const;
     const QList<SitemapEntry> &contents() const { return m_contents; }
-    const QList<SitemapEntry> &index() const { return m_index; }
+    // Empty until loadIndex() has run.
+    QList<SitemapEntry> index() const;
 
     // The probe program; by default "qvx-chmprobe" beside the application's executable.
     static void setProbeProgram(const QString &path);
@@ -89,6 +95,7 @@ private:
     chmFile *m_handle = nullptr;
     std::atomic<bool> m_open = false;
     std::atomic<bool> m_verified = false;
+    std::atomic<bool> m_indexed = false;
     // Keys of the objects cleared before the verdict; fixed once the file is open.
     QSet<QByteArray> m_cleared;
     std::unique_ptr<Probe> m_probe;

@@ -26,8 +26,8 @@ std::optional<std::shared_ptr<const ChmFile>> known(const QString &path);
 // Opens the file and calls `done` on the GUI thread, unless `receiver` is gone by then.
 // Requests for a file already being opened wait for that one opening.
 void open(const QString &path, QObject *receiver, Done done);
-// Calls `settled` on the GUI thread once the file has its verdict (at once if it has), unless
-// `receiver` is gone by then.
+// Calls `settled` on the GUI thread once the file has its verdict and its index (at once if
+// it has both), unless `receiver` is gone by then.
 void whenSettled(const std::shared_ptr<const ChmFile> &file, QObject *receiver, Settled settled);
 // Forgets every outcome (for tests).
 void forget();

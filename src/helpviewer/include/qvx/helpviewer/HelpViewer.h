@@ -75,6 +75,7 @@ private:
     void savePlacement() const;
     void loadFile();
     void fileArrived(std::shared_ptr<const ChmFile> file);
+    void serveWaiting();
     void fileSettled(bool sound);
     // Runs `request` now, or once the file has loaded.
     void whenLoaded(std::function<void()> request);
