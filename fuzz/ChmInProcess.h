@@ -125,13 +125,11 @@ bool openAsTheProgramDoes(ChmFile &chm, const uint8_t *data, size_t size)
     if (!file || std::fwrite(data, 1, size, file) != size)
         std::abort();
     std::fclose(file);
-    {
-        QFile scratch(QString::fromStdString(scratchPath()));
-        if (!scratch.open(QIODevice::ReadOnly) || !headersLookSound(scratch) ||
-            !survivesProbe(scratchPath(), size))
-            return false;
-    }
-    return chm.open(QString::fromStdString(scratchPath()));
+    QFile scratch(QString::fromStdString(scratchPath()));
+    const bool headersSound = scratch.open(QIODevice::ReadOnly) && headersLookSound(scratch);
+    scratch.close();
+    return headersSound && survivesProbe(scratchPath(), size) &&
+           chm.open(QString::fromStdString(scratchPath()));
 }
 
 } // namespace
