@@ -30,6 +30,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -87,10 +88,12 @@ void closeDescriptorsOf(const std::string &path)
     }
 }
 
-// The child's reading of the whole file, in process: whether the program would go on.
+// The child's reading of the whole file, in process: whether the program would go on. Its
+// alarm is a timer of its own signal here, the fuzzer's timeout keeping the process alarm.
 bool survivesProbe(const std::string &path, quint64 fileSize)
 {
-    const int faults[] = {SIGFPE, SIGSEGV, SIGBUS, SIGILL};
+    const int alarmSignal = SIGRTMIN;
+    const int faults[] = {SIGFPE, SIGSEGV, SIGBUS, SIGILL, alarmSignal};
     struct sigaction caught
     {
     };
@@ -99,9 +102,23 @@ bool survivesProbe(const std::string &path, quint64 fileSize)
     struct sigaction saved[std::size(faults)];
     for (std::size_t i = 0; i < std::size(faults); ++i)
         sigaction(faults[i], &caught, &saved[i]);
+    static timer_t alarm = [alarmSignal] {
+        // To the reading thread, not to whichever thread the fuzzer runs beside it.
+        sigevent event{};
+        event.sigev_notify = SIGEV_THREAD_ID;
+        event.sigev_signo = alarmSignal;
+        event._sigev_un._tid = gettid(); // sigev_notify_thread_id, which this C library lacks
+        timer_t timer{};
+        if (timer_create(CLOCK_MONOTONIC, &event, &timer) != 0)
+            std::abort();
+        return timer;
+    }();
+    itimerspec due{};
+    due.it_value.tv_sec = 20;
     bool passed = false;
     if (sigsetjmp(probeFault, 1) == 0) {
         inProbe = 1;
+        timer_settime(alarm, 0, &due, nullptr);
         if (chmFile *handle = chm_open(path.c_str())) {
             ProbeBudget budget{512ull * 1024 * 1024, fileSize};
             chm_enumerate(handle, CHM_ENUMERATE_ALL, readEveryObject, &budget);
@@ -113,6 +130,8 @@ bool survivesProbe(const std::string &path, quint64 fileSize)
         inProbe = 0;
         closeDescriptorsOf(path);
     }
+    due.it_value.tv_sec = 0;
+    timer_settime(alarm, 0, &due, nullptr);
     for (std::size_t i = 0; i < std::size(faults); ++i)
         sigaction(faults[i], &saved[i], nullptr);
     return passed;
