@@ -2,8 +2,8 @@
 // loading of a file (chmlib opens by path, so the input goes to a scratch file first). No
 // crash, no hang, no read outside the data, and results within the promised limits.
 //
-// The readers are compiled in (see ChmInProcess.h) rather than taken from the viewer library,
-// which is built without coverage instrumentation: the fuzzer needs to see their branches.
+// The readers are built with coverage here (see fuzz/CMakeLists.txt) rather than taken from the
+// viewer library, which has none: the fuzzer needs to see their branches.
 #include "ChmInProcess.h"
 
 #include <QByteArray>

@@ -3,7 +3,7 @@
 // no read outside the data. Pages are bounded here; the viewer's own limits are another matter.
 #include "ChmInProcess.h"
 
-#include "../src/helpviewer/HelpBrowser.cpp"
+#include "qvx/helpviewer/HelpBrowser.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
 
     QStringList pages{file->defaultTopic()};
-    for (const QList<SitemapEntry> *sitemap : {&file->contents(), &file->index()}) {
+    const QList<SitemapEntry> index = file->index();
+    for (const QList<SitemapEntry> *sitemap : {&file->contents(), &index}) {
         for (const SitemapEntry &entry : *sitemap) {
             for (const SitemapTarget &target : entry.targets)
                 pages.append(target.local);

@@ -80,7 +80,8 @@ def main(output):
     assert len(entries) + 0x14 <= block_len
     chunk = b'PMGL' + struct.pack('<IIii', block_len - 0x14 - len(entries), 0, -1, -1) + entries
     chunk = chunk.ljust(block_len, b'\0')
-    itsp = b'ITSP' + struct.pack('<iiiIiiiiiIiI', 1, 0x54, 0x0A, block_len, 2, 1, -1, 0, -1, 1, -1, 0x409)
+    # Root -1 (no index chunk), first and last listing chunk 0, -1, then the number of chunks.
+    itsp = b'ITSP' + struct.pack('<iiiIiiiiiiII', 1, 0x54, 0x0A, block_len, 2, 1, -1, 0, 0, -1, 1, 0x409)
     itsp += bytes(32)
     header_len = 0x60
     section0 = struct.pack('<IIQII', 0x1FE, 0, 0, 0, 0)
