@@ -37,25 +37,28 @@ const SharedDemo *findShared(std::string_view text)
     return nullptr;
 }
 
-std::filesystem::path findInFolder(Platform &platform, const std::filesystem::path &folder,
-                                   std::string_view fileName)
+std::filesystem::path findInFolder(Platform &platform, FolderNames &folders,
+                                   const std::filesystem::path &folder, std::string_view fileName)
 {
     if (folder.empty())
         return {};
     const std::filesystem::path exact = folder / text::toPath(fileName);
     if (platform.isFile(exact))
         return exact;
-    std::vector<std::string> shownSo;
-    std::vector<std::string> shownSoButForCase;
-    for (const std::filesystem::path &name : platform.listVisibleFiles(folder)) {
-        std::string bytes = text::fromPath(name);
-        const std::string shown = text::display(bytes);
-        if (shown == fileName)
-            shownSo.push_back(std::move(bytes));
-        else if (platform.sameNameIgnoringCase(shown, fileName))
-            shownSoButForCase.push_back(std::move(bytes));
+    std::vector<std::string_view> shownSo;
+    std::vector<std::string_view> shownSoButForCase;
+    for (const FolderNames::Name &name : folders.of(folder)) {
+        // A kept listing may name what has since stopped being a file.
+        const auto take = [&](std::vector<std::string_view> &into) {
+            if (platform.isFile(folder / text::toPath(name.bytes)))
+                into.push_back(name.bytes);
+        };
+        if (name.shown == fileName)
+            take(shownSo);
+        else if (platform.sameNameIgnoringCase(name.shown, fileName))
+            take(shownSoButForCase);
     }
-    std::vector<std::string> &candidates = shownSo.empty() ? shownSoButForCase : shownSo;
+    std::vector<std::string_view> &candidates = shownSo.empty() ? shownSoButForCase : shownSo;
     if (candidates.empty())
         return {};
     // The first in code-point order, whatever order the folder gives.
@@ -107,6 +110,15 @@ std::filesystem::path resolvePlayPath(Platform &platform, const std::filesystem:
                                       const std::filesystem::path &demoFolder,
                                       std::string_view text)
 {
+    FolderNames folders(platform);
+    return resolvePlayPath(platform, folders, appFolder, demoFolder, text);
+}
+
+std::filesystem::path resolvePlayPath(Platform &platform, FolderNames &folders,
+                                      const std::filesystem::path &appFolder,
+                                      const std::filesystem::path &demoFolder,
+                                      std::string_view text)
+{
     if (text.empty())
         return {};
     const std::string fileName = std::string(text) + ".exe";
@@ -114,9 +126,9 @@ std::filesystem::path resolvePlayPath(Platform &platform, const std::filesystem:
     const bool isShared = isSharedDemoName(text);
     const std::filesystem::path &first = isShared ? shared : demoFolder;
     const std::filesystem::path &second = isShared ? demoFolder : shared;
-    std::filesystem::path path = findInFolder(platform, first, fileName);
+    std::filesystem::path path = findInFolder(platform, folders, first, fileName);
     if (path.empty() && !second.empty() && second != first)
-        path = findInFolder(platform, second, fileName);
+        path = findInFolder(platform, folders, second, fileName);
     return path;
 }
 

@@ -63,9 +63,16 @@ void FileList::refresh()
     m_names.clear();
     if (m_path.empty())
         return;
-    for (std::filesystem::path &name : m_platform.listVisibleFiles(m_path)) {
-        if (matches(text::fromPath(name), m_pattern))
-            m_names.push_back(std::move(name));
+    if (m_folders) {
+        for (const FolderNames::Name &name : m_folders->of(m_path)) {
+            if (matches(name.bytes, m_pattern))
+                m_names.push_back(name.path);
+        }
+    } else {
+        for (std::filesystem::path &name : m_platform.listVisibleFiles(m_path)) {
+            if (matches(text::fromPath(name), m_pattern))
+                m_names.push_back(std::move(name));
+        }
     }
     m_platform.sortNames(m_names);
 }

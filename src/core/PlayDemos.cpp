@@ -46,7 +46,7 @@ private:
 };
 
 PlayDemosPresenter::PlayDemosPresenter(Platform &platform, PlayDemosView &view)
-    : m_platform(platform), m_view(view), m_files(platform)
+    : m_platform(platform), m_view(view), m_folders(platform), m_files(platform, &m_folders)
 {
     m_files.setPattern(design::frmPlayDemos().find("filDemoFiles")->pattern);
 }
@@ -111,7 +111,7 @@ void PlayDemosPresenter::cboDemos_Click()
 void PlayDemosPresenter::cmdPlay_Click()
 {
     const std::filesystem::path path = Catalogue::resolvePlayPath(
-        m_platform, m_platform.applicationFolder(), sDemoFolder, m_view.demoText());
+        m_platform, m_folders, m_platform.applicationFolder(), sDemoFolder, m_view.demoText());
     if (path.empty())
         return;
     // The demo runs in its own folder; whatever the start says, Play says nothing.

@@ -63,12 +63,145 @@ struct Layout
     quint64 contentOffset = 0; // where the objects of section 0 start
 };
 
-// chmlib allocates a directory block of the length the file states, and reads the headers
-// without checking the file is one: refuse others, absurd block lengths, and a directory the
-// file is too short to hold, early.
+const QByteArray resetTableName =
+    "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/"
+    "InstanceData/ResetTable";
+const QByteArray controlDataName = "::DataSpace/Storage/MSCompressed/ControlData";
+
+struct DirectoryEntry
+{
+    quint64 space = 0;
+    quint64 start = 0;
+    quint64 length = 0;
+};
+
+// What the directory's listing chunks hold of the compression: chmlib looks these objects up
+// as it opens the file, and trusts them.
+struct CompressionEntries
+{
+    QList<DirectoryEntry> resetTables;
+    QList<DirectoryEntry> controlData;
+    quint64 compressedEnd = 0; // of the furthest object of the compressed section
+};
+
+// A number of the directory as chmlib reads it: seven bits a byte, the last byte below 0x80.
+std::optional<quint64> readEncodedNumber(const QByteArray &chunk, qsizetype *at, qsizetype end)
+{
+    quint64 value = 0;
+    for (int bytes = 0; *at < end && bytes < 9; ++bytes) {
+        const quint8 byte = quint8(chunk[(*at)++]);
+        value = value << 7 | (byte & 0x7f);
+        if (byte < 0x80)
+            return value;
+    }
+    return std::nullopt;
+}
+
+void collectEntries(const QByteArray &chunk, CompressionEntries *found)
+{
+    constexpr qsizetype header = 0x14;
+    const quint32 freeSpace = readU32(chunk, 4);
+    if (freeSpace > quint64(chunk.size() - header))
+        return;
+    const qsizetype end = chunk.size() - qsizetype(freeSpace);
+    for (qsizetype at = header; at < end;) {
+        const std::optional<quint64> nameLength = readEncodedNumber(chunk, &at, end);
+        if (!nameLength || *nameLength > quint64(end - at))
+            return;
+        const QByteArray name = chunk.mid(at, qsizetype(*nameLength));
+        at += qsizetype(*nameLength);
+        DirectoryEntry entry;
+        for (quint64 *field : {&entry.space, &entry.start, &entry.length}) {
+            const std::optional<quint64> value = readEncodedNumber(chunk, &at, end);
+            if (!value)
+                return;
+            *field = *value;
+        }
+        if (entry.space == 1 && entry.start <= std::numeric_limits<quint64>::max() - entry.length)
+            found->compressedEnd = qMax(found->compressedEnd, entry.start + entry.length);
+        else if (entry.space == 1)
+            found->compressedEnd = std::numeric_limits<quint64>::max();
+        // chmlib matches names ignoring ASCII case.
+        if (name.compare(resetTableName, Qt::CaseInsensitive) == 0)
+            found->resetTables.append(entry);
+        else if (name.compare(controlDataName, Qt::CaseInsensitive) == 0)
+            found->controlData.append(entry);
+    }
+}
+
+// The LZX window chmlib sets up from the control data; nothing when it would not decompress.
+std::optional<quint32> lzxWindowSize(const QByteArray &controlData)
+{
+    if (controlData.size() < 0x18 || controlData.mid(4, 4) != "LZXC")
+        return std::nullopt;
+    quint32 windowSize = readU32(controlData, 16);
+    if (readU32(controlData, 8) == 2)
+        windowSize *= 0x8000; // wrapping as chmlib's does
+    return windowSize;
+}
+
+// chmlib decompresses a block into a buffer of the length the reset table states, and reads
+// the block's compressed span, as the table gives it, into one that much longer: refuse a
+// block length beyond the window, and spans that are negative or overrun, or that the table
+// does not hold.
+bool compressionFits(QFile &file, quint64 contentOffset, const CompressionEntries &found)
+{
+    const quint64 size = quint64(file.size());
+    const auto readObject = [&](const DirectoryEntry &entry, quint64 limit) -> QByteArray {
+        if (entry.space != 0 || entry.start > size - contentOffset ||
+            entry.length > size - contentOffset - entry.start ||
+            !file.seek(qint64(contentOffset + entry.start)))
+            return {};
+        return file.read(qint64(qMin(entry.length, limit)));
+    };
+    // chmlib reads no control data larger than this, and then leaves the file closed.
+    constexpr quint64 maxControlData = 256;
+    for (const DirectoryEntry &table : found.resetTables) {
+        const QByteArray header = readObject(table, 0x28);
+        if (header.size() < 0x28 || readU32(header, 0) != 2)
+            continue; // chmlib leaves the compressed section unread
+        const quint64 blockCount = readU32(header, 4);
+        const quint64 tableOffset = readU32(header, 12);
+        const quint64 compressedLength = readU64(header, 0x18);
+        const quint64 blockLength = readU64(header, 0x20);
+        if (blockLength == 0 || found.controlData.isEmpty())
+            return false;
+        for (const DirectoryEntry &control : found.controlData) {
+            const std::optional<quint32> window =
+                lzxWindowSize(readObject(control, maxControlData));
+            if (!window || blockLength > *window)
+                return false;
+        }
+        if (found.compressedEnd > 0 &&
+            (blockCount == 0 || found.compressedEnd > blockCount * blockLength))
+            return false;
+        if (tableOffset > table.length || blockCount > (table.length - tableOffset) / 8)
+            return false;
+        const QByteArray starts = readObject(table, tableOffset + blockCount * 8).mid(tableOffset);
+        if (quint64(starts.size()) != blockCount * 8)
+            return false;
+        for (quint64 block = 0; block < blockCount; ++block) {
+            const quint64 start = readU64(starts, qsizetype(block * 8));
+            const quint64 end = block + 1 < blockCount ? readU64(starts, qsizetype(block * 8 + 8))
+                                                       : compressedLength;
+            const auto span = qint64(end - start);
+            if (span < 0 || quint64(span) > blockLength + 6144)
+                return false;
+        }
+    }
+    return true;
+}
+
+// chmlib allocates a directory block of the length the file states, reads a chunk's header
+// from it, follows the listing chunks from one to the next as far as they lead, and reads the
+// headers without checking the file is one: refuse others, absurd or too short block lengths,
+// a directory the file is too short to hold and a chain of chunks leading out of it or round
+// in a circle, early, with what the compression tables state (see compressionFits).
 std::optional<Layout> readLayout(QFile &file)
 {
     constexpr quint32 maxDirectoryBlock = 1024 * 1024;
+    constexpr quint32 chunkHeader = 0x14;
+    constexpr quint64 directoryHeader = 0x54;
     const quint64 size = quint64(file.size());
     const QByteArray header = file.read(0x60);
     if (header.size() < 0x58 || !header.startsWith("ITSF"))
@@ -76,19 +209,47 @@ std::optional<Layout> readLayout(QFile &file)
     const quint64 directoryOffset = readU64(header, 0x48);
     if (directoryOffset > size || !file.seek(qint64(directoryOffset)))
         return std::nullopt;
-    const QByteArray directory = file.read(0x54);
-    if (directory.size() < 0x54 || !directory.startsWith("ITSP"))
+    const QByteArray directory = file.read(directoryHeader);
+    if (directory.size() < qsizetype(directoryHeader) || !directory.startsWith("ITSP"))
         return std::nullopt;
     const quint32 blockLength = readU32(directory, 0x10);
     const quint64 blocks = readU32(directory, 0x2C);
-    if (blockLength == 0 || blockLength > maxDirectoryBlock ||
-        blocks * blockLength > size - directoryOffset)
+    if (blockLength < chunkHeader || blockLength > maxDirectoryBlock ||
+        blocks * blockLength > size - directoryOffset - directoryHeader)
         return std::nullopt;
     // Later versions state where the content starts; earlier ones put it after the directory.
     const quint64 contentOffset = readU32(header, 4) >= 3 && header.size() >= 0x60
                                       ? readU64(header, 0x58)
                                       : directoryOffset + readU64(header, 0x50);
     if (contentOffset > size)
+        return std::nullopt;
+
+    // The chunks follow the header chmlib accepts, and no other.
+    if (readU32(directory, 8) != directoryHeader)
+        return std::nullopt;
+    const QByteArray chunks = file.read(qint64(blocks * blockLength));
+    if (quint64(chunks.size()) != blocks * blockLength)
+        return std::nullopt;
+    const auto chunk = [&](quint64 index) {
+        return chunks.mid(qsizetype(index * blockLength), blockLength);
+    };
+    quint64 steps = 0;
+    for (qint64 at = qint32(readU32(directory, 0x20)); at != -1; ++steps) {
+        if (at < 0 || quint64(at) >= blocks || steps >= blocks)
+            return std::nullopt;
+        const QByteArray listing = chunk(quint64(at));
+        if (!listing.startsWith("PMGL"))
+            break; // chmlib's listing ends there
+        at = qint32(readU32(listing, 0x10));
+    }
+    // Every listing chunk, whichever way chmlib comes to it.
+    CompressionEntries compression;
+    for (quint64 index = 0; index < blocks; ++index) {
+        const QByteArray listing = chunk(index);
+        if (listing.startsWith("PMGL"))
+            collectEntries(listing, &compression);
+    }
+    if (!compressionFits(file, contentOffset, compression))
         return std::nullopt;
     return Layout{contentOffset};
 }
@@ -118,6 +279,7 @@ QString &probeProgramPath()
 std::mutex probeProgramLock;
 std::atomic<int> probesStarted = 0;
 std::atomic<bool> probesCancelled = false;
+std::atomic<ChmFile::InProcessProbe> inProcessProbe = nullptr;
 
 QString probeProgram()
 {
@@ -384,20 +546,26 @@ bool ChmFile::openFirstStage(const QString &path)
     const QByteArray libraryName = checked.nameForLibrary(name);
     if (libraryName.isEmpty())
         return false;
-    m_probe = startProbe(checked.fd(), libraryName);
-    if (!m_probe)
-        return false;
-    // The probe dies with the thread that started it, so this thread waits for it.
-    for (int pause = 1; !m_probe->cleared && !m_probe->verdict; pause = qMin(pause * 2, 20))
-        m_probe->follow(pause);
-    if (m_probe->verdict == false || !m_probe->cleared) {
-        m_probe.reset();
-        return false;
+    if (const InProcessProbe check = inProcessProbe) {
+        if (!check(libraryName.constData(), fileSize))
+            return false;
+        m_verified = true;
+    } else {
+        m_probe = startProbe(checked.fd(), libraryName);
+        if (!m_probe)
+            return false;
+        // The probe dies with the thread that started it, so this thread waits for it.
+        for (int pause = 1; !m_probe->cleared && !m_probe->verdict; pause = qMin(pause * 2, 20))
+            m_probe->follow(pause);
+        if (m_probe->verdict == false || !m_probe->cleared) {
+            m_probe.reset();
+            return false;
+        }
+        m_cleared = m_probe->clearedObjects();
+        m_verified = m_probe->verdict == true;
+        if (m_verified)
+            m_probe.reset();
     }
-    m_cleared = m_probe->clearedObjects();
-    m_verified = m_probe->verdict == true;
-    if (m_verified)
-        m_probe.reset();
     m_handle = chm_open(libraryName.constData());
     if (!m_handle) {
         close();
@@ -475,6 +643,11 @@ void ChmFile::setProbeProgram(const QString &path)
 {
     const std::lock_guard lock(probeProgramLock);
     probeProgramPath() = path;
+}
+
+void ChmFile::setInProcessProbe(InProcessProbe check)
+{
+    inProcessProbe = check;
 }
 
 int ChmFile::probesRun()

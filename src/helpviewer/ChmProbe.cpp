@@ -9,10 +9,9 @@
 //
 // A program of its own rather than a fork of the viewer: the viewer has threads, and a forked
 // child of a threaded process may only make async-signal-safe calls, while chmlib allocates.
-#include <chm_lib.h>
+#include "qvx/helpviewer/ChmProbeReading.h"
 
 #include <algorithm>
-#include <cctype>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -27,306 +26,6 @@
 
 namespace {
 
-// As in the viewer, which refuses larger objects rather than read them.
-constexpr std::uint64_t maxObjectSize = 64ull * 1024 * 1024;
-// What the probe reads at most; a real file's pages stay far below it.
-constexpr std::uint64_t maxBytes = 512ull * 1024 * 1024;
-// No help file holds this many objects; a listing that goes on past it loops.
-constexpr std::uint64_t maxObjects = 4'000'000;
-// As the viewer's limits for #SYSTEM, and for the pictures and style sheets of a page.
-constexpr std::uint64_t maxSystemSize = 1024 * 1024;
-constexpr std::uint64_t maxResourceSize = 4 * 1024 * 1024;
-// How much of the first page is searched for what it loads, and how many of those are read.
-constexpr std::size_t maxScannedPage = 2 * 1024 * 1024;
-constexpr std::size_t maxReferences = 64;
-// chmlib refuses longer paths.
-constexpr std::size_t maxPathBytes = 512;
-
-struct Object
-{
-    int space;
-    std::uint64_t start;
-    std::uint64_t length;
-};
-
-struct Listing
-{
-    std::uint64_t budget;
-    std::vector<Object> objects;
-    bool looping = false;
-};
-
-int collect(chmFile *, chmUnitInfo *unit, void *context)
-{
-    auto *listing = static_cast<Listing *>(context);
-    // Each entry takes bytes of the file: more entries than bytes means a loop.
-    if (listing->budget == 0) {
-        listing->looping = true;
-        return CHM_ENUMERATOR_FAILURE;
-    }
-    --listing->budget;
-    if (unit->length > 0 && unit->length <= maxObjectSize)
-        listing->objects.push_back({unit->space, unit->start, unit->length});
-    return CHM_ENUMERATOR_CONTINUE;
-}
-
-bool readAll(chmFile *handle, const std::vector<Object> &objects, std::size_t from, std::size_t to)
-{
-    std::uint64_t left = maxBytes;
-    std::vector<unsigned char> buffer;
-    for (std::size_t i = from; i < to && objects[i].length <= left; ++i) {
-        left -= objects[i].length;
-        chmUnitInfo unit{};
-        unit.space = objects[i].space;
-        unit.start = objects[i].start;
-        unit.length = objects[i].length;
-        buffer.resize(objects[i].length);
-        chm_retrieve_object(handle, &unit, buffer.data(), 0, LONGINT64(unit.length));
-    }
-    return true;
-}
-
-// The viewer's path rules: "\" and "/" separate, "." and ".." are steps, and the result
-// starts with "/". Empty when nothing is left or chmlib would refuse it.
-std::string normalise(const std::string &path)
-{
-    std::vector<std::string> steps;
-    std::string step;
-    const auto take = [&] {
-        if (step == "..") {
-            if (!steps.empty())
-                steps.pop_back();
-        } else if (!step.empty() && step != ".") {
-            steps.push_back(step);
-        }
-        step.clear();
-    };
-    for (const char c : path) {
-        if (c == '/' || c == '\\')
-            take();
-        else
-            step += c;
-    }
-    take();
-    std::string result;
-    for (const std::string &each : steps)
-        result += '/' + each;
-    return result.size() > maxPathBytes ? std::string() : result;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = char(std::tolower(static_cast<unsigned char>(c)));
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
-std::string percentDecoded(const std::string &text)
-{
-    std::string result;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-            hexValue(text[i + 2]) >= 0) {
-            result += char(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        } else {
-            result += text[i];
-        }
-    }
-    return result;
-}
-
-std::string lowered(std::string text)
-{
-    for (char &c : text)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-bool endsWith(const std::string &text, const char *suffix)
-{
-    const std::size_t length = std::strlen(suffix);
-    return text.size() >= length && lowered(text.substr(text.size() - length)) == suffix;
-}
-
-// The first stage: reads what the viewer reads to show the first page.
-class FirstStage
-{
-public:
-    explicit FirstStage(chmFile *handle) : m_handle(handle) {}
-
-    // An object read as the viewer reads it; the path is cleared once it came through.
-    bool read(const std::string &path, std::uint64_t limit, std::string *into = nullptr)
-    {
-        if (path.empty())
-            return false;
-        chmUnitInfo unit{};
-        if (chm_resolve_object(m_handle, path.c_str(), &unit) != CHM_RESOLVE_SUCCESS ||
-            unit.length > limit)
-            return false;
-        std::string bytes(unit.length, '\0');
-        if (unit.length > 0 &&
-            chm_retrieve_object(m_handle, &unit, reinterpret_cast<unsigned char *>(bytes.data()), 0,
-                                LONGINT64(unit.length)) != LONGINT64(unit.length))
-            return false;
-        if (path.find_first_of(std::string("\n\r\0", 3)) == std::string::npos)
-            m_cleared.push_back(path);
-        if (into)
-            *into = std::move(bytes);
-        return true;
-    }
-
-    const std::vector<std::string> &cleared() const { return m_cleared; }
-
-private:
-    chmFile *m_handle;
-    std::vector<std::string> m_cleared;
-};
-
-// The #SYSTEM records the viewer takes its sitemaps and first page from.
-struct SystemNames
-{
-    std::string contents, index, topic;
-};
-
-SystemNames parseSystem(const std::string &data)
-{
-    SystemNames names;
-    const auto u16 = [&data](std::size_t at) {
-        return unsigned(static_cast<unsigned char>(data[at])) |
-               unsigned(static_cast<unsigned char>(data[at + 1])) << 8;
-    };
-    for (std::size_t at = 4; at + 4 <= data.size();) {
-        const unsigned code = u16(at);
-        const std::size_t length = u16(at + 2);
-        at += 4;
-        if (length > data.size() - at)
-            break;
-        std::string text = data.substr(at, length);
-        text = text.substr(0, text.find('\0'));
-        at += length;
-        if (code == 0)
-            names.contents = text;
-        else if (code == 1)
-            names.index = text;
-        else if (code == 2)
-            names.topic = text;
-    }
-    return names;
-}
-
-struct Suffix
-{
-    const char *suffix;
-    std::string found;
-};
-
-int findBySuffix(chmFile *, chmUnitInfo *unit, void *context)
-{
-    auto *wanted = static_cast<Suffix *>(context);
-    const std::string path(unit->path, strnlen(unit->path, CHM_MAX_PATHLEN));
-    if (std::count(path.begin(), path.end(), '/') == 1 && endsWith(path, wanted->suffix)) {
-        wanted->found = path;
-        return CHM_ENUMERATOR_SUCCESS;
-    }
-    return CHM_ENUMERATOR_CONTINUE;
-}
-
-std::string sitemapPath(chmFile *handle, const std::string &named, const char *suffix)
-{
-    if (!named.empty())
-        return normalise(named);
-    Suffix wanted{suffix, {}};
-    chm_enumerate_dir(handle, "/", CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, findBySuffix,
-                      &wanted);
-    return normalise(wanted.found);
-}
-
-// The value of the attribute `name` in the tag text, quoted or not.
-std::string attribute(const std::string &tag, const std::string &lowerTag, const char *name)
-{
-    for (std::size_t at = lowerTag.find(name); at != std::string::npos;
-         at = lowerTag.find(name, at + 1)) {
-        std::size_t i = at + std::strlen(name);
-        const bool wordStart = at > 0 && std::isspace(static_cast<unsigned char>(lowerTag[at - 1]));
-        while (i < tag.size() && std::isspace(static_cast<unsigned char>(tag[i])))
-            ++i;
-        if (!wordStart || i >= tag.size() || tag[i] != '=')
-            continue;
-        ++i;
-        while (i < tag.size() && std::isspace(static_cast<unsigned char>(tag[i])))
-            ++i;
-        if (i < tag.size() && (tag[i] == '"' || tag[i] == '\'')) {
-            const std::size_t end = tag.find(tag[i], i + 1);
-            return tag.substr(i + 1, end == std::string::npos ? std::string::npos : end - i - 1);
-        }
-        const std::size_t end = tag.find_first_of(" \t\r\n>", i);
-        return tag.substr(i, end == std::string::npos ? std::string::npos : end - i);
-    }
-    return {};
-}
-
-// Calls `each` with every tag of the text, up to `limit` tags.
-template <typename Each> void forEachTag(const std::string &text, std::size_t limit, Each each)
-{
-    for (std::size_t at = text.find('<'); at != std::string::npos && limit > 0;
-         at = text.find('<', at + 1), --limit) {
-        const std::size_t end = text.find('>', at);
-        const std::string tag = text.substr(at, end == std::string::npos ? 256 : end - at);
-        if (!each(tag, lowered(tag)))
-            return;
-    }
-}
-
-// The first page of the contents, when #SYSTEM names none.
-std::string firstContentsPage(const std::string &sitemap)
-{
-    std::string found;
-    forEachTag(sitemap, 100'000, [&](const std::string &tag, const std::string &lower) {
-        if (lower.rfind("<param", 0) != 0 || lowered(attribute(tag, lower, "name")) != "local")
-            return true;
-        found = attribute(tag, lower, "value");
-        return found.empty();
-    });
-    return found;
-}
-
-// A page reference as the viewer turns it into a path: no file part, fragment or query.
-std::string pagePath(std::string reference)
-{
-    if (const std::size_t separator = reference.find("::"); separator != std::string::npos)
-        reference.erase(0, separator + 2);
-    reference = reference.substr(0, reference.find('#'));
-    return normalise(percentDecoded(reference));
-}
-
-// The pictures and style sheets the page loads, in the order they appear.
-std::vector<std::string> pageResources(const std::string &page, const std::string &pagePath)
-{
-    const std::string folder = pagePath.substr(0, pagePath.rfind('/') + 1);
-    std::vector<std::string> found;
-    forEachTag(
-        page.substr(0, maxScannedPage), maxScannedPage,
-        [&](const std::string &tag, const std::string &lower) {
-            for (const char *name : {"src", "href"}) {
-                std::string reference = attribute(tag, lower, name);
-                reference = reference.substr(0, reference.find_first_of("#?"));
-                const std::size_t colon = reference.find(':');
-                if (reference.empty() ||
-                    (colon != std::string::npos && colon < reference.find('/')) // another scheme
-                    || endsWith(reference, ".htm") || endsWith(reference, ".html"))
-                    continue;
-                const std::string path = normalise((reference[0] == '/' ? std::string() : folder) +
-                                                   percentDecoded(reference));
-                if (!path.empty() && std::find(found.begin(), found.end(), path) == found.end())
-                    found.push_back(path);
-            }
-            return found.size() < maxReferences;
-        });
-    return found;
-}
-
 void writeAll(int fd, const std::string &text)
 {
     for (std::size_t done = 0; done < text.size();) {
@@ -335,51 +34,6 @@ void writeAll(int fd, const std::string &text)
             return;
         done += std::size_t(written);
     }
-}
-
-// Reads, in the viewer's order, #SYSTEM, the compression tables, the listing of objects (kept
-// for the full pass), the sitemaps or binary index, the first page and what it loads.
-// False when the file is refused already.
-bool readFirstStage(chmFile *handle, Listing *listing, std::vector<std::string> *cleared)
-{
-    FirstStage stage(handle);
-    std::string system;
-    if (!stage.read("/#SYSTEM", maxSystemSize, &system))
-        return false;
-    for (const char *table :
-         {"::DataSpace/Storage/MSCompressed/ControlData",
-          "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/"
-          "InstanceData/ResetTable"}) {
-        chmUnitInfo unit{};
-        std::string bytes;
-        if (chm_resolve_object(handle, table, &unit) == CHM_RESOLVE_SUCCESS &&
-            unit.length <= maxSystemSize) {
-            bytes.resize(unit.length);
-            chm_retrieve_object(handle, &unit, reinterpret_cast<unsigned char *>(bytes.data()), 0,
-                                LONGINT64(unit.length));
-        }
-    }
-    chm_enumerate(handle, CHM_ENUMERATE_ALL, collect, listing);
-    if (listing->looping)
-        return false;
-    const SystemNames names = parseSystem(system);
-    std::string contents;
-    stage.read(sitemapPath(handle, names.contents, ".hhc"), maxObjectSize, &contents);
-    stage.read(sitemapPath(handle, names.index, ".hhk"), maxObjectSize);
-    // The binary index, which the viewer falls back on.
-    if (stage.read("/$WWKeywordLinks/BTree", maxObjectSize)) {
-        for (const char *table : {"/#TOPICS", "/#URLTBL", "/#URLSTR", "/#STRINGS"})
-            stage.read(table, maxObjectSize);
-    }
-    const std::string page =
-        pagePath(names.topic.empty() ? firstContentsPage(contents) : names.topic);
-    std::string html;
-    if (stage.read(page, maxObjectSize, &html)) {
-        for (const std::string &resource : pageResources(html, page))
-            stage.read(resource, maxResourceSize);
-    }
-    *cleared = stage.cleared();
-    return true;
 }
 
 // Ends this process with the one that started it, and gives up if that one is already gone.
@@ -394,10 +48,11 @@ void dieWithParent(pid_t parent)
 
 int main(int argc, char **argv)
 {
+    using namespace ChmProbeReading;
     if (argc != 3 && !(argc == 4 && std::strcmp(argv[3], "report") == 0))
         return 2;
     dieWithParent(pid_t(std::strtol(argv[1], nullptr, 10)));
-    // A fault is the answer; the alarm ends a loop the checks below cannot see.
+    // A fault is the answer; the alarm ends a loop the checks cannot see.
     for (int fault : {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGABRT, SIGALRM})
         ::signal(fault, SIG_DFL);
     ::alarm(20);
@@ -407,14 +62,10 @@ int main(int argc, char **argv)
     };
     if (::stat(argv[2], &info) != 0)
         return 1;
-    chmFile *handle = chm_open(argv[2]);
-    if (!handle)
-        return 1;
-    Listing listing{std::min<std::uint64_t>(std::uint64_t(info.st_size), maxObjects), {}};
+    Listing listing = listingFor(std::uint64_t(info.st_size));
     std::vector<std::string> cleared;
-    if (!readFirstStage(handle, &listing, &cleared))
+    if (!readFirstStage(argv[2], &listing, &cleared))
         return 1;
-    chm_close(handle);
     if (argc == 4) {
         std::string report;
         for (const std::string &path : cleared)
@@ -429,13 +80,7 @@ int main(int argc, char **argv)
         ::usleep(useconds_t(std::min(std::strtol(pause, nullptr, 10), 15'000L)) * 1000);
 
     // The full pass starts afresh, as the viewer's reads of the rest will.
-    handle = chm_open(argv[2]);
-    if (!handle)
-        return 1;
-    // In the order the data lies, so that each compressed block is decompressed once.
-    std::sort(listing.objects.begin(), listing.objects.end(), [](const Object &a, const Object &b) {
-        return a.space != b.space ? a.space < b.space : a.start < b.start;
-    });
+    sortByPlace(&listing);
     const std::size_t count = listing.objects.size();
     // With a second core, a second process reads the second half.
     pid_t helper = -1;
@@ -444,12 +89,11 @@ int main(int argc, char **argv)
         helper = ::fork();
         if (helper == 0) {
             dieWithParent(self);
-            chmFile *own = chm_open(argv[2]);
-            ::_exit(own && readAll(own, listing.objects, count / 2, count) ? 0 : 1);
+            ::_exit(readObjects(argv[2], listing.objects, count / 2, count) ? 0 : 1);
         }
     }
-    readAll(handle, listing.objects, 0, helper > 0 ? count / 2 : count);
-    chm_close(handle);
+    if (!readObjects(argv[2], listing.objects, 0, helper > 0 ? count / 2 : count))
+        return 1;
     if (helper > 0) {
         int status = 0;
         if (::waitpid(helper, &status, 0) != helper || !WIFEXITED(status) ||

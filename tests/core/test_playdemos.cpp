@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 using Lines = std::vector<std::string>;
@@ -182,6 +183,41 @@ TEST_F(PlayDemos, editionFolderWinsForANameInBoth)
     presenter.menu_Click("mnuPlay");
     EXPECT_EQ(platform.callsOf("start"),
               Lines{"start /app/Demos/QVX/Overview.exe | /app/Demos/QVX"});
+}
+
+// A typed name that no file has exactly makes Play look through the folders: a folder that
+// has not changed since the listing read it is not read again.
+TEST_F(PlayDemos, playReadsAFolderAgainOnlyWhenItMayHaveChanged)
+{
+    const std::string junior = "/app/Demos/QVX Jr", both = "/app/Demos/Both";
+    platform.stamps[junior] = {"1", true};
+    platform.stamps[both] = {"1", true};
+    load();
+    const auto play = [&](const std::string &typed) {
+        view.setDemoText(typed);
+        platform.calls.clear();
+        platform.listings.clear();
+        presenter.cmdPlay_Click();
+        return std::pair(platform.listings[junior], platform.callsOf("start").size());
+    };
+    EXPECT_EQ(play("No Such Demo"), std::pair(0, std::size_t(0)));
+    EXPECT_EQ(platform.listings[both], 0);
+
+    // A new file changes the folder's stamp.
+    platform.addFile(junior + "/New Demo.exe");
+    platform.stamps[junior].state = "2";
+    EXPECT_EQ(play("new demo"), std::pair(1, std::size_t(1)));
+    // A file gone from under a kept listing is not started.
+    platform.files.erase(junior + "/New Demo.exe");
+    EXPECT_EQ(play("new demo"), std::pair(0, std::size_t(0)));
+
+    // A folder changed a moment ago may change again within the same tick: read every time.
+    platform.stamps[junior] = {"3", false};
+    EXPECT_EQ(play("calendar"), std::pair(1, std::size_t(1)));
+    EXPECT_EQ(play("calendar"), std::pair(1, std::size_t(1)));
+    // Without stamps, as before.
+    platform.stamps.clear();
+    EXPECT_EQ(play("No Such Demo"), std::pair(1, std::size_t(0)));
 }
 
 TEST_F(PlayDemos, helpItemsMakeOneRequestEach)

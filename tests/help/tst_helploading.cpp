@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QtEndian>
 
 #include <csignal>
 
@@ -250,6 +251,44 @@ private slots:
         ChmFile file;
         QVERIFY(!file.open(path));
         QVERIFY(file.open(helpFile));
+    }
+
+    // Files found to take chmlib past its buffers, to a huge allocation or round in a circle:
+    // refused at once, before a probe starts to meet the fault.
+    void libraryFaultsAreRefusedUnread_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        const QString corpus = QStringLiteral(QVX_TEST_FUZZ_CORPUS);
+        for (const QString &name :
+             {u"fuzz_chm/hang-entryless-directory-chunk-points-at-itself.chm"_s,
+              u"fuzz_chm/crash-compressed-block-longer-than-its-buffer.chm"_s,
+              u"fuzz_chm/oom-reset-table-block-length.chm"_s,
+              u"fuzz_page/crash-directory-block-shorter-than-a-chunk-header.chm"_s})
+            QTest::newRow(qPrintable(name)) << contentOf(corpus + u'/' + name);
+        // The kept input above also states an absurd number of chunks; this one states the
+        // right one.
+        QByteArray shortBlocks = contentOf(helpFile);
+        QVERIFY(shortBlocks.size() > 0x60);
+        const qsizetype directory = qFromLittleEndian<quint32>(shortBlocks.constData() + 0x48);
+        QVERIFY(directory + 0x54 <= shortBlocks.size());
+        qToLittleEndian<quint32>(3, shortBlocks.data() + directory + 0x10);
+        QTest::newRow("a good file's directory blocks shortened to 3 bytes") << shortBlocks;
+    }
+
+    void libraryFaultsAreRefusedUnread()
+    {
+        QFETCH(QByteArray, content);
+        QVERIFY(content.startsWith("ITSF"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Damaged.chm"_s);
+        QVERIFY(write(path, content));
+        const int probes = ChmFile::probesRun();
+        QElapsedTimer timer;
+        timer.start();
+        ChmFile file;
+        QVERIFY(!file.open(path));
+        QCOMPARE(ChmFile::probesRun(), probes);
+        QVERIFY(timer.elapsed() < 2000);
     }
 };
 

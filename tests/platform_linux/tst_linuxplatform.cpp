@@ -274,6 +274,7 @@ private slots:
         tree.addFolder("dir.exe");
         fs::create_symlink(tree / "a.exe", tree / "link.exe");
         fs::create_symlink(tree / "gone.exe", tree / "broken.exe");
+        fs::create_symlink("/dev/zero", tree / "zero.exe");
         QVERIFY(!tree.addFifo("pipe.exe").empty());
         std::vector<fs::path> names = platform.listVisibleFiles(tree.path());
         std::sort(names.begin(), names.end());
@@ -282,6 +283,24 @@ private slots:
         QVERIFY(platform.copyFile(tree.path() / names[0], tree / "copy.exe").ok());
         QCOMPARE(readAll(tree / "copy.exe"), std::string("latin-1"));
         QVERIFY(platform.listVisibleFiles(tree / "missing").empty());
+    }
+
+    // A stamp tells a folder that may have changed from one that has not.
+    void stampsAFolderByItsChanges()
+    {
+        Tree tree;
+        tree.add("a.exe");
+        const std::optional<qvx::FolderStamp> fresh = platform.folderStamp(tree.path());
+        QVERIFY(fresh && !fresh->state.empty());
+        QVERIFY(!fresh->settled);
+        // Settled once the change lies a few seconds back, and the same until the next one.
+        QTRY_VERIFY_WITH_TIMEOUT(platform.folderStamp(tree.path())->settled, 10000);
+        const std::optional<qvx::FolderStamp> old = platform.folderStamp(tree.path());
+        QCOMPARE(old->state, fresh->state);
+        tree.add("b.exe");
+        QVERIFY(platform.folderStamp(tree.path())->state != old->state);
+        QVERIFY(!platform.folderStamp(tree / "a.exe"));
+        QVERIFY(!platform.folderStamp(tree / "missing"));
     }
 
     void applicationFolderKeepsItsBytes()

@@ -170,6 +170,20 @@ void testTempFolder()
     CHECK(tempFolderWith(unusual).wstring() == unusual.wstring() + L"\\");
 }
 
+// Runs a program of the Unix side, as Wine can, and waits for it.
+void runUnix(const std::string &command)
+{
+    std::wstring line(command.begin(), command.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    CHECK(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &process));
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
 void testListing()
 {
     const fs::path folder = freshFolder(L"listing");
@@ -188,6 +202,24 @@ void testListing()
                                                  L"readme.txt"});
     }
     CHECK(platform->listVisibleFiles(freshFolder(L"listing-empty")).empty());
+
+    // Under Wine, what the Unix side has besides files: a link to a device and a FIFO.
+    using UnixName = char *(CDECL *)(const wchar_t *);
+    const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    if (unixName) {
+        const fs::path special = freshFolder(L"listing-special");
+        writeFile(special / L"empty.exe", "");
+        const char *unixFolder = unixName(special.c_str());
+        CHECK(unixFolder != nullptr);
+        const std::string quoted = '"' + std::string(unixFolder ? unixFolder : "") + '/';
+        runUnix("Z:\\bin\\ln -s /dev/zero " + quoted + "zero.exe\"");
+        runUnix("Z:\\usr\\bin\\mkfifo " + quoted + "pipe.exe\"");
+        CHECK(wideNames(platform->listVisibleFiles(special)) ==
+              std::vector<std::wstring>{L"empty.exe"});
+        // Removed from the Unix side too: the library's removal would not end on them.
+        runUnix("Z:\\bin\\rm -f " + quoted + "zero.exe\" " + quoted + "pipe.exe\"");
+    }
     CHECK(platform->listVisibleFiles(folder / L"no such folder").empty());
 }
 

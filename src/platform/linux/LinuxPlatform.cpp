@@ -69,6 +69,11 @@ LinuxPlatform::listVisibleFiles(const std::filesystem::path &folder)
     return posix::listVisibleFiles(folder);
 }
 
+std::optional<FolderStamp> LinuxPlatform::folderStamp(const std::filesystem::path &folder)
+{
+    return posix::folderStamp(folder);
+}
+
 bool LinuxPlatform::isFile(const std::filesystem::path &path)
 {
     return posix::isFile(path);

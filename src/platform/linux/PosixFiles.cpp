@@ -3,7 +3,9 @@
 #include "qvx/core/OpError.h"
 #include "qvx/core/Text.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -186,6 +188,28 @@ std::vector<std::filesystem::path> listVisibleFiles(const std::filesystem::path 
     }
     ::closedir(dir);
     return names;
+}
+
+std::optional<FolderStamp> folderStamp(const std::filesystem::path &folder)
+{
+    struct stat info
+    {
+    };
+    timespec now{};
+    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        ::clock_gettime(CLOCK_REALTIME, &now) != 0)
+        return std::nullopt;
+    const auto ns = [](const timespec &time) {
+        return std::int64_t(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+    };
+    FolderStamp stamp;
+    stamp.state = std::to_string(info.st_dev) + ':' + std::to_string(info.st_ino) + ':' +
+                  std::to_string(ns(info.st_mtim)) + ':' + std::to_string(ns(info.st_ctim));
+    // Some file systems keep times to two seconds; a change in the future means a clock set
+    // back, and nothing to go by.
+    const std::int64_t age = ns(now) - std::max(ns(info.st_mtim), ns(info.st_ctim));
+    stamp.settled = age > 3'000'000'000;
+    return stamp;
 }
 
 OpResult copyReplacing(const std::filesystem::path &source,

@@ -437,8 +437,14 @@ std::vector<fs::path> WindowsPlatform::listVisibleFiles(const fs::path &folder)
     constexpr DWORD leftOut = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
                               FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE;
     do {
-        if ((entry.dwFileAttributes & leftOut) == 0)
-            names.emplace_back(std::wstring(entry.cFileName));
+        if ((entry.dwFileAttributes & leftOut) != 0)
+            continue;
+        // Under Wine a FIFO or a link to a device lists as an empty file, yet has no
+        // attributes when asked by name: nothing that Play could start.
+        if (entry.nFileSizeHigh == 0 && entry.nFileSizeLow == 0 &&
+            attributesOf(folder / entry.cFileName) == INVALID_FILE_ATTRIBUTES)
+            continue;
+        names.emplace_back(std::wstring(entry.cFileName));
     } while (FindNextFileW(find, &entry));
     const DWORD error = GetLastError();
     FindClose(find);

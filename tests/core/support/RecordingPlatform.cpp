@@ -189,6 +189,7 @@ qvx::Answer RecordingPlatform::messageBox(const std::string &text, qvx::MessageI
 std::vector<std::filesystem::path>
 RecordingPlatform::listVisibleFiles(const std::filesystem::path &folder)
 {
+    ++listings[textOf(folder)];
     const std::string prefix = textOf(folder) + '/';
     std::vector<std::filesystem::path> names;
     for (const auto &[path, contents] : files) {
@@ -199,6 +200,14 @@ RecordingPlatform::listVisibleFiles(const std::filesystem::path &folder)
     // Whatever order the system gives: here the reverse of the sorted one.
     std::reverse(names.begin(), names.end());
     return names;
+}
+
+std::optional<qvx::FolderStamp> RecordingPlatform::folderStamp(const std::filesystem::path &folder)
+{
+    const auto found = stamps.find(textOf(folder));
+    if (found == stamps.end())
+        return std::nullopt;
+    return found->second;
 }
 
 bool RecordingPlatform::isFile(const std::filesystem::path &path)

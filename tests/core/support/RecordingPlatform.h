@@ -37,6 +37,10 @@ public:
     std::set<std::string> fifos;
     std::set<std::string> hidden;
     std::set<std::string> readOnlyFolders;
+    // Folder stamps by folder; a folder without one has none to give.
+    std::map<std::string, qvx::FolderStamp> stamps;
+    // How often each folder was listed.
+    std::map<std::string, int> listings;
     // Scripted programs by file name; others end at once with success and write nothing.
     std::map<std::string, Program> programs;
     // Answers for the next message boxes; OK when none is left.
@@ -68,6 +72,7 @@ public:
                            qvx::MessageButtons buttons, const std::string &title) override;
     std::vector<std::filesystem::path>
     listVisibleFiles(const std::filesystem::path &folder) override;
+    std::optional<qvx::FolderStamp> folderStamp(const std::filesystem::path &folder) override;
     bool isFile(const std::filesystem::path &path) override;
     bool exists(const std::filesystem::path &path) override;
     bool sameFile(const std::filesystem::path &first, const std::filesystem::path &second) override;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qvx/core/FolderNames.h"
 #include "qvx/core/Platform.h"
 
 #include <filesystem>
@@ -30,6 +31,11 @@ std::string noteFor(std::string_view text);
 // shown as the text is taken (names that do not decode are shown with replacements), then
 // one that differs only in letter case, as file names do on Windows.
 std::filesystem::path resolvePlayPath(Platform &platform, const std::filesystem::path &appFolder,
+                                      const std::filesystem::path &demoFolder,
+                                      std::string_view text);
+// The same, taking the folders' names from listings that are kept while they stay fresh.
+std::filesystem::path resolvePlayPath(Platform &platform, FolderNames &folders,
+                                      const std::filesystem::path &appFolder,
                                       const std::filesystem::path &demoFolder,
                                       std::string_view text);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qvx/core/FolderNames.h"
 #include "qvx/core/Platform.h"
 
 #include <filesystem>
@@ -14,7 +15,11 @@ namespace qvx {
 class FileList
 {
 public:
-    explicit FileList(Platform &platform) : m_platform(platform) {}
+    // With folders given, the names are taken from those kept listings.
+    explicit FileList(Platform &platform, FolderNames *folders = nullptr)
+        : m_platform(platform), m_folders(folders)
+    {
+    }
 
     void setPath(const std::filesystem::path &folder);
     const std::filesystem::path &path() const { return m_path; }
@@ -33,6 +38,7 @@ private:
     void refresh();
 
     Platform &m_platform;
+    FolderNames *m_folders;
     std::filesystem::path m_path;
     std::string m_pattern = "*.*";
     std::vector<std::filesystem::path> m_names;

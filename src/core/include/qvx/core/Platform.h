@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,15 @@ enum class Answer { Ok, Cancel };
 
 // What the help viewer is asked to show first.
 enum class HelpCommand { Contents, Index };
+
+// What a folder's list of names depends on. Two stamps of the same state mean the names did
+// not change between them, as long as the first was settled: the folder's last change lay far
+// enough back that a later one could not share its time on the file system's clock.
+struct FolderStamp
+{
+    std::string state;
+    bool settled = false;
+};
 
 // A window of the program as the platform knows it; 0 for none.
 using WindowHandle = std::uintptr_t;
@@ -79,6 +89,11 @@ public:
     // particular order. A missing or unreadable folder gives none.
     virtual std::vector<std::filesystem::path>
     listVisibleFiles(const std::filesystem::path &folder) = 0;
+    // Where the system cannot tell, none, and the folder is read again each time.
+    virtual std::optional<FolderStamp> folderStamp(const std::filesystem::path &)
+    {
+        return std::nullopt;
+    }
     virtual bool isFile(const std::filesystem::path &path) = 0;
     // Whether anything has this name: a folder, a special file or a broken link too.
     virtual bool exists(const std::filesystem::path &path) = 0;

@@ -2,6 +2,7 @@
 
 #include "qvx/core/DemoPreparation.h"
 #include "qvx/core/FileList.h"
+#include "qvx/core/FolderNames.h"
 #include "qvx/core/FormView.h"
 #include "qvx/core/Platform.h"
 
@@ -79,6 +80,8 @@ private:
 
     Platform &m_platform;
     PlayDemosView &m_view;
+    // Before the file list, which reads through it.
+    FolderNames m_folders;
     FileList m_files;
     std::filesystem::path sDemoFolder;
 };

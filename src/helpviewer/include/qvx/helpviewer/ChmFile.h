@@ -79,6 +79,11 @@ public:
 
     // The probe program; by default "qvx-chmprobe" beside the application's executable.
     static void setProbeProgram(const QString &path);
+    // For tools that cannot start the probe program for every file (fuzzing): a check run in
+    // process instead, given chmlib's name for the file and its size, whose answer is the
+    // verdict on all of it. Null returns to the program.
+    using InProcessProbe = bool (*)(const char *libraryName, quint64 fileSize);
+    static void setInProcessProbe(InProcessProbe check);
     // How many probes were started so far.
     static int probesRun();
     // Ends running probes and refuses every file from now on: the program is quitting.

@@ -3,6 +3,7 @@
 #include "qvx/core/Platform.h"
 
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -27,6 +28,8 @@ int openForReading(const std::filesystem::path &path);
 
 // Regular files only, dot files and broken links left out, in the folder's order.
 std::vector<std::filesystem::path> listVisibleFiles(const std::filesystem::path &folder);
+// From the folder's identity and its change times; none for what is not a folder.
+std::optional<FolderStamp> folderStamp(const std::filesystem::path &folder);
 
 OpResult copyReplacing(const std::filesystem::path &source,
                        const std::filesystem::path &destination);
