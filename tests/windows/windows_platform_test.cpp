@@ -29,6 +29,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using qvx::FolderStamp;
 using qvx::OpResult;
 namespace OpError = qvx::OpError;
 
@@ -221,6 +222,28 @@ void testListing()
         runUnix("Z:\\bin\\rm -f " + quoted + "zero.exe\" " + quoted + "pipe.exe\"");
     }
     CHECK(platform->listVisibleFiles(folder / L"no such folder").empty());
+
+    // A folder's stamp moves with its names, and is trusted once its last change lies back.
+    const fs::path stamped = freshFolder(L"listing-stamp");
+    const std::optional<FolderStamp> before = platform->folderStamp(stamped);
+    CHECK(before && !before->settled);
+    Sleep(50);
+    writeFile(stamped / L"new.exe", "x");
+    const std::optional<FolderStamp> after = platform->folderStamp(stamped);
+    CHECK(after && after->state != before->state);
+    const HANDLE handle =
+        CreateFileW(stamped.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    FILETIME earlier{};
+    GetSystemTimeAsFileTime(&earlier);
+    ULARGE_INTEGER ticks{{earlier.dwLowDateTime, earlier.dwHighDateTime}};
+    ticks.QuadPart -= 100'000'000; // ten seconds
+    earlier = {ticks.LowPart, ticks.HighPart};
+    CHECK(handle != INVALID_HANDLE_VALUE && SetFileTime(handle, nullptr, nullptr, &earlier));
+    CloseHandle(handle);
+    const std::optional<FolderStamp> old = platform->folderStamp(stamped);
+    CHECK(old && old->settled);
+    CHECK(!platform->folderStamp(stamped / L"new.exe") && !platform->folderStamp(folder / L"none"));
 }
 
 // The order of the system's own sorted lists, and its case rules, on texts of any script.

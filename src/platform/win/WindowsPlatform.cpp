@@ -454,6 +454,33 @@ std::vector<fs::path> WindowsPlatform::listVisibleFiles(const fs::path &folder)
     return names;
 }
 
+std::optional<FolderStamp> WindowsPlatform::folderStamp(const fs::path &folder)
+{
+    const HANDLE handle = CreateFileW(native(folder).c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    if (!known || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    const auto ticks = [](const FILETIME &time) {
+        return std::uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+    };
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    // A folder's write time moves when a name in it comes, goes or changes.
+    FolderStamp stamp;
+    stamp.state = std::to_string(info.dwVolumeSerialNumber) + ':' +
+                  std::to_string(std::uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow) +
+                  ':' + std::to_string(ticks(info.ftLastWriteTime));
+    // FAT keeps write times to two seconds; in 100 ns ticks.
+    stamp.settled = ticks(now) > ticks(info.ftLastWriteTime) + 30'000'000;
+    return stamp;
+}
+
 bool WindowsPlatform::isFile(const fs::path &path)
 {
     const DWORD attributes = attributesOf(path);

@@ -32,6 +32,7 @@ public:
 
     std::vector<std::filesystem::path>
     listVisibleFiles(const std::filesystem::path &folder) override;
+    std::optional<FolderStamp> folderStamp(const std::filesystem::path &folder) override;
     bool isFile(const std::filesystem::path &path) override;
     bool exists(const std::filesystem::path &path) override;
     bool sameFile(const std::filesystem::path &first, const std::filesystem::path &second) override;
