@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTimer>
 
@@ -224,6 +226,52 @@ void loopingFileStall(benchmark::State &state)
     state.counters["stall_to_bare"] = bare > 0 ? worstStall / bare : 0;
 }
 
+// Every damaged, crafted and hostile help file we keep, opened one after another until each is
+// shown or refused (a looping one for at most its first second): the worst GUI stall of all.
+void hostileFilesStall(benchmark::State &state)
+{
+    QStringList files;
+    for (const char *folder : {QVX_HOSTILE_HELP_FOLDERS}) {
+        const QDir dir(QString::fromUtf8(folder));
+        for (const QString &name : dir.entryList({QStringLiteral("*.chm")}, QDir::Files))
+            files.append(dir.filePath(name));
+    }
+    // And the program's own file cut short.
+    QTemporaryDir scratch;
+    QFile whole(helpFile());
+    QFile cut(scratch.filePath(QStringLiteral("cut-short.chm")));
+    if (whole.open(QIODevice::ReadOnly) && cut.open(QIODevice::WriteOnly) &&
+        cut.write(whole.read(10240)) == 10240) {
+        cut.close();
+        files.append(cut.fileName());
+    }
+    const double bare = bareBrowserTime(helpFile());
+    double worstStall = 0;
+    QString worstFile;
+    for (auto _ : state) {
+        for (const QString &file : files) {
+            HelpLoader::forget();
+            StallMeter meter;
+            HelpViewer *viewer =
+                HelpViewers::request({}, nullptr, file, HelpViewers::displayContents);
+            QElapsedTimer second;
+            second.start();
+            while (viewer && viewer->isLoading() && second.elapsed() < 1000)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            QCoreApplication::processEvents();
+            if (meter.worst() > worstStall) {
+                worstStall = meter.worst();
+                worstFile = QFileInfo(file).fileName();
+            }
+            HelpViewers::closeAll();
+        }
+    }
+    state.counters["files"] = double(files.size());
+    state.counters["worst_gui_stall_ms"] = worstStall;
+    state.counters["stall_to_bare"] = bare > 0 ? worstStall / bare : 0;
+    state.SetLabel(worstFile.toStdString());
+}
+
 } // namespace
 
 BENCHMARK(bareBrowserShowsPage)->Unit(benchmark::kMicrosecond);
@@ -234,6 +282,7 @@ BENCHMARK(largeFileReopening)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(chosenFileFirstOpening)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(chosenFileReopening)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(loopingFileStall)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(hostileFilesStall)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char **argv)
 {
