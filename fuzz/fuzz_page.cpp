@@ -10,25 +10,11 @@
 #include <QSet>
 
 #include <memory>
-#include <type_traits>
 
 namespace {
 
 constexpr qsizetype maxPageBytes = 256 * 1024;
 constexpr int maxPages = 6;
-
-// The browser over the open file, however its constructor takes the file.
-template <typename Browser>
-std::unique_ptr<Browser> browserOver(const std::shared_ptr<ChmFile> &file, const QString &path)
-{
-    if constexpr (std::is_constructible_v<Browser, const QString &, QWidget *>) {
-        auto browser = std::make_unique<Browser>(path, nullptr);
-        browser->setFile(file);
-        return browser;
-    } else {
-        return std::make_unique<Browser>(*file, path, nullptr);
-    }
-}
 
 } // namespace
 
@@ -55,8 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 pages.append(target.local);
         }
     }
-    const std::unique_ptr<HelpBrowser> browser =
-        browserOver<HelpBrowser>(file, QString::fromStdString(scratchPath()));
+    const auto browser =
+        std::make_unique<HelpBrowser>(QString::fromStdString(scratchPath()), nullptr);
+    browser->setFile(file);
     browser->resize(400, 300);
     QSet<QString> shown;
     for (const QString &page : pages) {

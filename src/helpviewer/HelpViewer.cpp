@@ -257,9 +257,11 @@ void HelpViewer::serveWaiting()
     m_loading = false;
     unsetCursor();
     const bool opened = isFileOpen();
-    fillIndex();
-    if (!opened)
+    // An open file's index comes with its verdict.
+    if (!opened) {
+        fillIndex();
         txtPage->setHtml(HelpBrowser::fileMessage(NativeName::display(m_filePath)));
+    }
     const QList<std::function<void()>> waiting = std::exchange(m_waiting, {});
     for (const std::function<void()> &request : waiting)
         request();
