@@ -238,7 +238,10 @@ void BuiltForm::create(std::size_t index)
              t.px(control.rect.height)};
 
     const wchar_t *className = WC_STATICW;
-    DWORD style = WS_CHILD | (control.visible ? WS_VISIBLE : 0);
+    // Only the options of a container share a group: whatever follows them ends it, so
+    // that the arrow keys never walk out of it onto a label or a line.
+    DWORD style = WS_CHILD | (control.visible ? WS_VISIBLE : 0) |
+                  (control.kind == design::Kind::OptionButton ? 0 : WS_GROUP);
     DWORD exStyle = 0;
     std::wstring text = wide(control.caption);
     switch (control.kind) {
@@ -265,7 +268,7 @@ void BuiltForm::create(std::size_t index)
     }
     case design::Kind::Frame:
         className = WC_BUTTONW;
-        style |= BS_GROUPBOX | WS_GROUP | WS_CLIPSIBLINGS;
+        style |= BS_GROUPBOX | WS_CLIPSIBLINGS;
         // The dialog manager walks into it for Tab, arrows and access keys.
         exStyle |= WS_EX_CONTROLPARENT;
         break;
@@ -276,12 +279,11 @@ void BuiltForm::create(std::size_t index)
     case design::Kind::ComboBox:
         className = WC_COMBOBOXW;
         // Editable and in the order given: no CBS_SORT.
-        style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_GROUP | WS_CLIPSIBLINGS;
+        style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_CLIPSIBLINGS;
         break;
     case design::Kind::CommandButton:
         className = WC_BUTTONW;
-        style |=
-            (control.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_GROUP | WS_CLIPSIBLINGS;
+        style |= (control.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_CLIPSIBLINGS;
         break;
     case design::Kind::Image:
         style |= SS_BITMAP | WS_CLIPSIBLINGS | (control.toolTip.empty() ? 0 : SS_NOTIFY);
@@ -369,6 +371,23 @@ void BuiltForm::orderControls()
         std::stable_sort(indexed.begin(), indexed.end(), [&](std::size_t a, std::size_t b) {
             return m_form.controls[a].tabIndex < m_form.controls[b].tabIndex;
         });
+        // The arrow keys go through a group in this order, so its options take their
+        // places from the top down, then from the left, whatever their tab indexes.
+        std::vector<std::size_t> options;
+        for (std::size_t i : indexed) {
+            if (m_form.controls[i].kind == design::Kind::OptionButton)
+                options.push_back(i);
+        }
+        std::stable_sort(options.begin(), options.end(), [&](std::size_t a, std::size_t b) {
+            const design::Rect &first = m_form.controls[a].rect;
+            const design::Rect &second = m_form.controls[b].rect;
+            return std::pair{first.top, first.left} < std::pair{second.top, second.left};
+        });
+        auto nextOption = options.begin();
+        for (std::size_t &slot : indexed) {
+            if (m_form.controls[slot].kind == design::Kind::OptionButton)
+                slot = *nextOption++;
+        }
         auto next = indexed.begin();
         for (std::size_t &slot : topFirst) {
             if (m_form.controls[slot].tabIndex != design::noTabStop)

@@ -294,6 +294,23 @@ void keys()
     CHECK(focusIn(junior));
     key(WM_KEYDOWN, VK_RETURN);
     CHECK(starts() == 2);
+    // The arrows move between the options in their visual order, Junior above Quorvex,
+    // round the group, and select the one reached: nothing else takes the focus.
+    HWND quorvex = window.control("optDemoVersion", 0);
+    const auto checked = [](HWND option) {
+        return SendMessageW(option, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    };
+    for (auto [code, to] :
+         {std::pair{VK_DOWN, quorvex}, std::pair{VK_DOWN, junior}, std::pair{VK_RIGHT, quorvex},
+          std::pair{VK_UP, junior}, std::pair{VK_UP, quorvex}, std::pair{VK_LEFT, junior},
+          std::pair{VK_LEFT, quorvex}, std::pair{VK_RIGHT, junior}}) {
+        key(WM_KEYDOWN, WPARAM(code));
+        HWND other = to == junior ? quorvex : junior;
+        CHECK_AT(std::to_string(code) + " focus " + std::to_string(GetDlgCtrlID(GetFocus())),
+                 GetFocus() == to && checked(to) && !checked(other));
+    }
+    // Each choice listed its edition's folder, the last one Junior's.
+    CHECK(platform.listings["/app/Demos/QVX"] == 4 && window.demoText() == "Selling Tickets");
     key(WM_KEYDOWN, VK_TAB);
     CHECK(focusIn(close));
     // The focused Close takes Enter, not Play.
