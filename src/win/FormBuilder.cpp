@@ -317,15 +317,17 @@ void BuiltForm::create(std::size_t index)
         break;
     case design::Kind::ComboBox: {
         // The closed combo is as tall as the design says: the field's height gives it.
-        // Some systems count the field's padding in one direction only, so measure again.
-        for (int attempt = 0; attempt < 2; ++attempt) {
+        // Some systems store the field's height with padding added, so each try corrects
+        // the height asked for by what the combo came out as, not by what it reports.
+        LRESULT asked = SendMessageW(handle, CB_GETITEMHEIGHT, WPARAM(-1), 0);
+        for (int attempt = 0; attempt < 3 && asked > 0; ++attempt) {
             RECT outer;
             GetWindowRect(handle, &outer);
-            const LRESULT field = SendMessageW(handle, CB_GETITEMHEIGHT, WPARAM(-1), 0);
-            const LRESULT wanted = field + box.bottom - (outer.bottom - outer.top);
-            if (field <= 0 || wanted <= 0 || wanted == field)
+            const int error = box.bottom - (outer.bottom - outer.top);
+            if (error == 0 || asked + error <= 0)
                 break;
-            SendMessageW(handle, CB_SETITEMHEIGHT, WPARAM(-1), wanted);
+            asked += error;
+            SendMessageW(handle, CB_SETITEMHEIGHT, WPARAM(-1), asked);
         }
         break;
     }

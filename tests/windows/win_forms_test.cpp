@@ -2,7 +2,7 @@
 // recording platform: what each design control becomes, the menu, and the dialog keys.
 //
 //   win_forms_test              every group
-//   win_forms_test GROUP...     the named groups only ("layout", "keys", "about")
+//   win_forms_test GROUP...     the named groups only ("layout", "keys", "about", "scaling")
 //
 // The last line of output is "N passed, M failed".
 #include "RecordingPlatform.h"
@@ -87,9 +87,17 @@ HWND byId(HWND root, int id)
     return search.found;
 }
 
-int px(int twips)
+int px(int twips, int dpi = 96)
 {
-    return int(std::lround(twips / 15.0));
+    return int(std::lround(twips * dpi / 1440.0));
+}
+
+int screenDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
 }
 
 RECT rectInParent(HWND control)
@@ -100,8 +108,9 @@ RECT rectInParent(HWND control)
     return box;
 }
 
-// Every design control against the window it became: class, style, ID, text, place.
-void checkControls(const design::Form &form, HWND root, bool at96)
+// Every design control against the window it became: class, style, ID, text, and its
+// place in pixels at the DPI it was laid out for.
+void checkControls(const design::Form &form, HWND root, int dpi)
 {
     for (std::size_t i = 0; i < form.controls.size(); ++i) {
         const design::Control &c = form.controls[i];
@@ -154,18 +163,21 @@ void checkControls(const design::Form &form, HWND root, bool at96)
         case design::Kind::FileList:
             break;
         }
-        if (!at96)
-            continue;
         const RECT box = rectInParent(h);
+        const std::string place =
+            name + " at " + std::to_string(dpi) + " DPI: " + std::to_string(box.left) + "," +
+            std::to_string(box.top) + " " + std::to_string(box.right - box.left) + "x" +
+            std::to_string(box.bottom - box.top);
         if (c.kind == design::Kind::Line) {
             const int width = c.line.widthPx;
-            CHECK_AT(name, box.left == px(c.line.x1) && box.top == px(c.line.y1) &&
-                               box.right == px(c.line.x2) + width &&
-                               box.bottom == px(c.line.y2) + width);
+            CHECK_AT(place, box.left == px(c.line.x1, dpi) && box.top == px(c.line.y1, dpi) &&
+                                box.right == px(c.line.x2, dpi) + width &&
+                                box.bottom == px(c.line.y2, dpi) + width);
         } else {
-            CHECK_AT(name, box.left == px(c.rect.left) && box.top == px(c.rect.top) &&
-                               box.right - box.left == px(c.rect.width) &&
-                               box.bottom - box.top == px(c.rect.height));
+            // The combo box too: closed, it is as tall as the design says.
+            CHECK_AT(place, box.left == px(c.rect.left, dpi) && box.top == px(c.rect.top, dpi) &&
+                                box.right - box.left == px(c.rect.width, dpi) &&
+                                box.bottom - box.top == px(c.rect.height, dpi));
         }
     }
 }
@@ -200,10 +212,8 @@ void layout()
 {
     RecordingPlatform platform;
     qvx::win::FrmPlayDemos window(platform);
-    const bool at96 = GetDeviceCaps(GetDC(nullptr), LOGPIXELSY) == 96;
-    if (!at96)
-        std::printf("note: the screen is not at 96 DPI; pixel places not checked\n");
-    checkControls(design::frmPlayDemos(), window.hwnd(), at96);
+    const int dpi = screenDpi();
+    checkControls(design::frmPlayDemos(), window.hwnd(), dpi);
     checkMenu(design::frmPlayDemos(), GetMenu(window.hwnd()));
 
     // One option group; before a choice the upper option is its tab stop.
@@ -222,8 +232,8 @@ void layout()
                  GetNextDlgTabItem(window.hwnd(), order[i - 1], FALSE) == order[i]);
 
     qvx::win::FrmAbout about(platform, window.hwnd());
-    checkControls(design::frmAbout(), about.hwnd(), at96);
-    // Pictures at their own size at 96 DPI.
+    checkControls(design::frmAbout(), about.hwnd(), dpi);
+    // Pictures at their own size at 96 DPI, scaled with it.
     for (auto [name, index, width, height] :
          {std::tuple{"Image3", -1, 128, 96}, std::tuple{"Image2", 0, 105, 27},
           std::tuple{"Image2", 1, 105, 27}}) {
@@ -231,7 +241,7 @@ void layout()
         auto handle =
             HBITMAP(SendMessageW(about.control(name, index), STM_GETIMAGE, IMAGE_BITMAP, 0));
         CHECK(handle && GetObjectW(handle, sizeof bitmap, &bitmap) &&
-              (!at96 || (bitmap.bmWidth == width && bitmap.bmHeight == height)));
+              bitmap.bmWidth == px(width * 15, dpi) && bitmap.bmHeight == px(height * 15, dpi));
     }
     CHECK(GetWindow(about.hwnd(), GW_OWNER) == window.hwnd());
 }
@@ -360,6 +370,17 @@ void about()
     CHECK(about.hwnd() == nullptr && window.isOpen());
 }
 
+// At each common scaling, both windows built for it: every control in its place.
+void scaling()
+{
+    for (int dpi : {96, 120, 144, 168, 192}) {
+        RecordingPlatform platform;
+        qvx::win::FrmPlayDemos window(platform, dpi);
+        checkControls(design::frmPlayDemos(), window.hwnd(), dpi);
+        qvx::win::FrmAbout about(platform, window.hwnd(), dpi);
+        checkControls(design::frmAbout(), about.hwnd(), dpi);
+    }
+}
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -367,7 +388,7 @@ int wmain(int argc, wchar_t **argv)
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     const std::vector<std::pair<const wchar_t *, void (*)()>> groups{
-        {L"layout", layout}, {L"keys", keys}, {L"about", about}};
+        {L"layout", layout}, {L"keys", keys}, {L"about", about}, {L"scaling", scaling}};
     for (const auto &[name, run] : groups) {
         bool wanted = argc < 2;
         for (int i = 1; i < argc; ++i)
