@@ -303,6 +303,12 @@ void keys()
 
     key(WM_KEYDOWN, VK_TAB);
     CHECK(focusIn(play));
+    // A button is a group of its own: the arrows leave the focus on it.
+    for (WPARAM code : {VK_DOWN, VK_RIGHT, VK_UP, VK_LEFT}) {
+        key(WM_KEYDOWN, code);
+        CHECK_AT(std::to_string(code) + " focus " + std::to_string(GetDlgCtrlID(GetFocus())),
+                 focusIn(play));
+    }
     key(WM_KEYDOWN, VK_TAB);
     CHECK(focusIn(junior));
     key(WM_KEYDOWN, VK_RETURN);
