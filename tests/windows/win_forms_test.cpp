@@ -387,7 +387,6 @@ struct Fit
     SIZE needed;
     SIZE room;
     int fontHeight;
-    std::wstring face;
     bool whole() const { return needed.cx <= room.cx && needed.cy <= room.cy; }
 };
 
@@ -404,10 +403,7 @@ Fit measure(HWND control, const design::Control &c, int dpi)
     const HGDIOBJ old = SelectObject(dc, font);
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
-    Fit fit{{}, {client.right, client.bottom}, std::abs(int(logical.lfHeight)), {}};
-    wchar_t face[LF_FACESIZE] = {};
-    GetTextFaceW(dc, LF_FACESIZE, face);
-    fit.face = face;
+    Fit fit{{}, {client.right, client.bottom}, std::abs(int(logical.lfHeight))};
     UINT format = DT_CALCRECT | DT_EXPANDTABS | DT_SINGLELINE;
     switch (c.kind) {
     case design::Kind::Label:
@@ -454,8 +450,7 @@ void checkCaptions(const design::Form &form, HWND root, int dpi, const std::stri
             std::to_string(dpi) + " DPI " + std::string(c.name) + "(" + std::to_string(c.index) +
             ")" + when + ": needs " + std::to_string(fit.needed.cx) + "x" +
             std::to_string(fit.needed.cy) + " in " + std::to_string(fit.room.cx) + "x" +
-            std::to_string(fit.room.cy) + ", " + narrow(fit.face) + " " +
-            std::to_string(fit.fontHeight) + " px";
+            std::to_string(fit.room.cy) + ", font " + std::to_string(fit.fontHeight) + " px";
         if (figures)
             std::printf("  %s\n", about.c_str());
         CHECK_AT(about, fit.whole());
