@@ -170,47 +170,63 @@ HFONT BuiltForm::font(const design::Font &wanted)
     return handle;
 }
 
-// A one-line caption that the substituted face draws wider than its control gets the face
-// a little smaller, down to four fifths of its height, so that as much of it as can shows.
-HFONT BuiltForm::fittingFont(const design::Control &control, const design::Font &designFont,
-                             int width)
+// Whether a caption shows whole in the font selected into `dc`: a label's lines at its
+// width and within its height, or one line beside an option's box, between a button's
+// edges or on a frame's border.
+bool BuiltForm::shows(HDC dc, const design::Control &control, SIZE box,
+                      std::wstring_view text) const
 {
-    HFONT designed = font(designFont);
-    int room = width;
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    // Without DT_NOPREFIX an access key's "&" takes no room, as on a button.
+    UINT format = DT_CALCRECT | DT_EXPANDTABS | DT_SINGLELINE;
     switch (control.kind) {
     case design::Kind::Label:
-        if (control.wordWrap)
-            return designed;
+        format = DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX |
+                 (control.wordWrap ? DT_WORDBREAK : DT_SINGLELINE);
         break;
     case design::Kind::OptionButton:
-        room -= GetSystemMetrics(SM_CXMENUCHECK) + 4;
+        // The round box, 13 px at 96 DPI, and the gap before the text.
+        box.cx -= m_twips.px(195) + metrics.tmAveCharWidth;
         break;
     case design::Kind::CommandButton:
-        room -= 8;
+        // The raised edges and the focus rectangle.
+        box.cx -= m_twips.px(120);
+        break;
+    case design::Kind::Frame:
+        // The border's ends either side of the caption.
+        box.cx -= 2 * metrics.tmAveCharWidth;
+        box.cy = metrics.tmHeight;
         break;
     default:
-        return designed;
+        return true;
     }
-    std::wstring shown = wide(control.caption);
-    if (control.kind != design::Kind::Label)
-        std::erase(shown, L'&');
-    if (shown.empty())
-        return designed;
+    RECT needed{0, 0, box.cx, 0};
+    DrawTextW(dc, text.data(), int(text.size()), &needed, format);
+    return needed.right <= box.cx && needed.bottom <= box.cy;
+}
+
+// The design's font, or the largest smaller size of it in which the caption shows whole:
+// rounding to whole pixels at some DPIs, and faces that stand in for a missing one, can
+// make the design's size too big for the box.
+HFONT BuiltForm::fittingFont(const design::Control &control, const design::Font &designFont,
+                             SIZE box, std::wstring_view text)
+{
+    HFONT chosen = font(designFont);
+    if (text.empty())
+        return chosen;
     HDC dc = GetDC(m_window);
-    const auto needed = [&](HFONT candidate) {
-        HGDIOBJ old = SelectObject(dc, candidate);
-        SIZE size{};
-        GetTextExtentPoint32W(dc, shown.c_str(), int(shown.size()), &size);
-        SelectObject(dc, old);
-        return size.cx;
-    };
-    HFONT chosen = designed;
+    const HGDIOBJ old = SelectObject(dc, chosen);
     const int height = int(std::lround(designFont.points * m_twips.dpi / 72.0));
-    for (int smaller = height - 1; needed(chosen) > room && smaller * 5 >= height * 4; --smaller) {
+    // Below half its size a caption is no longer read, whole or not.
+    const int least = std::max(6, (height + 1) / 2);
+    for (int smaller = height - 1; smaller >= least && !shows(dc, control, box, text); --smaller) {
         design::Font reduced = designFont;
         reduced.points = smaller * 72.0 / m_twips.dpi;
         chosen = font(reduced);
+        SelectObject(dc, chosen);
     }
+    SelectObject(dc, old);
     ReleaseDC(m_window, dc);
     return chosen;
 }
@@ -238,7 +254,10 @@ void BuiltForm::create(std::size_t index)
              t.px(control.rect.height)};
 
     const wchar_t *className = WC_STATICW;
-    DWORD style = WS_CHILD | (control.visible ? WS_VISIBLE : 0);
+    // Only the options of a container share a group: whatever follows them ends it, so
+    // that the arrow keys never walk out of it onto a label or a line.
+    DWORD style = WS_CHILD | (control.visible ? WS_VISIBLE : 0) |
+                  (control.kind == design::Kind::OptionButton ? 0 : WS_GROUP);
     DWORD exStyle = 0;
     std::wstring text = wide(control.caption);
     switch (control.kind) {
@@ -265,7 +284,7 @@ void BuiltForm::create(std::size_t index)
     }
     case design::Kind::Frame:
         className = WC_BUTTONW;
-        style |= BS_GROUPBOX | WS_GROUP | WS_CLIPSIBLINGS;
+        style |= BS_GROUPBOX | WS_CLIPSIBLINGS;
         // The dialog manager walks into it for Tab, arrows and access keys.
         exStyle |= WS_EX_CONTROLPARENT;
         break;
@@ -276,12 +295,11 @@ void BuiltForm::create(std::size_t index)
     case design::Kind::ComboBox:
         className = WC_COMBOBOXW;
         // Editable and in the order given: no CBS_SORT.
-        style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_GROUP | WS_CLIPSIBLINGS;
+        style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_CLIPSIBLINGS;
         break;
     case design::Kind::CommandButton:
         className = WC_BUTTONW;
-        style |=
-            (control.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_GROUP | WS_CLIPSIBLINGS;
+        style |= (control.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_CLIPSIBLINGS;
         break;
     case design::Kind::Image:
         style |= SS_BITMAP | WS_CLIPSIBLINGS | (control.toolTip.empty() ? 0 : SS_NOTIFY);
@@ -302,8 +320,9 @@ void BuiltForm::create(std::size_t index)
     if (!handle)
         return;
     m_controls[index] = handle;
-    const design::Font &designFont = control.font ? *control.font : m_form.font;
-    SendMessageW(handle, WM_SETFONT, WPARAM(fittingFont(control, designFont, box.right)), FALSE);
+    SendMessageW(handle, WM_SETFONT,
+                 WPARAM(fittingFont(control, fontOf(control), {box.right, box.bottom}, text)),
+                 FALSE);
 
     switch (control.kind) {
     case design::Kind::Frame:
@@ -315,15 +334,17 @@ void BuiltForm::create(std::size_t index)
         break;
     case design::Kind::ComboBox: {
         // The closed combo is as tall as the design says: the field's height gives it.
-        // Some systems count the field's padding in one direction only, so measure again.
-        for (int attempt = 0; attempt < 2; ++attempt) {
+        // Some systems store the field's height with padding added, so each try corrects
+        // the height asked for by what the combo came out as, not by what it reports.
+        LRESULT asked = SendMessageW(handle, CB_GETITEMHEIGHT, WPARAM(-1), 0);
+        for (int attempt = 0; attempt < 3 && asked > 0; ++attempt) {
             RECT outer;
             GetWindowRect(handle, &outer);
-            const LRESULT field = SendMessageW(handle, CB_GETITEMHEIGHT, WPARAM(-1), 0);
-            const LRESULT wanted = field + box.bottom - (outer.bottom - outer.top);
-            if (field <= 0 || wanted <= 0 || wanted == field)
+            const int error = box.bottom - (outer.bottom - outer.top);
+            if (error == 0 || asked + error <= 0)
                 break;
-            SendMessageW(handle, CB_SETITEMHEIGHT, WPARAM(-1), wanted);
+            asked += error;
+            SendMessageW(handle, CB_SETITEMHEIGHT, WPARAM(-1), asked);
         }
         break;
     }
@@ -369,6 +390,23 @@ void BuiltForm::orderControls()
         std::stable_sort(indexed.begin(), indexed.end(), [&](std::size_t a, std::size_t b) {
             return m_form.controls[a].tabIndex < m_form.controls[b].tabIndex;
         });
+        // The arrow keys go through a group in this order, so its options take their
+        // places from the top down, then from the left, whatever their tab indexes.
+        std::vector<std::size_t> options;
+        for (std::size_t i : indexed) {
+            if (m_form.controls[i].kind == design::Kind::OptionButton)
+                options.push_back(i);
+        }
+        std::stable_sort(options.begin(), options.end(), [&](std::size_t a, std::size_t b) {
+            const design::Rect &first = m_form.controls[a].rect;
+            const design::Rect &second = m_form.controls[b].rect;
+            return std::pair{first.top, first.left} < std::pair{second.top, second.left};
+        });
+        auto nextOption = options.begin();
+        for (std::size_t &slot : indexed) {
+            if (m_form.controls[slot].kind == design::Kind::OptionButton)
+                slot = *nextOption++;
+        }
         auto next = indexed.begin();
         for (std::size_t &slot : topFirst) {
             if (m_form.controls[slot].tabIndex != design::noTabStop)
@@ -537,8 +575,17 @@ void redrawUnder(HWND control)
 
 void BuiltForm::setText(HWND handle, std::string_view text)
 {
-    SetWindowTextW(handle, wide(text).c_str());
+    const std::wstring shown = wide(text);
     const design::Control *control = designOf(handle);
+    if (control) {
+        // The font that lets the new text show whole; the text's own change redraws it.
+        RECT box{};
+        GetClientRect(handle, &box);
+        SendMessageW(
+            handle, WM_SETFONT,
+            WPARAM(fittingFont(*control, fontOf(*control), {box.right, box.bottom}, shown)), FALSE);
+    }
+    SetWindowTextW(handle, shown.c_str());
     if (control && control->transparent && IsWindowVisible(handle))
         redrawUnder(handle);
 }

@@ -75,7 +75,13 @@ private:
     void orderControls();
     void buildMenu();
     HFONT font(const design::Font &font);
-    HFONT fittingFont(const design::Control &control, const design::Font &designFont, int width);
+    const design::Font &fontOf(const design::Control &control) const
+    {
+        return control.font ? *control.font : m_form.font;
+    }
+    bool shows(HDC dc, const design::Control &control, SIZE box, std::wstring_view text) const;
+    HFONT fittingFont(const design::Control &control, const design::Font &designFont, SIZE box,
+                      std::wstring_view text);
     HBRUSH brush(const design::Colour &colour);
 
     const design::Form &m_form;

@@ -43,12 +43,12 @@ int designId(bool (*wanted)(const design::Control &))
 
 } // namespace
 
-FrmAbout::FrmAbout(Platform &platform, HWND mainWindow)
+FrmAbout::FrmAbout(Platform &platform, HWND mainWindow, int dpi)
     : m_platform(platform), m_presenter(platform, *this), m_mainWindow(mainWindow)
 {
     registerClass(windowProc);
     const design::Form &form = design::frmAbout();
-    const Twips twips{systemDpi()};
+    const Twips twips{dpi > 0 ? dpi : systemDpi()};
     if (form.background) {
         m_background = CreateSolidBrush(
             RGB(form.background->red, form.background->green, form.background->blue));

@@ -47,11 +47,12 @@ bool isCommand(const design::Control *control, std::string_view name)
 
 } // namespace
 
-FrmPlayDemos::FrmPlayDemos(Platform &platform) : m_platform(platform), m_presenter(platform, *this)
+FrmPlayDemos::FrmPlayDemos(Platform &platform, int dpi)
+    : m_platform(platform), m_presenter(platform, *this)
 {
     registerClass(windowProc);
     const design::Form &form = design::frmPlayDemos();
-    const Twips twips{systemDpi()};
+    const Twips twips{dpi > 0 ? dpi : systemDpi()};
     // Client area at design time; load replaces it with the fixed outer size.
     const SIZE outer = outerForClient(form, windowStyle, windowExStyle, true, twips);
     CreateWindowExW(windowExStyle, mainWindowClass, wide(form.caption).c_str(), windowStyle,

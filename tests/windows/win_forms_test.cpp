@@ -1,8 +1,11 @@
 // Tests of the Windows front-end's windows on real Win32 controls (or Wine's), over the
 // recording platform: what each design control becomes, the menu, and the dialog keys.
 //
-//   win_forms_test              every group
-//   win_forms_test GROUP...     the named groups only ("layout", "keys", "about")
+//   win_forms_test              every group but "tahoma" and "stand-in"
+//   win_forms_test GROUP...     the named groups only ("layout", "keys", "about", "scaling";
+//                               "tahoma" and "stand-in": scaling where Tahoma itself, or
+//                               another face for it, draws)
+//   ... figures                 prints what each caption needs against its room
 //
 // The last line of output is "N passed, M failed".
 #include "RecordingPlatform.h"
@@ -87,9 +90,17 @@ HWND byId(HWND root, int id)
     return search.found;
 }
 
-int px(int twips)
+int px(int twips, int dpi = 96)
 {
-    return int(std::lround(twips / 15.0));
+    return int(std::lround(twips * dpi / 1440.0));
+}
+
+int screenDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
 }
 
 RECT rectInParent(HWND control)
@@ -100,8 +111,9 @@ RECT rectInParent(HWND control)
     return box;
 }
 
-// Every design control against the window it became: class, style, ID, text, place.
-void checkControls(const design::Form &form, HWND root, bool at96)
+// Every design control against the window it became: class, style, ID, text, and its
+// place in pixels at the DPI it was laid out for.
+void checkControls(const design::Form &form, HWND root, int dpi)
 {
     for (std::size_t i = 0; i < form.controls.size(); ++i) {
         const design::Control &c = form.controls[i];
@@ -154,18 +166,21 @@ void checkControls(const design::Form &form, HWND root, bool at96)
         case design::Kind::FileList:
             break;
         }
-        if (!at96)
-            continue;
         const RECT box = rectInParent(h);
+        const std::string place =
+            name + " at " + std::to_string(dpi) + " DPI: " + std::to_string(box.left) + "," +
+            std::to_string(box.top) + " " + std::to_string(box.right - box.left) + "x" +
+            std::to_string(box.bottom - box.top);
         if (c.kind == design::Kind::Line) {
             const int width = c.line.widthPx;
-            CHECK_AT(name, box.left == px(c.line.x1) && box.top == px(c.line.y1) &&
-                               box.right == px(c.line.x2) + width &&
-                               box.bottom == px(c.line.y2) + width);
+            CHECK_AT(place, box.left == px(c.line.x1, dpi) && box.top == px(c.line.y1, dpi) &&
+                                box.right == px(c.line.x2, dpi) + width &&
+                                box.bottom == px(c.line.y2, dpi) + width);
         } else {
-            CHECK_AT(name, box.left == px(c.rect.left) && box.top == px(c.rect.top) &&
-                               box.right - box.left == px(c.rect.width) &&
-                               box.bottom - box.top == px(c.rect.height));
+            // The combo box too: closed, it is as tall as the design says.
+            CHECK_AT(place, box.left == px(c.rect.left, dpi) && box.top == px(c.rect.top, dpi) &&
+                                box.right - box.left == px(c.rect.width, dpi) &&
+                                box.bottom - box.top == px(c.rect.height, dpi));
         }
     }
 }
@@ -200,10 +215,8 @@ void layout()
 {
     RecordingPlatform platform;
     qvx::win::FrmPlayDemos window(platform);
-    const bool at96 = GetDeviceCaps(GetDC(nullptr), LOGPIXELSY) == 96;
-    if (!at96)
-        std::printf("note: the screen is not at 96 DPI; pixel places not checked\n");
-    checkControls(design::frmPlayDemos(), window.hwnd(), at96);
+    const int dpi = screenDpi();
+    checkControls(design::frmPlayDemos(), window.hwnd(), dpi);
     checkMenu(design::frmPlayDemos(), GetMenu(window.hwnd()));
 
     // One option group; before a choice the upper option is its tab stop.
@@ -222,8 +235,8 @@ void layout()
                  GetNextDlgTabItem(window.hwnd(), order[i - 1], FALSE) == order[i]);
 
     qvx::win::FrmAbout about(platform, window.hwnd());
-    checkControls(design::frmAbout(), about.hwnd(), at96);
-    // Pictures at their own size at 96 DPI.
+    checkControls(design::frmAbout(), about.hwnd(), dpi);
+    // Pictures at their own size at 96 DPI, scaled with it.
     for (auto [name, index, width, height] :
          {std::tuple{"Image3", -1, 128, 96}, std::tuple{"Image2", 0, 105, 27},
           std::tuple{"Image2", 1, 105, 27}}) {
@@ -231,7 +244,7 @@ void layout()
         auto handle =
             HBITMAP(SendMessageW(about.control(name, index), STM_GETIMAGE, IMAGE_BITMAP, 0));
         CHECK(handle && GetObjectW(handle, sizeof bitmap, &bitmap) &&
-              (!at96 || (bitmap.bmWidth == width && bitmap.bmHeight == height)));
+              bitmap.bmWidth == px(width * 15, dpi) && bitmap.bmHeight == px(height * 15, dpi));
     }
     CHECK(GetWindow(about.hwnd(), GW_OWNER) == window.hwnd());
 }
@@ -290,10 +303,33 @@ void keys()
 
     key(WM_KEYDOWN, VK_TAB);
     CHECK(focusIn(play));
+    // A button is a group of its own: the arrows leave the focus on it.
+    for (WPARAM code : {VK_DOWN, VK_RIGHT, VK_UP, VK_LEFT}) {
+        key(WM_KEYDOWN, code);
+        CHECK_AT(std::to_string(code) + " focus " + std::to_string(GetDlgCtrlID(GetFocus())),
+                 focusIn(play));
+    }
     key(WM_KEYDOWN, VK_TAB);
     CHECK(focusIn(junior));
     key(WM_KEYDOWN, VK_RETURN);
     CHECK(starts() == 2);
+    // The arrows move between the options in their visual order, Junior above Quorvex,
+    // round the group, and select the one reached: nothing else takes the focus.
+    HWND quorvex = window.control("optDemoVersion", 0);
+    const auto checked = [](HWND option) {
+        return SendMessageW(option, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    };
+    for (auto [code, to] :
+         {std::pair{VK_DOWN, quorvex}, std::pair{VK_DOWN, junior}, std::pair{VK_RIGHT, quorvex},
+          std::pair{VK_UP, junior}, std::pair{VK_UP, quorvex}, std::pair{VK_LEFT, junior},
+          std::pair{VK_LEFT, quorvex}, std::pair{VK_RIGHT, junior}}) {
+        key(WM_KEYDOWN, WPARAM(code));
+        HWND other = to == junior ? quorvex : junior;
+        CHECK_AT(std::to_string(code) + " focus " + std::to_string(GetDlgCtrlID(GetFocus())),
+                 GetFocus() == to && checked(to) && !checked(other));
+    }
+    // Each choice listed its edition's folder, the last one Junior's.
+    CHECK(platform.listings["/app/Demos/QVX"] == 4 && window.demoText() == "Selling Tickets");
     key(WM_KEYDOWN, VK_TAB);
     CHECK(focusIn(close));
     // The focused Close takes Enter, not Play.
@@ -343,21 +379,182 @@ void about()
     CHECK(about.hwnd() == nullptr && window.isOpen());
 }
 
+// What a caption needs in its control's font against the room the control gives it, in
+// pixels: a label's lines at its width, one line elsewhere beside an option's box, inside a
+// button's edges or on a frame's border.
+struct Fit
+{
+    SIZE needed;
+    SIZE room;
+    int fontHeight;
+    bool whole() const { return needed.cx <= room.cx && needed.cy <= room.cy; }
+};
+
+Fit measure(HWND control, const design::Control &c, int dpi)
+{
+    wchar_t text[512] = {};
+    const int length = GetWindowTextW(control, text, 512);
+    RECT client{};
+    GetClientRect(control, &client);
+    const auto font = HFONT(SendMessageW(control, WM_GETFONT, 0, 0));
+    LOGFONTW logical{};
+    GetObjectW(font, sizeof logical, &logical);
+    HDC dc = GetDC(control);
+    const HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    Fit fit{{}, {client.right, client.bottom}, std::abs(int(logical.lfHeight))};
+    UINT format = DT_CALCRECT | DT_EXPANDTABS | DT_SINGLELINE;
+    switch (c.kind) {
+    case design::Kind::Label:
+        format =
+            DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX | (c.wordWrap ? DT_WORDBREAK : DT_SINGLELINE);
+        break;
+    case design::Kind::OptionButton:
+        fit.room.cx -= px(195, dpi) + metrics.tmAveCharWidth;
+        break;
+    case design::Kind::CommandButton:
+        fit.room.cx -= px(120, dpi);
+        break;
+    case design::Kind::Frame:
+        fit.room.cx -= 2 * metrics.tmAveCharWidth;
+        fit.room.cy = metrics.tmHeight;
+        break;
+    default:
+        break;
+    }
+    RECT need{0, 0, fit.room.cx, 0};
+    if (length > 0)
+        DrawTextW(dc, text, length, &need, format);
+    fit.needed = {need.right, need.bottom};
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return fit;
+}
+
+bool figures = false;
+
+// Every caption of a window, or the one named, shows whole; the figures say what each
+// needed.
+void checkCaptions(const design::Form &form, HWND root, int dpi, const std::string &only = {},
+                   const std::string &when = {})
+{
+    for (const design::Control &c : form.controls) {
+        HWND h = byId(root, controlId(form, c.name, c.index));
+        if (!h || (!only.empty() && c.name != only) || c.kind == design::Kind::Line ||
+            c.kind == design::Kind::Image || c.kind == design::Kind::ComboBox ||
+            GetWindowTextLengthW(h) == 0)
+            continue;
+        const Fit fit = measure(h, c, dpi);
+        const std::string about =
+            std::to_string(dpi) + " DPI " + std::string(c.name) + "(" + std::to_string(c.index) +
+            ")" + when + ": needs " + std::to_string(fit.needed.cx) + "x" +
+            std::to_string(fit.needed.cy) + " in " + std::to_string(fit.room.cx) + "x" +
+            std::to_string(fit.room.cy) + ", font " + std::to_string(fit.fontHeight) + " px";
+        if (figures)
+            std::printf("  %s\n", about.c_str());
+        CHECK_AT(about, fit.whole());
+    }
+}
+
+// Whether the face that draws a control's font is Tahoma itself, by the names the font
+// file gives (a substitute may be reported under the name asked for).
+bool drawnInTahoma(HWND control)
+{
+    constexpr DWORD nameTable = 'n' | 'a' << 8 | 'm' << 16 | 'e' << 24;
+    HDC dc = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(dc, HFONT(SendMessageW(control, WM_GETFONT, 0, 0)));
+    const DWORD size = GetFontData(dc, nameTable, 0, nullptr, 0);
+    std::string names(size == GDI_ERROR ? 0 : size, '\0');
+    if (!names.empty() &&
+        GetFontData(dc, nameTable, 0, names.data(), DWORD(names.size())) == GDI_ERROR)
+        names.clear();
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    // The names are in UTF-16 big-endian.
+    return names.find(std::string("\0T\0a\0h\0o\0m\0a", 12)) != std::string::npos;
+}
+
+// At each common scaling, both windows built for it: every control in its place, and every
+// caption whole in the fonts the windows create, the texts set at load and the notes too.
+// With a face given, Tahoma must be drawn by it or by another face, as asked.
+enum class Face { any, tahoma, standIn };
+
+void scaling(Face face)
+{
+    for (int dpi : {96, 120, 144, 168, 192}) {
+        RecordingPlatform platform;
+        for (const char *demo :
+             {"QVX/A.exe", "Both/Help.exe", "Both/Reports.exe", "Both/Ticket Setup.exe"})
+            platform.addFile(std::string("/app/Demos/") + demo);
+        qvx::win::FrmPlayDemos window(platform, dpi);
+        checkControls(design::frmPlayDemos(), window.hwnd(), dpi);
+        window.Form_Load();
+        checkCaptions(design::frmPlayDemos(), window.hwnd(), dpi);
+        const bool tahoma = drawnInTahoma(window.control("cmdPlay"));
+        if (face == Face::standIn && tahoma) {
+            // A system that finds Tahoma keeps it whatever the substitutes say.
+            std::printf("note: Tahoma itself draws here; no stand-in face to try\n");
+            return;
+        }
+        if (face == Face::tahoma && !CHECK(tahoma))
+            return;
+        // Each note, as choosing its demo under Quorvex shows it.
+        window.setOptionValue(0, true);
+        HWND combo = window.control("cboDemos");
+        HWND note = window.control("fraDemoInfo");
+        int notes = 0;
+        for (int entry = 0; entry < 4; ++entry) {
+            SendMessageW(combo, CB_SETCURSEL, WPARAM(entry), 0);
+            SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                         LPARAM(combo));
+            if (!IsWindowVisible(note))
+                continue;
+            ++notes;
+            checkCaptions(design::frmPlayDemos(), window.hwnd(), dpi, "lblInfo",
+                          " note " + std::to_string(entry));
+        }
+        CHECK(notes == 3);
+
+        qvx::win::FrmAbout about(platform, window.hwnd(), dpi);
+        checkControls(design::frmAbout(), about.hwnd(), dpi);
+        about.presenter().Form_Load();
+        checkCaptions(design::frmAbout(), about.hwnd(), dpi);
+    }
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
 {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    const std::vector<std::pair<const wchar_t *, void (*)()>> groups{
-        {L"layout", layout}, {L"keys", keys}, {L"about", about}};
-    for (const auto &[name, run] : groups) {
-        bool wanted = argc < 2;
+    struct Group
+    {
+        const wchar_t *name;
+        void (*run)();
+        bool byDefault;
+    };
+    const Group groups[]{{L"layout", layout, true},
+                         {L"keys", keys, true},
+                         {L"about", about, true},
+                         {L"scaling", [] { scaling(Face::any); }, true},
+                         {L"tahoma", [] { scaling(Face::tahoma); }, false},
+                         {L"stand-in", [] { scaling(Face::standIn); }, false}};
+    bool named = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::wcscmp(argv[i], L"figures") == 0)
+            figures = true;
+        else
+            named = true;
+    }
+    for (const Group &group : groups) {
+        bool wanted = !named && group.byDefault;
         for (int i = 1; i < argc; ++i)
-            wanted = wanted || std::wcscmp(argv[i], name) == 0;
+            wanted = wanted || std::wcscmp(argv[i], group.name) == 0;
         if (wanted) {
-            std::printf("== %ls\n", name);
-            run();
+            std::printf("== %ls\n", group.name);
+            group.run();
         }
     }
     std::printf("%d passed, %d failed\n", passed, failed);

@@ -22,7 +22,8 @@ class BuiltForm;
 class FrmAbout final : public AboutView
 {
 public:
-    FrmAbout(Platform &platform, HWND mainWindow);
+    // Laid out for the given dots per inch; 0 takes the screen's.
+    FrmAbout(Platform &platform, HWND mainWindow, int dpi = 0);
     ~FrmAbout() override;
     FrmAbout(const FrmAbout &) = delete;
     FrmAbout &operator=(const FrmAbout &) = delete;

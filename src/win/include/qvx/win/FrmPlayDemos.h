@@ -22,7 +22,8 @@ class BuiltForm;
 class FrmPlayDemos final : public PlayDemosView
 {
 public:
-    explicit FrmPlayDemos(Platform &platform);
+    // Laid out for the given dots per inch; 0 takes the screen's.
+    explicit FrmPlayDemos(Platform &platform, int dpi = 0);
     ~FrmPlayDemos() override;
     FrmPlayDemos(const FrmPlayDemos &) = delete;
     FrmPlayDemos &operator=(const FrmPlayDemos &) = delete;
