@@ -25,6 +25,11 @@ std::filesystem::path LinuxPlatform::applicationHelpFile() const
     return m_helpFile;
 }
 
+std::filesystem::path LinuxPlatform::helperProgram(std::string_view fileName) const
+{
+    return applicationFolder() / fileName;
+}
+
 void LinuxPlatform::setApplicationHelpFile(const std::filesystem::path &path)
 {
     m_helpFile = path;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace qvx {
 
@@ -39,6 +40,9 @@ public:
     void setHelpService(HelpService *help);
     // What setApplicationHelpFile last set.
     std::filesystem::path applicationHelpFile() const;
+    // A program of ours installed beside the executable, by its file name. Every helper the
+    // program starts is named so, from the application folder's bytes.
+    std::filesystem::path helperProgram(std::string_view fileName) const;
 
     std::filesystem::path applicationFolder() const override;
     void setApplicationHelpFile(const std::filesystem::path &path) override;
