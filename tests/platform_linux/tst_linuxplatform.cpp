@@ -383,6 +383,51 @@ private slots:
         QVERIFY(empty);
     }
 
+    // A copy killed midway leaves its partial file; the clean-up removes that and nothing
+    // else: no copy still being written, no other name, nothing but a file.
+    void leftoverCopiesGoUnlessStillWritten()
+    {
+        Tree tree;
+        // Large enough to be caught under way; sparse, so quick to make.
+        const fs::path source = tree.add("big.exe", "");
+        fs::resize_file(source, 128 << 20);
+        const fs::path out = tree.addFolder("out");
+        QProcess copier;
+        copier.start(QStringLiteral(QVX_COPY_FILE),
+                     {QString::fromStdString(source), QString::fromStdString(out / "demo.exe")});
+        QVERIFY(copier.waitForStarted());
+        fs::path partial;
+        const double start = platform.monotonicSeconds();
+        while (partial.empty() && platform.monotonicSeconds() - start < 30) {
+            for (const fs::directory_entry &entry : fs::directory_iterator(out))
+                partial = entry.path();
+        }
+        ::kill(pid_t(copier.processId()), SIGSTOP);
+        QVERIFY(partial.filename().native().starts_with(".qvx-copy-"));
+        platform.removeLeftoverCopies(out);
+        const bool keptWhileWritten = fs::exists(partial);
+        ::kill(pid_t(copier.processId()), SIGKILL);
+        QVERIFY(copier.waitForFinished());
+        QVERIFY(keptWhileWritten);
+
+        const std::vector<std::string> others{".qvx-copy-abc", ".qvx-copy-abcdefg",
+                                              "qvx-copy-abcdef", ".qvx-copy-ab_def"};
+        for (const std::string &name : others)
+            tree.add("out/" + name, "not ours");
+        tree.add("out/.qvx-copy-Zz0099", "left whole by a run killed before its rename");
+        tree.addFolder("out/.qvx-copy-folder");
+        fs::create_symlink(source, out / ".qvx-copy-link00");
+        platform.removeLeftoverCopies(out);
+        std::vector<std::string> left;
+        for (const fs::directory_entry &entry : fs::directory_iterator(out))
+            left.push_back(entry.path().filename());
+        std::sort(left.begin(), left.end());
+        QCOMPARE(left, (std::vector<std::string>{".qvx-copy-ab_def", ".qvx-copy-abc",
+                                                 ".qvx-copy-abcdefg", ".qvx-copy-folder",
+                                                 ".qvx-copy-link00", "qvx-copy-abcdef"}));
+        QCOMPARE(fs::file_size(source), std::uintmax_t(128 << 20));
+    }
+
     // The sound cases are met by whole preparation runs; here, the answers that must be no.
     void probesSayNo()
     {

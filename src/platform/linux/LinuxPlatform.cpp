@@ -121,6 +121,11 @@ OpResult LinuxPlatform::deleteFile(const std::filesystem::path &path)
     return posix::remove(path);
 }
 
+void LinuxPlatform::removeLeftoverCopies(const std::filesystem::path &folder)
+{
+    posix::removeLeftoverCopies(folder);
+}
+
 std::filesystem::path LinuxPlatform::tempFolder()
 {
     const char *set = std::getenv("TMPDIR");

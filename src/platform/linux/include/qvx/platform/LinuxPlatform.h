@@ -71,6 +71,7 @@ public:
     OpResult resetAttributes(const std::filesystem::path &path) override;
     OpResult makeExecutable(const std::filesystem::path &path) override;
     OpResult deleteFile(const std::filesystem::path &path) override;
+    void removeLeftoverCopies(const std::filesystem::path &folder) override;
     // The real path of $TMPDIR, else of /tmp; empty when that is no folder.
     std::filesystem::path tempFolder() override;
 
