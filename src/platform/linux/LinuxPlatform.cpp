@@ -100,12 +100,6 @@ OpResult LinuxPlatform::canCreateFiles(const std::filesystem::path &folder)
     return posix::canCreateFiles(folder);
 }
 
-OpResult LinuxPlatform::copyFile(const std::filesystem::path &source,
-                                 const std::filesystem::path &destination)
-{
-    return posix::copyReplacing(source, destination);
-}
-
 OpResult LinuxPlatform::resetAttributes(const std::filesystem::path &path)
 {
     return posix::makeWritable(path);

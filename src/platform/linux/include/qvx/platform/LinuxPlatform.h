@@ -66,6 +66,8 @@ public:
     bool exists(const std::filesystem::path &path) override;
     bool sameFile(const std::filesystem::path &first, const std::filesystem::path &second) override;
     OpResult canCreateFiles(const std::filesystem::path &folder) override;
+    // On the GUI thread the copy runs on a thread of its own while the window events are
+    // handled, as in a wait; it returns when the copy has ended.
     OpResult copyFile(const std::filesystem::path &source,
                       const std::filesystem::path &destination) override;
     OpResult resetAttributes(const std::filesystem::path &path) override;
