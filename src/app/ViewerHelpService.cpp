@@ -1,6 +1,8 @@
 #include "qvx/app/ViewerHelpService.h"
 
 #include "qvx/core/Module1.h"
+#include "qvx/core/Text.h"
+#include "qvx/helpviewer/ChmFile.h"
 #include "qvx/helpviewer/HelpViewer.h"
 #include "qvx/helpviewer/HelpViewers.h"
 #include "qvx/helpviewer/NativeName.h"
@@ -19,6 +21,12 @@ void ViewerHelpService::show(WindowHandle owner, const std::string &fileOrAddres
 bool ViewerHelpService::isHelpWindow(WindowHandle window) const
 {
     return qobject_cast<const HelpViewer *>(reinterpret_cast<const QWidget *>(window));
+}
+
+void findViewerHelpers(const LinuxPlatform &platform)
+{
+    ChmFile::setProbeProgram(
+        NativeName::decode(QByteArrayView(text::fromPath(platform.helperProgram("qvx-chmprobe")))));
 }
 
 } // namespace qvx::app

@@ -22,6 +22,7 @@ int main(int argc, char *argv[])
     qvx::LinuxPlatform platform;
     qvx::app::ViewerHelpService help(platform);
     platform.setHelpService(&help);
+    qvx::app::findViewerHelpers(platform);
     qvx::app::installHelpKey(platform);
 
     auto *window = new qvx::qt::FrmPlayDemos(platform);

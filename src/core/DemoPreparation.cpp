@@ -68,6 +68,10 @@ DemoPreparation::Outcome DemoPreparation::run(bool bCalledFromButtonClick)
     if (!m_view.isOpen())
         return windowClosed();
     m_view.setMenusEnabled(false);
+    // A run killed while copying left its partial file where this one writes.
+    if (!m_inPlace)
+        m_platform.removeLeftoverCopies(text::toPath(m_tempFolder));
+    m_platform.removeLeftoverCopies(m_appFolder);
 
     for (const std::filesystem::path &archive : archives) {
         switch (prepareArchive(archive)) {

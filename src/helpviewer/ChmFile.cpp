@@ -4,7 +4,6 @@
 #include "qvx/helpviewer/ChmBinaryIndex.h"
 #include "qvx/helpviewer/NativeName.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
@@ -283,14 +282,8 @@ std::atomic<ChmFile::InProcessProbe> inProcessProbe = nullptr;
 
 QString probeProgram()
 {
-    {
-        const std::lock_guard lock(probeProgramLock);
-        if (!probeProgramPath().isEmpty())
-            return probeProgramPath();
-    }
-    return QCoreApplication::instance()
-               ? QCoreApplication::applicationDirPath() + QStringLiteral("/qvx-chmprobe")
-               : QString();
+    const std::lock_guard lock(probeProgramLock);
+    return probeProgramPath();
 }
 
 } // namespace

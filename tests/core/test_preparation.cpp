@@ -97,6 +97,9 @@ TEST(Preparation, preparesOneArchiveStepByStep)
         "events",
         "view disable mnuFileHeader",
         "view disable mnuHelpHeader",
+        // What a killed run left where this one writes.
+        "leftovers /tmp",
+        "leftovers /app",
         "copy /app/ZIP_ticket_setup.exe -> /tmp/ZIP_ticket_setup.exe",
         "executable /tmp/ZIP_ticket_setup.exe",
         "wait 3",
@@ -361,6 +364,7 @@ TEST(Preparation, temporaryFolderThatIsTheApplicationFolder)
                "executable /app/ZIP_ticket_setup.exe", "track /app/ZIP_ticket_setup.exe | /app",
                "attributes /app/ZIP_ticket_setup.exe", "delete /app/ZIP_ticket_setup.exe",
                "delete /app/Qvx3_Tic.exe"}));
+    EXPECT_EQ(bench.platform.callsOf("leftovers"), (Lines{"leftovers /app"}));
     EXPECT_EQ(bench.platform.callsOf("message").back(), finished);
     EXPECT_EQ(bench.files(), "QVX3 Ticket Setup.exe=new | ");
 }

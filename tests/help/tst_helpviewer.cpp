@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QProcess>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStandardPaths>
@@ -34,6 +35,7 @@
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -421,6 +423,27 @@ private slots:
                           qvx::HelpCommand::Contents);
         QVERIFY(ready(missing.window)->isFileOpen());
         QCOMPARE(missing.path(), u"/Add-ons.htm"_s);
+    }
+
+    // The probe is found beside the program by the folder's bytes; Qt's decoding of them
+    // names no file.
+    void helpOpensFromAFolderWhoseNameIsNotUtf8()
+    {
+        namespace fs = std::filesystem;
+        QTemporaryDir dir;
+        const fs::path root = QFile::encodeName(dir.path()).toStdString();
+        const fs::path folder = root / "Demo \xe9\xff";
+        fs::create_directory(folder);
+        for (const fs::path file : {QVX_HELP_BESIDE_PROGRAM, QVX_TEST_PROBE, QVX_TEST_HELP_FILE})
+            fs::copy_file(file, folder / file.filename());
+        // Started through a link with a UTF-8 name; the system reports the real path.
+        fs::create_directory_symlink(folder.filename(), root / "link");
+        QProcess program;
+        program.start(dir.filePath(u"link/help_beside_program"_s));
+        const bool ended = program.waitForFinished(60000);
+        fs::remove_all(folder);
+        QVERIFY(ended);
+        QVERIFY2(program.exitCode() == 0, program.readAllStandardOutput().constData());
     }
 
     void oneWindowPerFileUntilClosed()

@@ -330,6 +330,39 @@ private slots:
         QCOMPARE(tree.entries(), (std::vector<std::string>{"demo.exe", "new.exe"}));
     }
 
+    // A large copy goes on while the window events are handled, and is whole when it returns.
+    void copyKeepsHandlingEvents()
+    {
+        Tree tree;
+        const fs::path source = tree.add("big.exe", "");
+        fs::resize_file(source, 96 << 20);
+        std::ofstream(source, std::ios::binary | std::ios::app) << "end";
+        bool copying = false;
+        int ticksDuring = 0;
+        double last = 0;
+        double worstGap = 0;
+        QTimer timer;
+        timer.setTimerType(Qt::PreciseTimer);
+        connect(&timer, &QTimer::timeout, this, [&] {
+            if (!copying)
+                return;
+            ++ticksDuring;
+            worstGap = std::max(worstGap, platform.monotonicSeconds() - last);
+            last = platform.monotonicSeconds();
+        });
+        timer.start(5);
+        copying = true;
+        last = platform.monotonicSeconds();
+        const OpResult copied = platform.copyFile(source, tree / "demo.exe");
+        worstGap = std::max(worstGap, platform.monotonicSeconds() - last);
+        copying = false;
+        QVERIFY(copied.ok());
+        QCOMPARE(fs::file_size(tree / "demo.exe"), fs::file_size(source));
+        QVERIFY(readAll(tree / "demo.exe").ends_with("end"));
+        QVERIFY(ticksDuring > 0);
+        QVERIFY2(worstGap < 0.1, std::to_string(worstGap).c_str());
+    }
+
     void failedCopiesLeaveTheDestinationWhole_data()
     {
         QTest::addColumn<QString>("source");
@@ -381,6 +414,51 @@ private slots:
         ::umount(mountPoint.c_str());
         QCOMPARE(result.number, OpError::DiskFull);
         QVERIFY(empty);
+    }
+
+    // A copy killed midway leaves its partial file; the clean-up removes that and nothing
+    // else: no copy still being written, no other name, nothing but a file.
+    void leftoverCopiesGoUnlessStillWritten()
+    {
+        Tree tree;
+        // Large enough to be caught under way; sparse, so quick to make.
+        const fs::path source = tree.add("big.exe", "");
+        fs::resize_file(source, 128 << 20);
+        const fs::path out = tree.addFolder("out");
+        QProcess copier;
+        copier.start(QStringLiteral(QVX_COPY_FILE),
+                     {QString::fromStdString(source), QString::fromStdString(out / "demo.exe")});
+        QVERIFY(copier.waitForStarted());
+        fs::path partial;
+        const double start = platform.monotonicSeconds();
+        while (partial.empty() && platform.monotonicSeconds() - start < 30) {
+            for (const fs::directory_entry &entry : fs::directory_iterator(out))
+                partial = entry.path();
+        }
+        ::kill(pid_t(copier.processId()), SIGSTOP);
+        QVERIFY(partial.filename().native().starts_with(".qvx-copy-"));
+        platform.removeLeftoverCopies(out);
+        const bool keptWhileWritten = fs::exists(partial);
+        ::kill(pid_t(copier.processId()), SIGKILL);
+        QVERIFY(copier.waitForFinished());
+        QVERIFY(keptWhileWritten);
+
+        const std::vector<std::string> others{".qvx-copy-abc", ".qvx-copy-abcdefg",
+                                              "qvx-copy-abcdef", ".qvx-copy-ab_def"};
+        for (const std::string &name : others)
+            tree.add("out/" + name, "not ours");
+        tree.add("out/.qvx-copy-Zz0099", "left whole by a run killed before its rename");
+        tree.addFolder("out/.qvx-copy-folder");
+        fs::create_symlink(source, out / ".qvx-copy-link00");
+        platform.removeLeftoverCopies(out);
+        std::vector<std::string> left;
+        for (const fs::directory_entry &entry : fs::directory_iterator(out))
+            left.push_back(entry.path().filename());
+        std::sort(left.begin(), left.end());
+        QCOMPARE(left, (std::vector<std::string>{".qvx-copy-ab_def", ".qvx-copy-abc",
+                                                 ".qvx-copy-abcdefg", ".qvx-copy-folder",
+                                                 ".qvx-copy-link00", "qvx-copy-abcdef"}));
+        QCOMPARE(fs::file_size(source), std::uintmax_t(128 << 20));
     }
 
     // The sound cases are met by whole preparation runs; here, the answers that must be no.

@@ -25,6 +25,11 @@ std::filesystem::path LinuxPlatform::applicationHelpFile() const
     return m_helpFile;
 }
 
+std::filesystem::path LinuxPlatform::helperProgram(std::string_view fileName) const
+{
+    return applicationFolder() / fileName;
+}
+
 void LinuxPlatform::setApplicationHelpFile(const std::filesystem::path &path)
 {
     m_helpFile = path;
@@ -95,12 +100,6 @@ OpResult LinuxPlatform::canCreateFiles(const std::filesystem::path &folder)
     return posix::canCreateFiles(folder);
 }
 
-OpResult LinuxPlatform::copyFile(const std::filesystem::path &source,
-                                 const std::filesystem::path &destination)
-{
-    return posix::copyReplacing(source, destination);
-}
-
 OpResult LinuxPlatform::resetAttributes(const std::filesystem::path &path)
 {
     return posix::makeWritable(path);
@@ -114,6 +113,11 @@ OpResult LinuxPlatform::makeExecutable(const std::filesystem::path &path)
 OpResult LinuxPlatform::deleteFile(const std::filesystem::path &path)
 {
     return posix::remove(path);
+}
+
+void LinuxPlatform::removeLeftoverCopies(const std::filesystem::path &folder)
+{
+    posix::removeLeftoverCopies(folder);
 }
 
 std::filesystem::path LinuxPlatform::tempFolder()

@@ -1,6 +1,8 @@
-// The services Qt provides: what shows on the screen, the event pump and the text rules
-// the desktop's own lists follow.
+// The services Qt provides: what shows on the screen, the event pump (around long copies
+// too) and the text rules the desktop's own lists follow.
 #include "qvx/platform/LinuxPlatform.h"
+
+#include "qvx/platform/PosixFiles.h"
 
 #include <QApplication>
 #include <QCollator>
@@ -8,11 +10,14 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <numeric>
+#include <thread>
 #include <unistd.h>
 
 namespace qvx {
@@ -114,6 +119,29 @@ Answer LinuxPlatform::messageBox(const std::string &text, MessageIcon icon, Mess
     box.setEscapeButton(cancel ? cancel : ok);
     box.exec();
     return cancel && box.clickedButton() != ok ? Answer::Cancel : Answer::Ok;
+}
+
+OpResult LinuxPlatform::copyFile(const std::filesystem::path &source,
+                                 const std::filesystem::path &destination)
+{
+    QCoreApplication *application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() != application->thread())
+        return posix::copyReplacing(source, destination);
+    // A large demo takes seconds to write and sync. The caller waits for it as for any
+    // wait, and meanwhile the windows are drawn and answer.
+    OpResult result;
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        result = posix::copyReplacing(source, destination);
+        done = true;
+        // Ends the wait below at once instead of at its next look.
+        QMetaObject::invokeMethod(
+            application, [] {}, Qt::QueuedConnection);
+    });
+    while (!done)
+        waitForEvents(0.1);
+    worker.join();
+    return result;
 }
 
 void LinuxPlatform::sortNames(std::vector<std::filesystem::path> &names)

@@ -8,6 +8,8 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,6 +69,60 @@ bool writeAll(int fd, const char *data, std::size_t size)
         size -= std::size_t(written);
     }
     return true;
+}
+
+// What a copy is written under beside its destination: mkstemp's six letters or digits.
+constexpr std::string_view copyPrefix = ".qvx-copy-";
+
+bool isCopyName(std::string_view name)
+{
+    return name.size() == copyPrefix.size() + 6 && name.starts_with(copyPrefix) &&
+           std::all_of(name.begin() + copyPrefix.size(), name.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+           });
+}
+
+bool sameInode(const struct stat &one, const struct stat &other)
+{
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// Whether the name still leads to the open file, not followed through a link.
+bool stillNamed(int dirFd, const char *name, int fd)
+{
+    struct stat named
+    {
+    };
+    struct stat open
+    {
+    };
+    return ::fstatat(dirFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &open) == 0 &&
+           sameInode(named, open);
+}
+
+// A new file for a copy in the folder, locked for as long as it stays open: the lock tells
+// a later clean-up that a run is still writing it. Its name goes into `temp`; -1 with errno
+// on failure.
+int createCopyFile(const std::filesystem::path &folder, std::string &temp)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        temp = bytesOf(folder / (std::string(copyPrefix) + "XXXXXX"));
+        Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+        if (fd.get() < 0)
+            return -1;
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+            // A clean-up holds it and is about to remove it.
+            if (errno == EWOULDBLOCK)
+                continue;
+            // Where the system has no locks, its clean-up removes nothing either.
+            return fd.release();
+        }
+        // Or one took the new file for a leftover before it was locked, and removed it.
+        if (stillNamed(AT_FDCWD, temp.c_str(), fd.get()))
+            return fd.release();
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 // 0, or the errno of the failure.
@@ -231,8 +287,8 @@ OpResult copyReplacing(const std::filesystem::path &source,
     const std::filesystem::path folder = folderOf(destination);
     if (!isFolder(folder))
         return OpError::make(OpError::PathNotFound, bytesOf(folder));
-    std::string temp = bytesOf(folder / ".qvx-copy-XXXXXX");
-    Fd out(::mkstemp(temp.data()));
+    std::string temp;
+    Fd out(createCopyFile(folder, temp));
     if (out.get() < 0)
         return resultFromErrno(errno, bytesOf(destination));
 
@@ -244,11 +300,38 @@ OpResult copyReplacing(const std::filesystem::path &source,
         return fail(err);
     if (::fchmod(out.get(), info.st_mode & 07777) != 0 || ::fsync(out.get()) != 0)
         return fail(errno);
-    if (::close(out.release()) != 0)
-        return fail(errno);
+    // Still locked when renamed: until then a clean-up could take it for a leftover.
     if (::rename(temp.c_str(), destination.c_str()) != 0)
         return fail(errno);
     return {};
+}
+
+int removeLeftoverCopies(const std::filesystem::path &folder)
+{
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return 0;
+    int removed = 0;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!isCopyName(entry->d_name))
+            continue;
+        Fd fd(::openat(::dirfd(dir), entry->d_name,
+                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat info
+        {
+        };
+        if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        // The run writing it holds the lock until the copy has its name; a killed run holds
+        // nothing.
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        if (stillNamed(::dirfd(dir), entry->d_name, fd.get()) &&
+            ::unlinkat(::dirfd(dir), entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 OpResult makeWritable(const std::filesystem::path &path)

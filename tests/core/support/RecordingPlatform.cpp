@@ -285,6 +285,11 @@ OpResult RecordingPlatform::deleteFile(const std::filesystem::path &path)
     return {};
 }
 
+void RecordingPlatform::removeLeftoverCopies(const std::filesystem::path &folder)
+{
+    calls.push_back("leftovers " + textOf(folder));
+}
+
 std::filesystem::path RecordingPlatform::tempFolder()
 {
     return qvx::text::toPath(temp);

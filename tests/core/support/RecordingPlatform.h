@@ -14,7 +14,7 @@
 //   "pointer busy|default", "events", "wait <seconds>", "start <program> | <folder>",
 //   "track <program> | <folder>", "open <target>", "help <owner> | <file> | contents|index",
 //   "helpfile <path>", "message <icon> <buttons> | <title> | <text>", "copy <from> -> <to>",
-//   "attributes <path>", "executable <path>", "delete <path>".
+//   "attributes <path>", "executable <path>", "delete <path>", "leftovers <folder>".
 // Paths are written as their texts ('/' separated); carriage returns as "\r".
 class RecordingPlatform : public qvx::Platform
 {
@@ -82,6 +82,7 @@ public:
     qvx::OpResult resetAttributes(const std::filesystem::path &path) override;
     qvx::OpResult makeExecutable(const std::filesystem::path &path) override;
     qvx::OpResult deleteFile(const std::filesystem::path &path) override;
+    void removeLeftoverCopies(const std::filesystem::path &folder) override;
     std::filesystem::path tempFolder() override;
     void sortNames(std::vector<std::filesystem::path> &names) override;
     bool sameNameIgnoringCase(std::string_view first, std::string_view second) override;

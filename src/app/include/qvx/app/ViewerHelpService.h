@@ -18,4 +18,7 @@ private:
     Platform &m_platform;
 };
 
+// Points the viewer at the helper programs installed beside the program.
+void findViewerHelpers(const LinuxPlatform &platform);
+
 } // namespace qvx::app

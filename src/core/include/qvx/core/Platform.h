@@ -109,6 +109,9 @@ public:
     // Lets a copied program run where files carry an execute permission.
     virtual OpResult makeExecutable(const std::filesystem::path &path) = 0;
     virtual OpResult deleteFile(const std::filesystem::path &path) = 0;
+    // Removes the partial files that copies into the folder left when their run was killed,
+    // never one a run is still writing; nothing else. Where copies leave none, nothing.
+    virtual void removeLeftoverCopies(const std::filesystem::path &) {}
     // The system's temporary folder, or empty when the system names none.
     virtual std::filesystem::path tempFolder() = 0;
 

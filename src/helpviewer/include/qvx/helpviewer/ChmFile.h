@@ -77,7 +77,9 @@ public:
     // Empty until loadIndex() has run.
     QList<SitemapEntry> index() const;
 
-    // The probe program; by default "qvx-chmprobe" beside the application's executable.
+    // The probe program; none until set, and then every file is refused. The program names
+    // the one beside its executable by the folder's bytes: Qt's decoding of a folder name that
+    // is not UTF-8 names no file.
     static void setProbeProgram(const QString &path);
     // For tools that cannot start the probe program for every file (fuzzing): a check run in
     // process instead, given chmlib's name for the file and its size, whose answer is the

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace qvx {
 
@@ -39,6 +40,9 @@ public:
     void setHelpService(HelpService *help);
     // What setApplicationHelpFile last set.
     std::filesystem::path applicationHelpFile() const;
+    // A program of ours installed beside the executable, by its file name. Every helper the
+    // program starts is named so, from the application folder's bytes.
+    std::filesystem::path helperProgram(std::string_view fileName) const;
 
     std::filesystem::path applicationFolder() const override;
     void setApplicationHelpFile(const std::filesystem::path &path) override;
@@ -62,11 +66,14 @@ public:
     bool exists(const std::filesystem::path &path) override;
     bool sameFile(const std::filesystem::path &first, const std::filesystem::path &second) override;
     OpResult canCreateFiles(const std::filesystem::path &folder) override;
+    // On the GUI thread the copy runs on a thread of its own while the window events are
+    // handled, as in a wait; it returns when the copy has ended.
     OpResult copyFile(const std::filesystem::path &source,
                       const std::filesystem::path &destination) override;
     OpResult resetAttributes(const std::filesystem::path &path) override;
     OpResult makeExecutable(const std::filesystem::path &path) override;
     OpResult deleteFile(const std::filesystem::path &path) override;
+    void removeLeftoverCopies(const std::filesystem::path &folder) override;
     // The real path of $TMPDIR, else of /tmp; empty when that is no folder.
     std::filesystem::path tempFolder() override;
 

@@ -31,8 +31,13 @@ std::vector<std::filesystem::path> listVisibleFiles(const std::filesystem::path 
 // From the folder's identity and its change times; none for what is not a folder.
 std::optional<FolderStamp> folderStamp(const std::filesystem::path &folder);
 
+// Writes the copy beside the destination as ".qvx-copy-XXXXXX", locked while it is written,
+// and renames it over the destination.
 OpResult copyReplacing(const std::filesystem::path &source,
                        const std::filesystem::path &destination);
+// Removes the unlocked partial copies of that naming in the folder (not in its sub-folders):
+// those a killed run left. How many it removed.
+int removeLeftoverCopies(const std::filesystem::path &folder);
 OpResult makeWritable(const std::filesystem::path &path);
 OpResult makeExecutable(const std::filesystem::path &path);
 OpResult remove(const std::filesystem::path &path);
