@@ -60,6 +60,7 @@ void HelpViewer::createControls()
     txtPage->setObjectName(QStringLiteral("txtPage"));
     connect(txtPage, &QTextBrowser::anchorClicked, this, &HelpViewer::followLink);
     connect(txtPage, &QTextBrowser::sourceChanged, this, &HelpViewer::selectContentsEntry);
+    connect(txtPage, &QTextEdit::textChanged, this, [this] { m_showsOpening = false; });
     connect(txtPage, &HelpBrowser::waitingForFile, this, [this](bool waiting) {
         if (waiting)
             setCursor(Qt::BusyCursor);
@@ -222,6 +223,7 @@ void HelpViewer::loadFile()
     txtPage->setHtml(u"<p>"_s +
                      tr("Opening %1\u2026").arg(NativeName::display(m_filePath).toHtmlEscaped()) +
                      u"</p>"_s);
+    m_showsOpening = true;
     HelpLoader::open(m_filePath, this,
                      [this](std::shared_ptr<const ChmFile> file) { fileArrived(std::move(file)); });
 }
@@ -265,6 +267,9 @@ void HelpViewer::serveWaiting()
     const QList<std::function<void()>> waiting = std::exchange(m_waiting, {});
     for (const std::function<void()> &request : waiting)
         request();
+    // A file without a start page shows none, rather than still say it is opening.
+    if (m_showsOpening && !txtPage->isWaitingForFile())
+        txtPage->clear();
     emit fileLoaded();
     if (!opened) {
         m_settled = true;
@@ -359,6 +364,9 @@ void HelpViewer::showContents()
     whenLoaded([this] {
         if (!isFileOpen())
             return;
+        // Without contents the index is what there is to find pages by.
+        if (m_file->contents().isEmpty())
+            tabNavigation->setCurrentWidget(m_indexPane);
         const QString topic = m_file->defaultTopic();
         if (!topic.isEmpty())
             openPage(chmPageUrl(topic));

@@ -90,6 +90,7 @@ private:
     std::shared_ptr<const ChmFile> m_file;
     bool m_loading = false;
     bool m_settled = false;
+    bool m_showsOpening = false; // the page still says the file is being opened
     QList<std::function<void()>> m_waiting;
     QTabWidget *tabNavigation = nullptr;
     ContentsPane *treContents = nullptr;
