@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
@@ -70,16 +71,18 @@ class TestHelpWindow : public QObject
 private slots:
     void initTestCase()
     {
-        // Settings of its own, so that the odd places written here reach no other test.
+        // Settings of its own, so that the odd places written here reach no other test, nor
+        // this one on another display at the same time.
         QStandardPaths::setTestModeEnabled(true);
         QCoreApplication::setOrganizationName(u"QVXDemosTest"_s);
-        QCoreApplication::setApplicationName(u"tst_helpwindow"_s);
+        QCoreApplication::setApplicationName(
+            u"tst_helpwindow-%1"_s.arg(QCoreApplication::applicationPid()));
         ChmFile::setProbeProgram(QStringLiteral(QVX_TEST_PROBE));
     }
 
     void cleanup() { HelpViewers::closeAll(); }
 
-    void cleanupTestCase() { QSettings().clear(); }
+    void cleanupTestCase() { QFile::remove(QSettings().fileName()); }
 
     // Wherever the viewer was last left, or whatever the settings say, it comes back whole on
     // the screen once its frame is known, is saved where it is, and comes back there.
