@@ -20,6 +20,7 @@ endfunction()
 function(qvx_add_x11_test name)
     add_executable(${name} ${ARGN})
     target_link_libraries(${name} PRIVATE qvx_qt qvx_core_testsupport Qt6::Test)
+    target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests/x11")
     foreach(wm IN ITEMS none openbox)
         add_test(NAME ${name}_${wm}
                  COMMAND bash "${PROJECT_SOURCE_DIR}/tests/x11/on-display" ${wm} $<TARGET_FILE:${name}>)

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -23,8 +24,10 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -60,6 +63,7 @@ void HelpViewer::createControls()
     txtPage->setObjectName(QStringLiteral("txtPage"));
     connect(txtPage, &QTextBrowser::anchorClicked, this, &HelpViewer::followLink);
     connect(txtPage, &QTextBrowser::sourceChanged, this, &HelpViewer::selectContentsEntry);
+    connect(txtPage, &QTextEdit::textChanged, this, [this] { m_showsOpening = false; });
     connect(txtPage, &HelpBrowser::waitingForFile, this, [this](bool waiting) {
         if (waiting)
             setCursor(Qt::BusyCursor);
@@ -222,6 +226,7 @@ void HelpViewer::loadFile()
     txtPage->setHtml(u"<p>"_s +
                      tr("Opening %1\u2026").arg(NativeName::display(m_filePath).toHtmlEscaped()) +
                      u"</p>"_s);
+    m_showsOpening = true;
     HelpLoader::open(m_filePath, this,
                      [this](std::shared_ptr<const ChmFile> file) { fileArrived(std::move(file)); });
 }
@@ -265,6 +270,9 @@ void HelpViewer::serveWaiting()
     const QList<std::function<void()>> waiting = std::exchange(m_waiting, {});
     for (const std::function<void()> &request : waiting)
         request();
+    // A file without a start page shows none, rather than still say it is opening.
+    if (m_showsOpening && !txtPage->isWaitingForFile())
+        txtPage->clear();
     emit fileLoaded();
     if (!opened) {
         m_settled = true;
@@ -359,6 +367,9 @@ void HelpViewer::showContents()
     whenLoaded([this] {
         if (!isFileOpen())
             return;
+        // Without contents the index is what there is to find pages by.
+        if (m_file->contents().isEmpty())
+            tabNavigation->setCurrentWidget(m_indexPane);
         const QString topic = m_file->defaultTopic();
         if (!topic.isEmpty())
             openPage(chmPageUrl(topic));
@@ -451,19 +462,27 @@ QSettings placementSettings()
                : QSettings();
 }
 
+// One side of fitToScreen: from `first` to `last`, shortened to fit from `low` to `high` and
+// moved in whole. Counted wide, as saved numbers may be anything.
+std::pair<int, int> fitSpan(int first, int last, int low, int high)
+{
+    const qint64 length = qMin(qint64(last) - first + 1, qint64(high) - low + 1);
+    const qint64 start = qBound(qint64(low), qint64(first), qint64(high) + 1 - length);
+    return {int(start), int(length)};
+}
+
 } // namespace
 
 QRect HelpViewer::fitToScreen(const QRect &saved, const QRect &available)
 {
     if (!saved.isValid() || !available.isValid())
         return {};
-    QRect fitted(saved.topLeft(), saved.size().boundedTo(available.size()));
     // Moved back in whole, so no part (above all the title bar) is off the screen.
-    fitted.moveRight(qMin(fitted.right(), available.right()));
-    fitted.moveBottom(qMin(fitted.bottom(), available.bottom()));
-    fitted.moveLeft(qMax(fitted.left(), available.left()));
-    fitted.moveTop(qMax(fitted.top(), available.top()));
-    return fitted;
+    const auto [left, width] =
+        fitSpan(saved.left(), saved.right(), available.left(), available.right());
+    const auto [top, height] =
+        fitSpan(saved.top(), saved.bottom(), available.top(), available.bottom());
+    return QRect(left, top, width, height);
 }
 
 void HelpViewer::showEvent(QShowEvent *event)
@@ -471,8 +490,43 @@ void HelpViewer::showEvent(QShowEvent *event)
     if (!m_placementRestored) {
         m_placementRestored = true;
         restorePlacement();
+        watchFrame();
     }
     QMainWindow::showEvent(event);
+}
+
+QRect HelpViewer::wholeOnScreen(const QRect &wanted, const QMargins &frame) const
+{
+    const QScreen *screen = QGuiApplication::screenAt(wanted.center());
+    if (!screen)
+        screen = this->screen();
+    return fitToScreen(wanted,
+                       screen ? screen->availableGeometry().marginsRemoved(frame) : QRect());
+}
+
+void HelpViewer::watchFrame()
+{
+    // The window manager's frame is known only once the window is on the screen, and never
+    // without one: until then the window was fitted as if it had none. While the manager
+    // takes the window in, Qt may see a frame of no size or a bare outline: neither counts.
+    auto *watch = new QTimer(this);
+    watch->setInterval(10);
+    connect(watch, &QTimer::timeout, this, [this, watch, deadline = QDeadlineTimer(2000)] {
+        const QWindow *window = windowHandle();
+        const QMargins frame = window ? window->frameMargins() : QMargins();
+        const bool known = window && window->isExposed() && !frame.isNull() && frame.left() >= 0 &&
+                           frame.top() >= 0 && frame.right() >= 0 && frame.bottom() >= 0;
+        if (known && !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+            const QRect fitted = wholeOnScreen(geometry(), frame);
+            if (fitted.isValid() && fitted != geometry())
+                setGeometry(fitted);
+        }
+        if (known || deadline.hasExpired()) {
+            watch->stop();
+            watch->deleteLater();
+        }
+    });
+    watch->start();
 }
 
 void HelpViewer::closeEvent(QCloseEvent *event)
@@ -487,16 +541,8 @@ void HelpViewer::restorePlacement()
     settings.beginGroup(QStringLiteral("HelpViewer"));
     const QRect saved = settings.value(QStringLiteral("geometry")).toRect();
     const bool maximized = settings.value(QStringLiteral("maximized"), false).toBool();
-    const QScreen *screen = QGuiApplication::screenAt(saved.center());
-    if (!screen)
-        screen = this->screen();
-    // The frame must fit too; before the first show it counts as none.
-    const QRect outer = frameGeometry();
-    const QRect inner = geometry();
-    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
-                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
-    const QRect fitted =
-        fitToScreen(saved, screen ? screen->availableGeometry().marginsRemoved(frame) : QRect());
+    // Before the first show the frame counts as none.
+    const QRect fitted = wholeOnScreen(saved, {});
     if (fitted.isValid()) {
         setGeometry(fitted);
         m_placeRemembered = true;

@@ -22,6 +22,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString navigationFile = QStringLiteral(QVX_TEST_NAVIGATION_FILE);
+const QString indexOnlyFile = QStringLiteral(QVX_TEST_INDEX_ONLY_FILE);
 
 // A viewer window and the parts of it the tests look at.
 struct View
@@ -198,6 +199,29 @@ private slots:
         QCOMPARE(titles, QStringList({u"alpha"_s, u"Charlie"_s}));
         emit topics->itemActivated(topics->item(1));
         QCOMPARE(view.path(), u"/c.htm"_s);
+    }
+
+    // No contents and no start page: the file opens on an empty page with its index in front,
+    // for the index as for the contents (asked for once the file is known).
+    void fileWithOnlyAnIndexOpensOnIt_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::newRow("index") << HelpViewers::displayIndex;
+        QTest::newRow("contents") << HelpViewers::displayContents;
+    }
+    void fileWithOnlyAnIndexOpensOnIt()
+    {
+        QFETCH(int, command);
+        const View view = open(indexOnlyFile, command);
+        QVERIFY(view.window);
+        auto *page = view.part<QTextBrowser>("txtPage");
+        QCOMPARE(page->toPlainText(), QString());
+        QCOMPARE(view.window->windowTitle(), u"IndexOnly"_s);
+        QCOMPARE(view.tab(), 1);
+        QCOMPARE(view.keywords(), QStringList({u"alpha"_s, u"Beta"_s}));
+        view.type(u"b"_s);
+        QTest::keyClick(view.box(), Qt::Key_Return);
+        QCOMPARE(view.path(), u"/b.htm"_s);
     }
 
     void binaryIndexServesWhenTheFileHasNoIndexSitemap()

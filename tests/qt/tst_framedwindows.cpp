@@ -2,6 +2,7 @@
 // says which in QVX_TEST_WM). Geometry is read back from the X server, not from Qt.
 
 #include "RecordingPlatform.h"
+#include "XPlace.h"
 #include "qvx/core/PlayDemos.h"
 #include "qvx/qt/FrmAbout.h"
 #include "qvx/qt/FrmPlayDemos.h"
@@ -11,9 +12,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QPixmap>
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -31,39 +30,10 @@ bool framedByWindowManager()
     return qEnvironmentVariable("QVX_TEST_WM", QStringLiteral("none")) != QLatin1String("none");
 }
 
-QString run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(5000);
-    return QString::fromLatin1(process.readAllStandardOutput());
-}
-
-int field(const QString &text, const QString &label)
-{
-    const QRegularExpression pattern(QRegularExpression::escape(label) +
-                                     QStringLiteral(":\\s*(-?\\d+)"));
-    return pattern.match(text).captured(1).toInt();
-}
-
 // The outer rectangle (frame and caption included) as the X server has it.
 QRect outerRect(const QWidget *window)
 {
-    const QString id = QString::number(window->winId());
-    const QString info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
-    const QRect client(field(info, QStringLiteral("Absolute upper-left X")),
-                       field(info, QStringLiteral("Absolute upper-left Y")),
-                       field(info, QStringLiteral("Width")), field(info, QStringLiteral("Height")));
-    const QString extents = run(QStringLiteral("xprop"),
-                                {QStringLiteral("-id"), id, QStringLiteral("_NET_FRAME_EXTENTS")});
-    const QStringList margins = QRegularExpression(QStringLiteral("=\\s*(.*)$"))
-                                    .match(extents.trimmed())
-                                    .captured(1)
-                                    .split(QStringLiteral(", "));
-    if (margins.size() != 4)
-        return client;
-    return client.adjusted(-margins[0].toInt(), -margins[2].toInt(), margins[1].toInt(),
-                           margins[3].toInt());
+    return xPlace(window).outer;
 }
 
 bool centredOnScreen(const QRect &outer, const QRect &screen)

@@ -72,6 +72,11 @@ private:
     void createPageActions();
     void prepareSearch();
     void restorePlacement();
+    // The window's inside placed at `wanted`, moved and shrunk so that all of it, `frame`
+    // included, is on a screen; invalid when there is nothing to place.
+    QRect wholeOnScreen(const QRect &wanted, const QMargins &frame) const;
+    // Once the frame is known, fits the window again with it.
+    void watchFrame();
     void savePlacement() const;
     void loadFile();
     void fileArrived(std::shared_ptr<const ChmFile> file);
@@ -90,6 +95,7 @@ private:
     std::shared_ptr<const ChmFile> m_file;
     bool m_loading = false;
     bool m_settled = false;
+    bool m_showsOpening = false; // the page still says the file is being opened
     QList<std::function<void()>> m_waiting;
     QTabWidget *tabNavigation = nullptr;
     ContentsPane *treContents = nullptr;
