@@ -50,8 +50,8 @@ FrmAbout::FrmAbout(Platform &platform, HWND mainWindow)
     const design::Form &form = design::frmAbout();
     const Twips twips{systemDpi()};
     if (form.background) {
-        m_background = CreateSolidBrush(
-            RGB(form.background->red, form.background->green, form.background->blue));
+        m_background.reset(CreateSolidBrush(
+            RGB(form.background->red, form.background->green, form.background->blue)));
     }
     const SIZE outer = outerForClient(form, windowStyle, windowExStyle, false, twips);
     CreateWindowExW(windowExStyle, aboutWindowClass, wide(form.caption).c_str(), windowStyle,
@@ -73,8 +73,6 @@ FrmAbout::~FrmAbout()
         openAbout = nullptr;
     if (m_hwnd)
         DestroyWindow(m_hwnd);
-    if (m_background)
-        DeleteObject(m_background);
 }
 
 FrmAbout *FrmAbout::current()
@@ -150,7 +148,7 @@ LRESULT FrmAbout::handle(UINT message, WPARAM wParam, LPARAM lParam)
         if (m_background) {
             RECT area;
             GetClientRect(m_hwnd, &area);
-            FillRect(HDC(wParam), &area, m_background);
+            FillRect(HDC(wParam), &area, m_background.get());
             return TRUE;
         }
         break;
@@ -161,7 +159,7 @@ LRESULT FrmAbout::handle(UINT message, WPARAM wParam, LPARAM lParam)
         }
         // Pictures sit on the window's own background.
         if (m_background)
-            return LRESULT(m_background);
+            return LRESULT(m_background.get());
         break;
     case DM_GETDEFID:
         if (const int id = designId([](const design::Control &c) { return c.isDefault; }))

@@ -22,9 +22,10 @@ void registerClass(WNDPROC procedure)
         windowClass.lpfnWndProc = procedure;
         windowClass.hInstance = instance;
         windowClass.hIcon = LoadIconW(instance, L"IDI_ICON1");
+        // Shared, as LoadIconW's is: the system frees it, and the class keeps it all run.
         windowClass.hIconSm =
             HICON(LoadImageW(instance, L"IDI_ICON1", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                             GetSystemMetrics(SM_CYSMICON), 0));
+                             GetSystemMetrics(SM_CYSMICON), LR_SHARED));
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         windowClass.hbrBackground = HBRUSH(COLOR_BTNFACE + 1);
         windowClass.lpszClassName = mainWindowClass;

@@ -2,7 +2,8 @@
 // recording platform: what each design control becomes, the menu, and the dialog keys.
 //
 //   win_forms_test              every group
-//   win_forms_test GROUP...     the named groups only ("layout", "keys", "about")
+//   win_forms_test GROUP...     the named groups only ("layout", "keys", "about",
+//                               "about-gdi")
 //
 // The last line of output is "N passed, M failed".
 #include "RecordingPlatform.h"
@@ -13,8 +14,10 @@
 #include "qvx/win/MessageLoop.h"
 
 #include <commctrl.h>
+#include <winternl.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -343,6 +346,67 @@ void about()
     CHECK(about.hwnd() == nullptr && window.isOpen());
 }
 
+// Live GDI objects of this process, or -1 where they cannot be counted. Wine answers
+// GetGuiResources with nothing; its handle table sits where Windows has its shared one, at
+// the process block's GdiSharedHandleTable, and an entry in use points at its object.
+int gdiObjects()
+{
+    if (const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS))
+        return int(count);
+    struct Entry
+    {
+        std::uint64_t object;
+        std::uint32_t owner;
+        std::uint16_t type;
+        std::uint16_t generation;
+        std::uint64_t user;
+    };
+    using Query = NTSTATUS(WINAPI *)(HANDLE, PROCESSINFOCLASS, void *, ULONG, ULONG *);
+    const auto query = reinterpret_cast<Query>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION process{};
+    if (!query ||
+        query(GetCurrentProcess(), ProcessBasicInformation, &process, sizeof process, nullptr) != 0)
+        return -1;
+    const auto *block = reinterpret_cast<const unsigned char *>(process.PebBaseAddress);
+    const auto *table = *reinterpret_cast<const Entry *const *>(block + 0xF8);
+    if (!table)
+        return -1;
+    int count = 0;
+    for (std::size_t i = 0; i < 0x10000; ++i)
+        count += table[i].object != 0;
+    return count;
+}
+
+// Each opening of About, closed as the user closes it, gives back what it took.
+void aboutGdiObjects()
+{
+    RecordingPlatform platform;
+    qvx::win::FrmPlayDemos window(platform);
+    const auto open = [&] {
+        // The modal loop runs the timer: the caption's close, once About is up.
+        const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+            if (qvx::win::FrmAbout *about = qvx::win::FrmAbout::current())
+                PostMessageW(about->hwnd(), WM_CLOSE, 0, 0);
+        });
+        qvx::win::FrmAbout::showModal(platform, window.hwnd());
+        KillTimer(nullptr, timer);
+    };
+    // The system's own caches (device contexts among them) fill in the first few.
+    for (int opening = 0; opening < 3; ++opening)
+        open();
+    const int before = gdiObjects();
+    if (before < 0) {
+        std::printf("note: GDI objects cannot be counted here\n");
+        return;
+    }
+    for (int opening = 0; opening < 10; ++opening)
+        open();
+    const int after = gdiObjects();
+    CHECK_AT(std::to_string(before) + " -> " + std::to_string(after), after == before);
+    CHECK(!qvx::win::FrmAbout::current() && IsWindowEnabled(window.hwnd()));
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -350,7 +414,7 @@ int wmain(int argc, wchar_t **argv)
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     const std::vector<std::pair<const wchar_t *, void (*)()>> groups{
-        {L"layout", layout}, {L"keys", keys}, {L"about", about}};
+        {L"layout", layout}, {L"keys", keys}, {L"about", about}, {L"about-gdi", aboutGdiObjects}};
     for (const auto &[name, run] : groups) {
         bool wanted = argc < 2;
         for (int i = 1; i < argc; ++i)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "qvx/core/About.h"
+#include "qvx/win/GdiObject.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -58,7 +59,7 @@ private:
     HWND m_mainWindow;
     HWND m_hwnd = nullptr;
     HWND m_toolTip = nullptr;
-    HBRUSH m_background = nullptr;
+    Brush m_background;
     std::unique_ptr<BuiltForm> m_form;
     bool m_badgePressed = false;
 };
