@@ -80,7 +80,7 @@ FrmAbout *FrmAbout::current()
     return openAbout;
 }
 
-void FrmAbout::showModal(Platform &platform, HWND mainWindow)
+void FrmAbout::showModal(Platform &platform, HWND mainWindow, MessageFilter *keys)
 {
     // One About window at a time: the program-wide reference is full while it is open.
     if (openAbout) {
@@ -100,6 +100,9 @@ void FrmAbout::showModal(Platform &platform, HWND mainWindow)
     ShowWindow(about.m_hwnd, SW_SHOW);
     if (HWND ok = about.control("cmdOK"))
         SetFocus(ok);
+    ProgramKeys dialogKeys;
+    if (!keys)
+        keys = &dialogKeys;
     MSG message;
     while (about.m_hwnd) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
@@ -109,7 +112,7 @@ void FrmAbout::showModal(Platform &platform, HWND mainWindow)
             about.unload();
             break;
         }
-        dispatchMessage(message);
+        dispatchMessage(keys, message);
     }
     if (mainWindow && IsWindow(mainWindow)) {
         EnableWindow(mainWindow, TRUE);

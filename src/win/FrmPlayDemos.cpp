@@ -48,7 +48,8 @@ bool isCommand(const design::Control *control, std::string_view name)
 
 } // namespace
 
-FrmPlayDemos::FrmPlayDemos(Platform &platform) : m_platform(platform), m_presenter(platform, *this)
+FrmPlayDemos::FrmPlayDemos(Platform &platform, MessageFilter *keys)
+    : m_platform(platform), m_keys(keys), m_presenter(platform, *this)
 {
     registerClass(windowProc);
     const design::Form &form = design::frmPlayDemos();
@@ -364,7 +365,7 @@ void FrmPlayDemos::setDemoText(const std::string &text)
 
 void FrmPlayDemos::showAbout()
 {
-    holdWhile([this] { FrmAbout::showModal(m_platform, m_hwnd); });
+    holdWhile([this] { FrmAbout::showModal(m_platform, m_hwnd, m_keys); });
 }
 
 template <typename Step> void FrmPlayDemos::holdWhile(Step step)

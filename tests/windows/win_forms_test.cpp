@@ -2,12 +2,13 @@
 // recording platform: what each design control becomes, the menu, and the dialog keys.
 //
 //   win_forms_test              every group
-//   win_forms_test GROUP...     the named groups only ("layout", "keys", "about",
+//   win_forms_test GROUP...     the named groups only ("layout", "keys", "waits", "about",
 //                               "about-gdi")
 //
 // The last line of output is "N passed, M failed".
 #include "RecordingPlatform.h"
 #include "qvx/core/Design.h"
+#include "qvx/platform/WindowsPlatform.h"
 #include "qvx/win/ControlIds.h"
 #include "qvx/win/FrmAbout.h"
 #include "qvx/win/FrmPlayDemos.h"
@@ -20,6 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -240,6 +242,7 @@ void layout()
 }
 
 bool quitPosted = false;
+qvx::win::ProgramKeys dialogKeys;
 
 // Sends one key the way the message loop receives it.
 void key(UINT message, WPARAM code, LPARAM flags = 0)
@@ -249,13 +252,13 @@ void key(UINT message, WPARAM code, LPARAM flags = 0)
     msg.message = message;
     msg.wParam = code;
     msg.lParam = flags | 1;
-    qvx::win::dispatchMessage(msg);
+    qvx::dispatchMessage(&dialogKeys, msg);
     // Whatever the key posted runs now.
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT)
             quitPosted = true;
         else
-            qvx::win::dispatchMessage(msg);
+            qvx::dispatchMessage(&dialogKeys, msg);
     }
 }
 
@@ -310,6 +313,37 @@ void keys()
     CHECK(!window.isOpen() && starts() == 3);
     // The main window's unload ends the program.
     CHECK(quitPosted);
+}
+
+// The platform's waits (those of the preparation) take keys as the main loop does.
+void keysDuringWaits()
+{
+    RecordingPlatform platform;
+    platform.addFile("/app/Demos/QVX Jr/Selling Tickets.exe");
+    qvx::win::ProgramKeys keys(platform,
+                               [] { return std::filesystem::path(L"C:\\app\\Help.chm"); });
+    qvx::WindowsPlatform waits;
+    waits.setMessageFilter(&keys);
+    qvx::win::FrmPlayDemos window(platform, &keys);
+    window.Form_Load();
+    SetForegroundWindow(window.hwnd());
+    if (!CHECK(focusIn(window.control("cboDemos"))))
+        return;
+    const auto press = [&](UINT message, WPARAM code, LPARAM flags = 0) {
+        PostMessageW(GetFocus(), message, code, flags | 1);
+        const double end = waits.monotonicSeconds() + 0.2;
+        while (waits.monotonicSeconds() < end)
+            waits.waitForEvents(end - waits.monotonicSeconds());
+    };
+    const auto starts = [&] { return platform.callsOf("start").size(); };
+    press(WM_KEYDOWN, VK_TAB);
+    CHECK(focusIn(window.control("cmdPlay")));
+    press(WM_KEYDOWN, VK_RETURN);
+    CHECK(starts() == 1);
+    press(WM_SYSCHAR, 'p', LPARAM(1) << 29);
+    CHECK(starts() == 2);
+    press(WM_KEYDOWN, VK_F1);
+    CHECK(platform.callsOf("help").size() == 1);
 }
 
 void about()
@@ -414,7 +448,11 @@ int wmain(int argc, wchar_t **argv)
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     const std::vector<std::pair<const wchar_t *, void (*)()>> groups{
-        {L"layout", layout}, {L"keys", keys}, {L"about", about}, {L"about-gdi", aboutGdiObjects}};
+        {L"layout", layout},
+        {L"keys", keys},
+        {L"waits", keysDuringWaits},
+        {L"about", about},
+        {L"about-gdi", aboutGdiObjects}};
     for (const auto &[name, run] : groups) {
         bool wanted = argc < 2;
         for (int i = 1; i < argc; ++i)

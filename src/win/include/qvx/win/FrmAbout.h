@@ -14,6 +14,10 @@
 #include <memory>
 #include <string_view>
 
+namespace qvx {
+class MessageFilter;
+}
+
 namespace qvx::win {
 
 class BuiltForm;
@@ -29,8 +33,9 @@ public:
     FrmAbout &operator=(const FrmAbout &) = delete;
 
     // Creates a fresh About window, loads it and shows it modally to the main window;
-    // returns once it is closed.
-    static void showModal(Platform &platform, HWND mainWindow);
+    // returns once it is closed. Its loop takes the program's keys; without them, the
+    // dialog manager's alone.
+    static void showModal(Platform &platform, HWND mainWindow, MessageFilter *keys = nullptr);
     // The About window while it is open, else null.
     static FrmAbout *current();
 

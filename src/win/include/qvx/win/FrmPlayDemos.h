@@ -13,6 +13,10 @@
 #include <memory>
 #include <string_view>
 
+namespace qvx {
+class MessageFilter;
+}
+
 namespace qvx::win {
 
 class BuiltForm;
@@ -22,7 +26,8 @@ class BuiltForm;
 class FrmPlayDemos final : public PlayDemosView
 {
 public:
-    explicit FrmPlayDemos(Platform &platform);
+    // The keys are those the About window's loop takes; without them, the dialog manager's.
+    explicit FrmPlayDemos(Platform &platform, MessageFilter *keys = nullptr);
     ~FrmPlayDemos() override;
     FrmPlayDemos(const FrmPlayDemos &) = delete;
     FrmPlayDemos &operator=(const FrmPlayDemos &) = delete;
@@ -72,6 +77,7 @@ private:
     HWND option(int index) const;
 
     Platform &m_platform;
+    MessageFilter *m_keys;
     PlayDemosPresenter m_presenter;
     HWND m_hwnd = nullptr;
     std::unique_ptr<BuiltForm> m_form;
