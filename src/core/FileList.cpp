@@ -64,7 +64,7 @@ void FileList::refresh()
     if (m_path.empty())
         return;
     if (m_folders) {
-        for (const FolderNames::Name &name : m_folders->of(m_path)) {
+        for (const FolderNames::Name &name : m_folders->read(m_path)) {
             if (matches(name.bytes, m_pattern))
                 m_names.push_back(name.path);
         }

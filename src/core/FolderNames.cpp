@@ -8,11 +8,22 @@ namespace qvx {
 
 const std::vector<FolderNames::Name> &FolderNames::of(const std::filesystem::path &folder)
 {
+    return names(folder, true);
+}
+
+const std::vector<FolderNames::Name> &FolderNames::read(const std::filesystem::path &folder)
+{
+    return names(folder, false);
+}
+
+const std::vector<FolderNames::Name> &FolderNames::names(const std::filesystem::path &folder,
+                                                         bool trustStamp)
+{
     // Stamped before reading, so that a change during the reading shows at the next look.
     const std::optional<FolderStamp> stamp = m_platform.folderStamp(folder);
     Listing &listing = m_listings[folder];
     const bool trusted = stamp && stamp->settled && !stamp->state.empty();
-    if (trusted && listing.state == stamp->state)
+    if (trustStamp && trusted && listing.state == stamp->state)
         return listing.names;
     listing.state = trusted ? stamp->state : std::string();
     listing.names.clear();

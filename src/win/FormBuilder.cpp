@@ -143,27 +143,11 @@ BuiltForm::BuiltForm(const design::Form &form, HWND window, Twips twips)
         buildMenu();
 }
 
-BuiltForm::~BuiltForm()
-{
-    for (const auto &[design, handle] : m_fonts)
-        DeleteObject(handle);
-    for (const auto &[colour, handle] : m_brushes)
-        DeleteObject(handle);
-    for (std::size_t index = 0; index < m_controls.size(); ++index) {
-        if (m_form.controls[index].kind == design::Kind::Image && IsWindow(m_controls[index])) {
-            // A picture control does not own its bitmap.
-            if (auto bitmap =
-                    HBITMAP(SendMessageW(m_controls[index], STM_GETIMAGE, IMAGE_BITMAP, 0)))
-                DeleteObject(bitmap);
-        }
-    }
-}
-
 HFONT BuiltForm::font(const design::Font &wanted)
 {
     for (const auto &[design, handle] : m_fonts) {
         if (design == wanted)
-            return handle;
+            return handle.get();
     }
     HFONT handle = createFont(wanted, m_twips.dpi);
     m_fonts.emplace_back(wanted, handle);
@@ -236,7 +220,7 @@ HBRUSH BuiltForm::brush(const design::Colour &colour)
     const COLORREF value = rgb(colour);
     for (const auto &[known, handle] : m_brushes) {
         if (known == value)
-            return handle;
+            return handle.get();
     }
     HBRUSH handle = CreateSolidBrush(value);
     m_brushes.emplace_back(value, handle);
@@ -350,11 +334,14 @@ void BuiltForm::create(std::size_t index)
     }
     case design::Kind::Image: {
         // Drawn at the design's size: the picture's own at 96 DPI, scaled with the DPI.
-        auto bitmap =
+        // A picture control does not own its bitmap: the form does.
+        Bitmap bitmap(
             HBITMAP(LoadImageW(GetModuleHandleW(nullptr), pictureResource(control.picture).c_str(),
-                               IMAGE_BITMAP, box.right, box.bottom, LR_CREATEDIBSECTION));
-        if (bitmap)
-            SendMessageW(handle, STM_SETIMAGE, IMAGE_BITMAP, LPARAM(bitmap));
+                               IMAGE_BITMAP, box.right, box.bottom, LR_CREATEDIBSECTION)));
+        if (bitmap) {
+            SendMessageW(handle, STM_SETIMAGE, IMAGE_BITMAP, LPARAM(bitmap.get()));
+            m_pictures.push_back(std::move(bitmap));
+        }
         // Setting a picture sizes the control to it.
         SetWindowPos(handle, nullptr, box.left, box.top, box.right, box.bottom,
                      SWP_NOZORDER | SWP_NOACTIVATE);

@@ -2,6 +2,7 @@
 
 #include "qvx/core/Design.h"
 #include "qvx/core/FormView.h"
+#include "qvx/win/GdiObject.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -41,7 +42,6 @@ class BuiltForm
 {
 public:
     BuiltForm(const design::Form &form, HWND window, Twips twips);
-    ~BuiltForm();
     BuiltForm(const BuiltForm &) = delete;
     BuiltForm &operator=(const BuiltForm &) = delete;
 
@@ -89,8 +89,9 @@ private:
     Twips m_twips;
     HFONT m_windowFont = nullptr;
     std::vector<HWND> m_controls; // by design index
-    std::vector<std::pair<design::Font, HFONT>> m_fonts;
-    std::vector<std::pair<COLORREF, HBRUSH>> m_brushes;
+    std::vector<std::pair<design::Font, Font>> m_fonts;
+    std::vector<std::pair<COLORREF, Brush>> m_brushes;
+    std::vector<Bitmap> m_pictures;
     HMENU m_menuBar = nullptr;
     // Per menu item: the menu that holds it and its place there.
     std::vector<std::pair<HMENU, UINT>> m_menuPlaces;

@@ -50,8 +50,8 @@ FrmAbout::FrmAbout(Platform &platform, HWND mainWindow, int dpi)
     const design::Form &form = design::frmAbout();
     const Twips twips{dpi > 0 ? dpi : systemDpi()};
     if (form.background) {
-        m_background = CreateSolidBrush(
-            RGB(form.background->red, form.background->green, form.background->blue));
+        m_background.reset(CreateSolidBrush(
+            RGB(form.background->red, form.background->green, form.background->blue)));
     }
     const SIZE outer = outerForClient(form, windowStyle, windowExStyle, false, twips);
     CreateWindowExW(windowExStyle, aboutWindowClass, wide(form.caption).c_str(), windowStyle,
@@ -73,8 +73,6 @@ FrmAbout::~FrmAbout()
         openAbout = nullptr;
     if (m_hwnd)
         DestroyWindow(m_hwnd);
-    if (m_background)
-        DeleteObject(m_background);
 }
 
 FrmAbout *FrmAbout::current()
@@ -82,7 +80,7 @@ FrmAbout *FrmAbout::current()
     return openAbout;
 }
 
-void FrmAbout::showModal(Platform &platform, HWND mainWindow)
+void FrmAbout::showModal(Platform &platform, HWND mainWindow, MessageFilter *keys)
 {
     // One About window at a time: the program-wide reference is full while it is open.
     if (openAbout) {
@@ -102,6 +100,9 @@ void FrmAbout::showModal(Platform &platform, HWND mainWindow)
     ShowWindow(about.m_hwnd, SW_SHOW);
     if (HWND ok = about.control("cmdOK"))
         SetFocus(ok);
+    ProgramKeys dialogKeys;
+    if (!keys)
+        keys = &dialogKeys;
     MSG message;
     while (about.m_hwnd) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
@@ -111,7 +112,7 @@ void FrmAbout::showModal(Platform &platform, HWND mainWindow)
             about.unload();
             break;
         }
-        dispatchMessage(message);
+        dispatchMessage(keys, message);
     }
     if (mainWindow && IsWindow(mainWindow)) {
         EnableWindow(mainWindow, TRUE);
@@ -150,7 +151,7 @@ LRESULT FrmAbout::handle(UINT message, WPARAM wParam, LPARAM lParam)
         if (m_background) {
             RECT area;
             GetClientRect(m_hwnd, &area);
-            FillRect(HDC(wParam), &area, m_background);
+            FillRect(HDC(wParam), &area, m_background.get());
             return TRUE;
         }
         break;
@@ -161,7 +162,7 @@ LRESULT FrmAbout::handle(UINT message, WPARAM wParam, LPARAM lParam)
         }
         // Pictures sit on the window's own background.
         if (m_background)
-            return LRESULT(m_background);
+            return LRESULT(m_background.get());
         break;
     case DM_GETDEFID:
         if (const int id = designId([](const design::Control &c) { return c.isDefault; }))

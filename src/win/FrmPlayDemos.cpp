@@ -22,9 +22,10 @@ void registerClass(WNDPROC procedure)
         windowClass.lpfnWndProc = procedure;
         windowClass.hInstance = instance;
         windowClass.hIcon = LoadIconW(instance, L"IDI_ICON1");
+        // Shared, as LoadIconW's is: the system frees it, and the class keeps it all run.
         windowClass.hIconSm =
             HICON(LoadImageW(instance, L"IDI_ICON1", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                             GetSystemMetrics(SM_CYSMICON), 0));
+                             GetSystemMetrics(SM_CYSMICON), LR_SHARED));
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         windowClass.hbrBackground = HBRUSH(COLOR_BTNFACE + 1);
         windowClass.lpszClassName = mainWindowClass;
@@ -47,8 +48,8 @@ bool isCommand(const design::Control *control, std::string_view name)
 
 } // namespace
 
-FrmPlayDemos::FrmPlayDemos(Platform &platform, int dpi)
-    : m_platform(platform), m_presenter(platform, *this)
+FrmPlayDemos::FrmPlayDemos(Platform &platform, MessageFilter *keys, int dpi)
+    : m_platform(platform), m_keys(keys), m_presenter(platform, *this)
 {
     registerClass(windowProc);
     const design::Form &form = design::frmPlayDemos();
@@ -364,7 +365,7 @@ void FrmPlayDemos::setDemoText(const std::string &text)
 
 void FrmPlayDemos::showAbout()
 {
-    holdWhile([this] { FrmAbout::showModal(m_platform, m_hwnd); });
+    holdWhile([this] { FrmAbout::showModal(m_platform, m_hwnd, m_keys); });
 }
 
 template <typename Step> void FrmPlayDemos::holdWhile(Step step)

@@ -2,14 +2,11 @@
 
 #include "WindowClasses.h"
 #include "qvx/core/Text.h"
-#include "qvx/platform/WindowsPlatform.h"
 
 #include <cwchar>
 
 namespace qvx::win {
 namespace {
-
-WindowsPlatform *helpPlatform = nullptr;
 
 // The program's own window that a message is meant for, or null (the help viewer's
 // windows run in this process too).
@@ -25,44 +22,34 @@ HWND programWindow(HWND target)
                : nullptr;
 }
 
-bool helpKey(const MSG &message, HWND window)
+} // namespace
+
+bool ProgramKeys::helpKey(const MSG &message, HWND window)
 {
-    if (message.message != WM_KEYDOWN || message.wParam != VK_F1 || !helpPlatform || !window)
+    if (message.message != WM_KEYDOWN || message.wParam != VK_F1 || !m_help || !m_file || !window)
         return false;
     if (GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0)
         return false;
-    const std::filesystem::path &file = helpPlatform->applicationHelpFile();
+    const std::filesystem::path file = m_file();
     if (file.empty())
         return false;
-    helpPlatform->htmlHelp(reinterpret_cast<WindowHandle>(window), text::fromPath(file),
-                           HelpCommand::Contents);
+    m_help->htmlHelp(reinterpret_cast<WindowHandle>(window), text::fromPath(file),
+                     HelpCommand::Contents);
     return true;
 }
 
-} // namespace
-
-void setHelpKeyPlatform(WindowsPlatform *platform)
-{
-    helpPlatform = platform;
-}
-
-void dispatchMessage(MSG &message)
+bool ProgramKeys::filter(MSG &message)
 {
     HWND window = programWindow(message.hwnd);
-    if (helpKey(message, window))
-        return;
-    if (window && IsDialogMessageW(window, &message))
-        return;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+    return helpKey(message, window) || (window && IsDialogMessageW(window, &message));
 }
 
-int runMessageLoop()
+int runMessageLoop(MessageFilter &keys)
 {
     MSG message;
     BOOL got;
     while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0)
-        dispatchMessage(message);
+        dispatchMessage(&keys, message);
     return got == 0 ? int(message.wParam) : 1;
 }
 

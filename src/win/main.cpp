@@ -11,14 +11,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     InitCommonControlsEx(&controls);
 
     qvx::WindowsPlatform platform;
-    qvx::win::setHelpKeyPlatform(&platform);
+    // One set of keys for every loop: the main loop, About's and the waits'.
+    qvx::win::ProgramKeys keys(platform, [&platform] { return platform.applicationHelpFile(); });
+    platform.setMessageFilter(&keys);
     int code = 0;
     {
-        qvx::win::FrmPlayDemos window(platform);
+        qvx::win::FrmPlayDemos window(platform, &keys);
         window.Form_Load();
         // The main window's unload ends the loop.
-        code = qvx::win::runMessageLoop();
+        code = qvx::win::runMessageLoop(keys);
     }
-    qvx::win::setHelpKeyPlatform(nullptr);
+    platform.setMessageFilter(nullptr);
     return code;
 }

@@ -220,6 +220,28 @@ TEST_F(PlayDemos, playReadsAFolderAgainOnlyWhenItMayHaveChanged)
     EXPECT_EQ(play("No Such Demo"), std::pair(1, std::size_t(0)));
 }
 
+// Hiding a file leaves its folder's stamp alone on Windows: a selection reads the folders
+// all the same, and Play then looks names up in what it read.
+TEST_F(PlayDemos, selectionShowsFilesHiddenOrShownSinceTheLastOne)
+{
+    const std::string junior = "/app/Demos/QVX Jr", both = "/app/Demos/Both";
+    platform.stamps[junior] = {"1", true};
+    platform.stamps[both] = {"1", true};
+    load();
+    platform.hidden.insert(junior + "/Calendar.exe");
+    platform.hidden.erase(both + "/Hidden.exe");
+    view.setOptionValue(0, true);
+    view.setOptionValue(1, true);
+    EXPECT_EQ(view.entries,
+              (Lines{"Selling Tickets", "Help", "Hidden", "Overview", "Reports", "Ticket Setup"}));
+    platform.listings.clear();
+    view.setDemoText("hidden");
+    presenter.cmdPlay_Click();
+    EXPECT_EQ(platform.callsOf("start"),
+              Lines{"start /app/Demos/Both/Hidden.exe | /app/Demos/Both"});
+    EXPECT_TRUE(platform.listings.empty());
+}
+
 TEST_F(PlayDemos, helpItemsMakeOneRequestEach)
 {
     load();

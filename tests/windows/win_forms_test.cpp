@@ -2,24 +2,28 @@
 // recording platform: what each design control becomes, the menu, and the dialog keys.
 //
 //   win_forms_test              every group but "tahoma" and "stand-in"
-//   win_forms_test GROUP...     the named groups only ("layout", "keys", "about", "scaling";
-//                               "tahoma" and "stand-in": scaling where Tahoma itself, or
-//                               another face for it, draws)
+//   win_forms_test GROUP...     the named groups only ("layout", "keys", "waits", "about",
+//                               "about-gdi", "scaling"; "tahoma" and "stand-in": scaling
+//                               where Tahoma itself, or another face for it, draws)
 //   ... figures                 prints what each caption needs against its room
 //
 // The last line of output is "N passed, M failed".
 #include "RecordingPlatform.h"
 #include "qvx/core/Design.h"
+#include "qvx/platform/WindowsPlatform.h"
 #include "qvx/win/ControlIds.h"
 #include "qvx/win/FrmAbout.h"
 #include "qvx/win/FrmPlayDemos.h"
 #include "qvx/win/MessageLoop.h"
 
 #include <commctrl.h>
+#include <winternl.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -250,6 +254,7 @@ void layout()
 }
 
 bool quitPosted = false;
+qvx::win::ProgramKeys dialogKeys;
 
 // Sends one key the way the message loop receives it.
 void key(UINT message, WPARAM code, LPARAM flags = 0)
@@ -259,13 +264,13 @@ void key(UINT message, WPARAM code, LPARAM flags = 0)
     msg.message = message;
     msg.wParam = code;
     msg.lParam = flags | 1;
-    qvx::win::dispatchMessage(msg);
+    qvx::dispatchMessage(&dialogKeys, msg);
     // Whatever the key posted runs now.
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT)
             quitPosted = true;
         else
-            qvx::win::dispatchMessage(msg);
+            qvx::dispatchMessage(&dialogKeys, msg);
     }
 }
 
@@ -343,6 +348,37 @@ void keys()
     CHECK(!window.isOpen() && starts() == 3);
     // The main window's unload ends the program.
     CHECK(quitPosted);
+}
+
+// The platform's waits (those of the preparation) take keys as the main loop does.
+void keysDuringWaits()
+{
+    RecordingPlatform platform;
+    platform.addFile("/app/Demos/QVX Jr/Selling Tickets.exe");
+    qvx::win::ProgramKeys keys(platform,
+                               [] { return std::filesystem::path(L"C:\\app\\Help.chm"); });
+    qvx::WindowsPlatform waits;
+    waits.setMessageFilter(&keys);
+    qvx::win::FrmPlayDemos window(platform, &keys);
+    window.Form_Load();
+    SetForegroundWindow(window.hwnd());
+    if (!CHECK(focusIn(window.control("cboDemos"))))
+        return;
+    const auto press = [&](UINT message, WPARAM code, LPARAM flags = 0) {
+        PostMessageW(GetFocus(), message, code, flags | 1);
+        const double end = waits.monotonicSeconds() + 0.2;
+        while (waits.monotonicSeconds() < end)
+            waits.waitForEvents(end - waits.monotonicSeconds());
+    };
+    const auto starts = [&] { return platform.callsOf("start").size(); };
+    press(WM_KEYDOWN, VK_TAB);
+    CHECK(focusIn(window.control("cmdPlay")));
+    press(WM_KEYDOWN, VK_RETURN);
+    CHECK(starts() == 1);
+    press(WM_SYSCHAR, 'p', LPARAM(1) << 29);
+    CHECK(starts() == 2);
+    press(WM_KEYDOWN, VK_F1);
+    CHECK(platform.callsOf("help").size() == 1);
 }
 
 void about()
@@ -487,7 +523,7 @@ void scaling(Face face)
         for (const char *demo :
              {"QVX/A.exe", "Both/Help.exe", "Both/Reports.exe", "Both/Ticket Setup.exe"})
             platform.addFile(std::string("/app/Demos/") + demo);
-        qvx::win::FrmPlayDemos window(platform, dpi);
+        qvx::win::FrmPlayDemos window(platform, nullptr, dpi);
         checkControls(design::frmPlayDemos(), window.hwnd(), dpi);
         window.Form_Load();
         checkCaptions(design::frmPlayDemos(), window.hwnd(), dpi);
@@ -523,6 +559,67 @@ void scaling(Face face)
     }
 }
 
+// Live GDI objects of this process, or -1 where they cannot be counted. Wine answers
+// GetGuiResources with nothing; its handle table sits where Windows has its shared one, at
+// the process block's GdiSharedHandleTable, and an entry in use points at its object.
+int gdiObjects()
+{
+    if (const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS))
+        return int(count);
+    struct Entry
+    {
+        std::uint64_t object;
+        std::uint32_t owner;
+        std::uint16_t type;
+        std::uint16_t generation;
+        std::uint64_t user;
+    };
+    using Query = NTSTATUS(WINAPI *)(HANDLE, PROCESSINFOCLASS, void *, ULONG, ULONG *);
+    const auto query = reinterpret_cast<Query>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION process{};
+    if (!query ||
+        query(GetCurrentProcess(), ProcessBasicInformation, &process, sizeof process, nullptr) != 0)
+        return -1;
+    const auto *block = reinterpret_cast<const unsigned char *>(process.PebBaseAddress);
+    const auto *table = *reinterpret_cast<const Entry *const *>(block + 0xF8);
+    if (!table)
+        return -1;
+    int count = 0;
+    for (std::size_t i = 0; i < 0x10000; ++i)
+        count += table[i].object != 0;
+    return count;
+}
+
+// Each opening of About, closed as the user closes it, gives back what it took.
+void aboutGdiObjects()
+{
+    RecordingPlatform platform;
+    qvx::win::FrmPlayDemos window(platform);
+    const auto open = [&] {
+        // The modal loop runs the timer: the caption's close, once About is up.
+        const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+            if (qvx::win::FrmAbout *about = qvx::win::FrmAbout::current())
+                PostMessageW(about->hwnd(), WM_CLOSE, 0, 0);
+        });
+        qvx::win::FrmAbout::showModal(platform, window.hwnd());
+        KillTimer(nullptr, timer);
+    };
+    // The system's own caches (device contexts among them) fill in the first few.
+    for (int opening = 0; opening < 3; ++opening)
+        open();
+    const int before = gdiObjects();
+    if (before < 0) {
+        std::printf("note: GDI objects cannot be counted here\n");
+        return;
+    }
+    for (int opening = 0; opening < 10; ++opening)
+        open();
+    const int after = gdiObjects();
+    CHECK_AT(std::to_string(before) + " -> " + std::to_string(after), after == before);
+    CHECK(!qvx::win::FrmAbout::current() && IsWindowEnabled(window.hwnd()));
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -537,7 +634,9 @@ int wmain(int argc, wchar_t **argv)
     };
     const Group groups[]{{L"layout", layout, true},
                          {L"keys", keys, true},
+                         {L"waits", keysDuringWaits, true},
                          {L"about", about, true},
+                         {L"about-gdi", aboutGdiObjects, true},
                          {L"scaling", [] { scaling(Face::any); }, true},
                          {L"tahoma", [] { scaling(Face::tahoma); }, false},
                          {L"stand-in", [] { scaling(Face::standIn); }, false}};

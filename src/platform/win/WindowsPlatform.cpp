@@ -311,6 +311,14 @@ bool WindowsPlatform::applyBusyPointer() const
     return true;
 }
 
+void dispatchMessage(MessageFilter *filter, MSG &message)
+{
+    if (filter && filter->filter(message))
+        return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
 void WindowsPlatform::processEvents()
 {
     MSG message;
@@ -320,8 +328,7 @@ void WindowsPlatform::processEvents()
             PostQuitMessage(int(message.wParam));
             return;
         }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        dispatchMessage(m_filter, message);
     }
 }
 

@@ -15,7 +15,7 @@ namespace qvx {
 class FileList
 {
 public:
-    // With folders given, the names are taken from those kept listings.
+    // With folders given, what it reads is kept there for later look-ups.
     explicit FileList(Platform &platform, FolderNames *folders = nullptr)
         : m_platform(platform), m_folders(folders)
     {

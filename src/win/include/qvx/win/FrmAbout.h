@@ -1,6 +1,7 @@
 #pragma once
 
 #include "qvx/core/About.h"
+#include "qvx/win/GdiObject.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -12,6 +13,10 @@
 
 #include <memory>
 #include <string_view>
+
+namespace qvx {
+class MessageFilter;
+}
 
 namespace qvx::win {
 
@@ -29,8 +34,9 @@ public:
     FrmAbout &operator=(const FrmAbout &) = delete;
 
     // Creates a fresh About window, loads it and shows it modally to the main window;
-    // returns once it is closed.
-    static void showModal(Platform &platform, HWND mainWindow);
+    // returns once it is closed. Its loop takes the program's keys; without them, the
+    // dialog manager's alone.
+    static void showModal(Platform &platform, HWND mainWindow, MessageFilter *keys = nullptr);
     // The About window while it is open, else null.
     static FrmAbout *current();
 
@@ -59,7 +65,7 @@ private:
     HWND m_mainWindow;
     HWND m_hwnd = nullptr;
     HWND m_toolTip = nullptr;
-    HBRUSH m_background = nullptr;
+    Brush m_background;
     std::unique_ptr<BuiltForm> m_form;
     bool m_badgePressed = false;
 };

@@ -13,6 +13,10 @@
 #include <memory>
 #include <string_view>
 
+namespace qvx {
+class MessageFilter;
+}
+
 namespace qvx::win {
 
 class BuiltForm;
@@ -22,8 +26,9 @@ class BuiltForm;
 class FrmPlayDemos final : public PlayDemosView
 {
 public:
+    // The keys are those the About window's loop takes; without them, the dialog manager's.
     // Laid out for the given dots per inch; 0 takes the screen's.
-    explicit FrmPlayDemos(Platform &platform, int dpi = 0);
+    explicit FrmPlayDemos(Platform &platform, MessageFilter *keys = nullptr, int dpi = 0);
     ~FrmPlayDemos() override;
     FrmPlayDemos(const FrmPlayDemos &) = delete;
     FrmPlayDemos &operator=(const FrmPlayDemos &) = delete;
@@ -73,6 +78,7 @@ private:
     HWND option(int index) const;
 
     Platform &m_platform;
+    MessageFilter *m_keys;
     PlayDemosPresenter m_presenter;
     HWND m_hwnd = nullptr;
     std::unique_ptr<BuiltForm> m_form;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "qvx/core/Platform.h"
+#include "qvx/platform/WindowsPlatform.h"
+
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -8,21 +11,36 @@
 #endif
 #include <windows.h>
 
-namespace qvx {
-class WindowsPlatform;
-}
+#include <filesystem>
+#include <functional>
+#include <utility>
 
 namespace qvx::win {
 
-// F1 in a window of the program asks the help viewer for the application's help file at
-// its contents, as the system's own help key does; the platform knows the file.
-void setHelpKeyPlatform(WindowsPlatform *platform);
+// The keys of the program's windows, for every loop that takes their messages (the main
+// loop, About's modal loop and the platform's waits): F1 asks the help viewer for the
+// application's help file at its contents, as the system's own help key does; then the
+// dialog manager's keys (Tab, arrows, access keys, Enter and Esc) for the window the
+// message is meant for.
+class ProgramKeys final : public MessageFilter
+{
+public:
+    using HelpFile = std::function<std::filesystem::path()>;
 
-// Handles one message as the program's windows expect: F1, then the dialog manager's keys
-// (Tab, arrows, access keys, Enter and Esc) for the window the message is meant for.
-void dispatchMessage(MSG &message);
+    // Without a platform to ask, F1 does nothing.
+    ProgramKeys() = default;
+    ProgramKeys(Platform &help, HelpFile file) : m_help(&help), m_file(std::move(file)) {}
+
+    bool filter(MSG &message) override;
+
+private:
+    bool helpKey(const MSG &message, HWND window);
+
+    Platform *m_help = nullptr;
+    HelpFile m_file;
+};
 
 // Runs the program's message loop until WM_QUIT; returns its exit code.
-int runMessageLoop();
+int runMessageLoop(MessageFilter &keys);
 
 } // namespace qvx::win

@@ -2,7 +2,24 @@
 
 #include "qvx/core/Platform.h"
 
+struct tagMSG;
+
 namespace qvx {
+
+// What the program's windows make of a message before it is dispatched: the dialog
+// manager's keys, the help key. The front-end hands one to the platform, so that the
+// platform's waits take input as the program's own loops do.
+class MessageFilter
+{
+public:
+    virtual ~MessageFilter() = default;
+    // True when the message was handled and is not to be dispatched.
+    virtual bool filter(tagMSG &message) = 0;
+};
+
+// The one step of every message loop of the program: the filter (if any) first, else the
+// message is translated and dispatched.
+void dispatchMessage(MessageFilter *filter, tagMSG &message);
 
 // The platform on Windows, made of the system's own calls. One per program, made and used
 // on the thread that owns the program's windows.
@@ -18,6 +35,7 @@ public:
     std::filesystem::path applicationFolder() const override;
     void setApplicationHelpFile(const std::filesystem::path &path) override;
     void setPointer(Pointer pointer) override;
+    // Messages go through the filter given with setMessageFilter.
     void processEvents() override;
 
     OpResult startProgram(const std::filesystem::path &program,
@@ -51,6 +69,10 @@ public:
     double monotonicSeconds() override;
     void waitForEvents(double maxSeconds) override;
 
+    // What the waits hand each message to before it is dispatched; null for none. The
+    // filter must outlive its use here.
+    void setMessageFilter(MessageFilter *filter) { m_filter = filter; }
+
     // What F1 opens.
     const std::filesystem::path &applicationHelpFile() const { return m_helpFile; }
     Pointer pointer() const { return m_pointer; }
@@ -64,6 +86,7 @@ private:
     std::filesystem::path m_helpFile;
     Pointer m_pointer = Pointer::Default;
     bool m_helpUsed = false;
+    MessageFilter *m_filter = nullptr;
 };
 
 } // namespace qvx
