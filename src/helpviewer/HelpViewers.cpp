@@ -95,8 +95,12 @@ void closeAll()
 {
     const auto open = viewers();
     viewers().clear();
-    for (const QPointer<HelpViewer> &viewer : open)
+    for (const QPointer<HelpViewer> &viewer : open) {
+        // Closed as the user closes it, so that quitting keeps its place too.
+        if (viewer && viewer->isVisible())
+            viewer->close();
         delete viewer.data();
+    }
 }
 
 } // namespace HelpViewers

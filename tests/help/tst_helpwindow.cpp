@@ -137,6 +137,24 @@ private slots:
         if (fits && screen->availableGeometry().contains(remembered.adjusted(-10, -40, 10, 10)))
             QVERIFY(samePlace(first->inside, inPixels(remembered, ratio), ratio));
     }
+
+    // Quitting with a viewer open remembers its place, as closing it does.
+    void placeIsKeptWhenTheProgramQuits()
+    {
+        QSettings settings;
+        settings.remove(u"HelpViewer"_s);
+        settings.sync();
+        HelpViewer *viewer =
+            HelpViewers::request({}, nullptr, searchFile, HelpViewers::displayContents);
+        QVERIFY(viewer);
+        QVERIFY(settledPlace(viewer));
+        viewer->move(viewer->pos() + QPoint(7, 5));
+        QVERIFY(settledPlace(viewer));
+        const QRect shown = viewer->geometry();
+        HelpViewers::closeAll();
+        settings.sync();
+        QCOMPARE(settings.value(u"HelpViewer/geometry"_s).toRect(), shown);
+    }
 };
 
 QTEST_MAIN(TestHelpWindow)
