@@ -343,6 +343,49 @@ void testCopy()
           (attributes(destination) & FILE_ATTRIBUTE_READONLY));
 }
 
+// Copies a killed run left beside their destinations go; a live run's copy, and whatever is
+// not named as ours, stay.
+void testLeftoverCopies()
+{
+    const fs::path folder = freshFolder(L"leftovers");
+    // The number of a process that has ended.
+    wchar_t self[MAX_PATH];
+    std::wstring line = L"\"" + std::wstring(self, GetModuleFileNameW(nullptr, self, MAX_PATH)) +
+                        L"\" no-such-group";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CHECK(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &process)))
+        return;
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    const std::wstring ended = std::to_wstring(process.dwProcessId);
+    const std::wstring running = std::to_wstring(GetCurrentProcessId());
+
+    const std::vector<std::wstring> gone = {L"QVX3 A.exe.qvx" + ended + L"-1.tmp",
+                                            L"QVX3 B.exe.qvx" + ended + L"-12.tmp"};
+    const std::vector<std::wstring> kept = {L"QVX3 C.exe.qvx" + running + L"-3.tmp",
+                                            L"other.tmp",
+                                            L"x.qvx-1.tmp",
+                                            L".qvx" + ended + L"-4.tmp",
+                                            L"y.qvx" + ended + L"-5.tmp.exe",
+                                            L"z.qvx1x-6.tmp"};
+    for (const std::wstring &name : gone)
+        writeFile(folder / name, "part of a demo");
+    for (const std::wstring &name : kept)
+        writeFile(folder / name, "not ours to remove");
+    setAttributes(folder / gone[0], FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    fs::create_directories(folder / (L"D.exe.qvx" + ended + L"-7.tmp"));
+
+    platform->removeLeftoverCopies(folder);
+    std::vector<std::wstring> expected = kept;
+    expected.push_back(L"D.exe.qvx" + ended + L"-7.tmp");
+    std::sort(expected.begin(), expected.end());
+    CHECK(allEntries(folder) == expected);
+}
+
 void testAttributesAndDelete()
 {
     const fs::path folder = freshFolder(L"delete");
@@ -722,6 +765,7 @@ int main(int argc, char **argv)
                   {"listing", testListing},
                   {"copy", testCopy},
                   {"delete", testAttributesAndDelete},
+                  {"leftovers", testLeftoverCopies},
                   {"start", testStartProgram},
                   {"tracked", testTrackedProgram},
                   {"probes", testFolderProbes},

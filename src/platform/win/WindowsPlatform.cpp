@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -164,6 +165,41 @@ DWORD copyReplacing(const std::wstring &from, const std::wstring &to)
     if (!MoveFileExW(temp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return failWith(GetLastError(), temp);
     return ERROR_SUCCESS;
+}
+
+// The process whose copy a file of ours is, "<destination>.qvx<process>-<n>.tmp", or none
+// for a file not named so.
+std::optional<DWORD> copyWriter(std::wstring_view name)
+{
+    const auto digits = [](std::wstring_view part) {
+        return !part.empty() && part.size() <= 10 &&
+               std::all_of(part.begin(), part.end(),
+                           [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+    };
+    constexpr std::wstring_view suffix = L".tmp";
+    if (name.size() <= suffix.size() || name.substr(name.size() - suffix.size()) != suffix)
+        return std::nullopt;
+    name.remove_suffix(suffix.size());
+    const size_t dash = name.rfind(L'-');
+    if (dash == std::wstring_view::npos || !digits(name.substr(dash + 1)))
+        return std::nullopt;
+    name = name.substr(0, dash);
+    const size_t mark = name.rfind(L".qvx");
+    if (mark == std::wstring_view::npos || mark == 0 || !digits(name.substr(mark + 4)))
+        return std::nullopt;
+    const unsigned long long process = std::stoull(std::wstring(name.substr(mark + 4)));
+    return process <= MAXDWORD ? std::optional<DWORD>(DWORD(process)) : std::nullopt;
+}
+
+// Whether a process of that number still runs; one we may not look at counts as running.
+bool stillRuns(DWORD process)
+{
+    const HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, process);
+    if (!handle)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool running = WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
+    CloseHandle(handle);
+    return running;
 }
 
 DWORD probeFolder(std::wstring base)
@@ -518,6 +554,34 @@ OpResult WindowsPlatform::copyFile(const fs::path &source, const fs::path &desti
     const DWORD error = copyReplacing(native(source), native(destination));
     // With the source in place, what failed is the destination's side.
     return failure(error, error == ERROR_SUCCESS || isFile(source) ? destination : source);
+}
+
+// A copy cut short by a killed run stays beside its destination. Its writer's number is in
+// its name: while that process runs, the file may still be written, so it stays.
+void WindowsPlatform::removeLeftoverCopies(const fs::path &folder)
+{
+    std::wstring base = native(folder);
+    if (base.empty())
+        return;
+    if (base.back() != L'\\')
+        base += L'\\';
+    WIN32_FIND_DATAW entry;
+    const HANDLE find = FindFirstFileExW((base + L"*.tmp").c_str(), FindExInfoBasic, &entry,
+                                         FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+            continue;
+        const std::optional<DWORD> writer = copyWriter(entry.cFileName);
+        if (!writer || stillRuns(*writer))
+            continue;
+        const std::wstring path = base + entry.cFileName;
+        // A read-only source made its copy read-only.
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
 }
 
 OpResult WindowsPlatform::resetAttributes(const fs::path &path)

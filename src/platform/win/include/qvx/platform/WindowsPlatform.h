@@ -60,6 +60,7 @@ public:
     OpResult resetAttributes(const std::filesystem::path &path) override;
     OpResult makeExecutable(const std::filesystem::path &) override { return {}; }
     OpResult deleteFile(const std::filesystem::path &path) override;
+    void removeLeftoverCopies(const std::filesystem::path &folder) override;
     std::filesystem::path tempFolder() override;
 
     void sortNames(std::vector<std::filesystem::path> &names) override;
