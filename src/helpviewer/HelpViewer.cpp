@@ -270,9 +270,6 @@ void HelpViewer::serveWaiting()
     const QList<std::function<void()>> waiting = std::exchange(m_waiting, {});
     for (const std::function<void()> &request : waiting)
         request();
-    // A file without a start page shows none, rather than still say it is opening.
-    if (m_showsOpening && !txtPage->isWaitingForFile())
-        txtPage->clear();
     emit fileLoaded();
     if (!opened) {
         m_settled = true;
@@ -290,8 +287,8 @@ void HelpViewer::serveWaiting()
 
 void HelpViewer::fileSettled(bool sound)
 {
-    m_settled = true;
     if (!sound) {
+        m_settled = true;
         // Damaged beyond what the first page needed: as any file that cannot be opened.
         m_file = std::make_shared<const ChmFile>();
         txtPage->setFile(m_file);
@@ -303,8 +300,11 @@ void HelpViewer::fileSettled(bool sound)
         QMetaObject::invokeMethod(
             this,
             [this, settled = m_file] {
-                if (settled == m_file)
-                    txtPage->fileSettled();
+                if (settled != m_file)
+                    return;
+                // Settled once the page that waited for the verdict is shown too.
+                txtPage->fileSettled();
+                m_settled = true;
             },
             Qt::QueuedConnection);
     }
@@ -373,6 +373,8 @@ void HelpViewer::showContents()
         const QString topic = m_file->defaultTopic();
         if (!topic.isEmpty())
             openPage(chmPageUrl(topic));
+        else
+            clearOpening();
     });
 }
 
@@ -385,8 +387,17 @@ void HelpViewer::showIndex()
             const QString topic = m_file->defaultTopic();
             if (!topic.isEmpty())
                 openPage(chmPageUrl(topic));
+            else
+                clearOpening();
         }
     });
+}
+
+// A file without a start page shows none, rather than still say it is opening.
+void HelpViewer::clearOpening()
+{
+    if (m_showsOpening)
+        txtPage->clear();
 }
 
 void HelpViewer::showTopic(const QString &page)

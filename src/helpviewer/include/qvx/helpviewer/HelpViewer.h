@@ -88,6 +88,7 @@ private:
     void fillIndex();
     void indexItemActivated(int row);
     void openPage(const QUrl &url);
+    void clearOpening();
     void selectContentsEntry(const QUrl &url);
 
     LinkOpener m_openLink;
