@@ -4,6 +4,9 @@
 #include "qvx/helpviewer/ChmBinaryIndex.h"
 #include "qvx/helpviewer/NativeName.h"
 
+#include "qvx/chm/Bytes.h"
+#include "qvx/chm/Container.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
@@ -24,17 +27,11 @@
 
 namespace {
 
-constexpr qint64 maxSystemSize = 1024 * 1024;
+constexpr qint64 maxSystemSize = qvx::chm::maxSystemBytes;
 
-quint32 readU32(const QByteArray &data, qsizetype at)
+std::string_view viewOf(const QByteArray &bytes)
 {
-    return quint32(quint8(data[at])) | quint32(quint8(data[at + 1])) << 8 |
-           quint32(quint8(data[at + 2])) << 16 | quint32(quint8(data[at + 3])) << 24;
-}
-
-quint64 readU64(const QByteArray &data, qsizetype at)
-{
-    return quint64(readU32(data, at)) | quint64(readU32(data, at + 4)) << 32;
+    return std::string_view(bytes.constData(), std::size_t(bytes.size()));
 }
 
 struct EnumerateContext
@@ -62,17 +59,7 @@ struct Layout
     quint64 contentOffset = 0; // where the objects of section 0 start
 };
 
-const QByteArray resetTableName =
-    "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/"
-    "InstanceData/ResetTable";
-const QByteArray controlDataName = "::DataSpace/Storage/MSCompressed/ControlData";
-
-struct DirectoryEntry
-{
-    quint64 space = 0;
-    quint64 start = 0;
-    quint64 length = 0;
-};
+using qvx::chm::DirectoryEntry;
 
 // What the directory's listing chunks hold of the compression: chmlib looks these objects up
 // as it opens the file, and trusts them.
@@ -83,60 +70,21 @@ struct CompressionEntries
     quint64 compressedEnd = 0; // of the furthest object of the compressed section
 };
 
-// A number of the directory as chmlib reads it: seven bits a byte, the last byte below 0x80.
-std::optional<quint64> readEncodedNumber(const QByteArray &chunk, qsizetype *at, qsizetype end)
+void collectEntries(std::string_view chunk, CompressionEntries *found)
 {
-    quint64 value = 0;
-    for (int bytes = 0; *at < end && bytes < 9; ++bytes) {
-        const quint8 byte = quint8(chunk[(*at)++]);
-        value = value << 7 | (byte & 0x7f);
-        if (byte < 0x80)
-            return value;
-    }
-    return std::nullopt;
-}
-
-void collectEntries(const QByteArray &chunk, CompressionEntries *found)
-{
-    constexpr qsizetype header = 0x14;
-    const quint32 freeSpace = readU32(chunk, 4);
-    if (freeSpace > quint64(chunk.size() - header))
-        return;
-    const qsizetype end = chunk.size() - qsizetype(freeSpace);
-    for (qsizetype at = header; at < end;) {
-        const std::optional<quint64> nameLength = readEncodedNumber(chunk, &at, end);
-        if (!nameLength || *nameLength > quint64(end - at))
-            return;
-        const QByteArray name = chunk.mid(at, qsizetype(*nameLength));
-        at += qsizetype(*nameLength);
-        DirectoryEntry entry;
-        for (quint64 *field : {&entry.space, &entry.start, &entry.length}) {
-            const std::optional<quint64> value = readEncodedNumber(chunk, &at, end);
-            if (!value)
-                return;
-            *field = *value;
-        }
+    qvx::chm::forEachListingEntry(chunk, [found](std::string_view name,
+                                                 const DirectoryEntry &entry) {
         if (entry.space == 1 && entry.start <= std::numeric_limits<quint64>::max() - entry.length)
             found->compressedEnd = qMax(found->compressedEnd, entry.start + entry.length);
         else if (entry.space == 1)
             found->compressedEnd = std::numeric_limits<quint64>::max();
         // chmlib matches names ignoring ASCII case.
-        if (name.compare(resetTableName, Qt::CaseInsensitive) == 0)
+        const QByteArray named(name.data(), qsizetype(name.size()));
+        if (named.compare(qvx::chm::resetTablePath, Qt::CaseInsensitive) == 0)
             found->resetTables.append(entry);
-        else if (name.compare(controlDataName, Qt::CaseInsensitive) == 0)
+        else if (named.compare(qvx::chm::controlDataPath, Qt::CaseInsensitive) == 0)
             found->controlData.append(entry);
-    }
-}
-
-// The LZX window chmlib sets up from the control data; nothing when it would not decompress.
-std::optional<quint32> lzxWindowSize(const QByteArray &controlData)
-{
-    if (controlData.size() < 0x18 || controlData.mid(4, 4) != "LZXC")
-        return std::nullopt;
-    quint32 windowSize = readU32(controlData, 16);
-    if (readU32(controlData, 8) == 2)
-        windowSize *= 0x8000; // wrapping as chmlib's does
-    return windowSize;
+    });
 }
 
 // chmlib decompresses a block into a buffer of the length the reset table states, and reads
@@ -156,19 +104,19 @@ bool compressionFits(QFile &file, quint64 contentOffset, const CompressionEntrie
     // chmlib reads no control data larger than this, and then leaves the file closed.
     constexpr quint64 maxControlData = 256;
     for (const DirectoryEntry &table : found.resetTables) {
-        const QByteArray header = readObject(table, 0x28);
-        if (header.size() < 0x28 || readU32(header, 0) != 2)
+        const std::optional<qvx::chm::ResetTable> header = qvx::chm::parseResetTable(
+            viewOf(readObject(table, qvx::chm::ResetTable::headerLength)));
+        if (!header || header->version != 2)
             continue; // chmlib leaves the compressed section unread
-        const quint64 blockCount = readU32(header, 4);
-        const quint64 tableOffset = readU32(header, 12);
-        const quint64 compressedLength = readU64(header, 0x18);
-        const quint64 blockLength = readU64(header, 0x20);
+        const quint64 blockCount = header->blockCount;
+        const quint64 tableOffset = header->tableOffset;
+        const quint64 blockLength = header->blockLength;
         if (blockLength == 0 || found.controlData.isEmpty())
             return false;
         for (const DirectoryEntry &control : found.controlData) {
-            const std::optional<quint32> window =
-                lzxWindowSize(readObject(control, maxControlData));
-            if (!window || blockLength > *window)
+            const std::optional<qvx::chm::LzxControl> parameters =
+                qvx::chm::parseControlData(viewOf(readObject(control, maxControlData)));
+            if (!parameters || blockLength > parameters->windowSize)
                 return false;
         }
         if (found.compressedEnd > 0 &&
@@ -180,9 +128,10 @@ bool compressionFits(QFile &file, quint64 contentOffset, const CompressionEntrie
         if (quint64(starts.size()) != blockCount * 8)
             return false;
         for (quint64 block = 0; block < blockCount; ++block) {
-            const quint64 start = readU64(starts, qsizetype(block * 8));
-            const quint64 end = block + 1 < blockCount ? readU64(starts, qsizetype(block * 8 + 8))
-                                                       : compressedLength;
+            const quint64 start = *qvx::chm::u64At(viewOf(starts), block * 8);
+            const quint64 end = block + 1 < blockCount
+                                    ? *qvx::chm::u64At(viewOf(starts), block * 8 + 8)
+                                    : header->compressedLength;
             const auto span = qint64(end - start);
             if (span < 0 || quint64(span) > blockLength + 6144)
                 return false;
@@ -198,59 +147,53 @@ bool compressionFits(QFile &file, quint64 contentOffset, const CompressionEntrie
 // in a circle, early, with what the compression tables state (see compressionFits).
 std::optional<Layout> readLayout(QFile &file)
 {
+    using qvx::chm::DirectoryHeader;
     constexpr quint32 maxDirectoryBlock = 1024 * 1024;
     constexpr quint32 chunkHeader = 0x14;
-    constexpr quint64 directoryHeader = 0x54;
     const quint64 size = quint64(file.size());
-    const QByteArray header = file.read(0x60);
-    if (header.size() < 0x58 || !header.startsWith("ITSF"))
+    const std::optional<qvx::chm::FileHeader> header =
+        qvx::chm::parseFileHeader(viewOf(file.read(qvx::chm::FileHeader::readLength)));
+    if (!header || header->directoryOffset > size || !file.seek(qint64(header->directoryOffset)))
         return std::nullopt;
-    const quint64 directoryOffset = readU64(header, 0x48);
-    if (directoryOffset > size || !file.seek(qint64(directoryOffset)))
+    const std::optional<DirectoryHeader> directory =
+        qvx::chm::parseDirectoryHeader(viewOf(file.read(DirectoryHeader::length)));
+    if (!directory)
         return std::nullopt;
-    const QByteArray directory = file.read(directoryHeader);
-    if (directory.size() < qsizetype(directoryHeader) || !directory.startsWith("ITSP"))
-        return std::nullopt;
-    const quint32 blockLength = readU32(directory, 0x10);
-    const quint64 blocks = readU32(directory, 0x2C);
+    const quint32 blockLength = directory->blockLength;
+    const quint64 blocks = directory->blocks;
     if (blockLength < chunkHeader || blockLength > maxDirectoryBlock ||
-        blocks * blockLength > size - directoryOffset - directoryHeader)
+        blocks * blockLength > size - header->directoryOffset - DirectoryHeader::length)
         return std::nullopt;
-    // Later versions state where the content starts; earlier ones put it after the directory.
-    const quint64 contentOffset = readU32(header, 4) >= 3 && header.size() >= 0x60
-                                      ? readU64(header, 0x58)
-                                      : directoryOffset + readU64(header, 0x50);
-    if (contentOffset > size)
+    if (header->contentOffset > size)
         return std::nullopt;
 
     // The chunks follow the header chmlib accepts, and no other.
-    if (readU32(directory, 8) != directoryHeader)
+    if (directory->headerLength != DirectoryHeader::length)
         return std::nullopt;
     const QByteArray chunks = file.read(qint64(blocks * blockLength));
     if (quint64(chunks.size()) != blocks * blockLength)
         return std::nullopt;
     const auto chunk = [&](quint64 index) {
-        return chunks.mid(qsizetype(index * blockLength), blockLength);
+        return viewOf(chunks).substr(std::size_t(index * blockLength), blockLength);
     };
     quint64 steps = 0;
-    for (qint64 at = qint32(readU32(directory, 0x20)); at != -1; ++steps) {
+    for (qint64 at = directory->firstListing; at != -1; ++steps) {
         if (at < 0 || quint64(at) >= blocks || steps >= blocks)
             return std::nullopt;
-        const QByteArray listing = chunk(quint64(at));
-        if (!listing.startsWith("PMGL"))
+        const std::string_view listing = chunk(quint64(at));
+        if (!qvx::chm::isListingChunk(listing))
             break; // chmlib's listing ends there
-        at = qint32(readU32(listing, 0x10));
+        at = qvx::chm::nextListingChunk(listing);
     }
     // Every listing chunk, whichever way chmlib comes to it.
     CompressionEntries compression;
     for (quint64 index = 0; index < blocks; ++index) {
-        const QByteArray listing = chunk(index);
-        if (listing.startsWith("PMGL"))
+        if (const std::string_view listing = chunk(index); qvx::chm::isListingChunk(listing))
             collectEntries(listing, &compression);
     }
-    if (!compressionFits(file, contentOffset, compression))
+    if (!compressionFits(file, header->contentOffset, compression))
         return std::nullopt;
-    return Layout{contentOffset};
+    return Layout{header->contentOffset};
 }
 
 struct Extent
@@ -661,14 +604,13 @@ bool ChmFile::holdsWhatItLists(quint64 contentOffset, quint64 fileSize) const
     if (extent.end > fileSize - contentOffset)
         return false;
     chmUnitInfo content{};
-    if (chm_resolve_object(m_handle, "::DataSpace/Storage/MSCompressed/Content", &content) !=
-        CHM_RESOLVE_SUCCESS)
+    if (chm_resolve_object(m_handle, qvx::chm::contentPath, &content) != CHM_RESOLVE_SUCCESS)
         return true; // nothing compressed
-    const std::optional<QByteArray> resetTable = fetchSmall(
-        "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/"
-        "InstanceData/ResetTable");
+    const std::optional<QByteArray> bytes = fetchSmall(qvx::chm::resetTablePath);
+    const std::optional<qvx::chm::ResetTable> resetTable =
+        bytes ? qvx::chm::parseResetTable(viewOf(*bytes)) : std::nullopt;
     // The compressed data the reset table promises must lie inside its object.
-    return resetTable && resetTable->size() >= 0x28 && readU64(*resetTable, 0x18) <= content.length;
+    return resetTable && resetTable->compressedLength <= content.length;
 }
 
 std::optional<QByteArray> ChmFile::fetchSmall(const char *path) const
@@ -689,39 +631,15 @@ bool ChmFile::compressionLooksSound() const
     // chmlib trusts the compression parameters when it decompresses: a window size it cannot
     // set up leaves it with no decoder, and a zero block length makes it divide by zero.
     // A file with either is treated as damaged.
-    static const QByteArray transform =
-        "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/"
-        "InstanceData/ResetTable";
-    static const QByteArray control = "::DataSpace/Storage/MSCompressed/ControlData";
-    const auto fetch = [this](const QByteArray &path) { return fetchSmall(path.constData()); };
-    const std::optional<QByteArray> controlData = fetch(control);
-    const std::optional<QByteArray> resetTable = fetch(transform);
+    const std::optional<QByteArray> controlData = fetchSmall(qvx::chm::controlDataPath);
+    const std::optional<QByteArray> resetTable = fetchSmall(qvx::chm::resetTablePath);
     if (!controlData && !resetTable)
         return true; // nothing compressed
-    if (!controlData || !resetTable || controlData->size() < 24 || resetTable->size() < 0x28)
-        return false;
-
-    if (controlData->mid(4, 4) != "LZXC")
-        return false;
-    // Computed in 32 bits, wrapping where chmlib's own arithmetic wraps.
-    const quint32 version = readU32(*controlData, 8);
-    quint32 resetInterval = readU32(*controlData, 12);
-    quint32 windowSize = readU32(*controlData, 16);
-    const quint32 windowsPerReset = readU32(*controlData, 20);
-    if (version == 2) {
-        resetInterval *= 0x8000;
-        windowSize *= 0x8000;
-    }
-    // LZX windows run from 2^15 to 2^21 bytes.
-    const bool powerOfTwo = windowSize != 0 && (windowSize & (windowSize - 1)) == 0;
-    if (!powerOfTwo || windowSize < (1u << 15) || windowSize > (1u << 21) || resetInterval == 0 ||
-        resetInterval % (windowSize / 2) != 0)
-        return false;
-    // The blocks between two resets, which chmlib divides by.
-    if (quint32(resetInterval / (windowSize / 2) * windowsPerReset) == 0)
-        return false;
-
-    return readU64(*resetTable, 0x20) != 0;
+    const std::optional<qvx::chm::LzxControl> control =
+        controlData ? qvx::chm::parseControlData(viewOf(*controlData)) : std::nullopt;
+    const std::optional<qvx::chm::ResetTable> table =
+        resetTable ? qvx::chm::parseResetTable(viewOf(*resetTable)) : std::nullopt;
+    return control && table && qvx::chm::compressionParametersSound(*control, *table);
 }
 
 std::optional<QByteArray> ChmFile::read(const QString &path) const

@@ -1,5 +1,9 @@
 #include "qvx/helpviewer/ChmProbeReading.h"
 
+#include "qvx/chm/Container.h"
+#include "qvx/chm/Limits.h"
+#include "qvx/chm/System.h"
+
 #include <chm_lib.h>
 
 #include <algorithm>
@@ -11,14 +15,14 @@ namespace ChmProbeReading {
 namespace {
 
 // As in the viewer, which refuses larger objects rather than read them.
-constexpr std::uint64_t maxObjectSize = 64ull * 1024 * 1024;
+constexpr std::uint64_t maxObjectSize = qvx::chm::maxObjectBytes;
 // What the probe reads at most; a real file's pages stay far below it.
 constexpr std::uint64_t maxBytes = 512ull * 1024 * 1024;
 // No help file holds this many objects; a listing that goes on past it loops.
 constexpr std::uint64_t maxObjects = 4'000'000;
 // As the viewer's limits for #SYSTEM, and for the pictures and style sheets of a page.
-constexpr std::uint64_t maxSystemSize = 1024 * 1024;
-constexpr std::uint64_t maxResourceSize = 4 * 1024 * 1024;
+constexpr std::uint64_t maxSystemSize = qvx::chm::maxSystemBytes;
+constexpr std::uint64_t maxResourceSize = qvx::chm::maxImageBytes;
 // How much of the first page is searched for what it loads, and how many of those are read.
 constexpr std::size_t maxScannedPage = 2 * 1024 * 1024;
 constexpr std::size_t maxReferences = 64;
@@ -152,38 +156,6 @@ private:
     std::vector<std::string> m_cleared;
 };
 
-// The #SYSTEM records the viewer takes its sitemaps and first page from.
-struct SystemNames
-{
-    std::string contents, index, topic;
-};
-
-SystemNames parseSystem(const std::string &data)
-{
-    SystemNames names;
-    const auto u16 = [&data](std::size_t at) {
-        return unsigned(static_cast<unsigned char>(data[at])) |
-               unsigned(static_cast<unsigned char>(data[at + 1])) << 8;
-    };
-    for (std::size_t at = 4; at + 4 <= data.size();) {
-        const unsigned code = u16(at);
-        const std::size_t length = u16(at + 2);
-        at += 4;
-        if (length > data.size() - at)
-            break;
-        std::string text = data.substr(at, length);
-        text = text.substr(0, text.find('\0'));
-        at += length;
-        if (code == 0)
-            names.contents = text;
-        else if (code == 1)
-            names.index = text;
-        else if (code == 2)
-            names.topic = text;
-    }
-    return names;
-}
-
 struct Suffix
 {
     const char *suffix;
@@ -304,10 +276,7 @@ bool readFirstStageOn(chmFile *handle, Listing *listing, std::vector<std::string
     std::string system;
     if (!stage.read("/#SYSTEM", maxSystemSize, &system))
         return false;
-    for (const char *table :
-         {"::DataSpace/Storage/MSCompressed/ControlData",
-          "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/"
-          "InstanceData/ResetTable"}) {
+    for (const char *table : {qvx::chm::controlDataPath, qvx::chm::resetTablePath}) {
         chmUnitInfo unit{};
         std::string bytes;
         if (chm_resolve_object(handle, table, &unit) == CHM_RESOLVE_SUCCESS &&
@@ -320,17 +289,17 @@ bool readFirstStageOn(chmFile *handle, Listing *listing, std::vector<std::string
     chm_enumerate(handle, CHM_ENUMERATE_ALL, collect, listing);
     if (listing->looping)
         return false;
-    const SystemNames names = parseSystem(system);
+    const qvx::chm::SystemRecords names = qvx::chm::parseSystem(system);
     std::string contents;
-    stage.read(sitemapPath(handle, names.contents, ".hhc"), maxObjectSize, &contents);
-    stage.read(sitemapPath(handle, names.index, ".hhk"), maxObjectSize);
+    stage.read(sitemapPath(handle, names.contentsFile, ".hhc"), maxObjectSize, &contents);
+    stage.read(sitemapPath(handle, names.indexFile, ".hhk"), maxObjectSize);
     // The binary index, which the viewer falls back on.
     if (stage.read("/$WWKeywordLinks/BTree", maxObjectSize)) {
         for (const char *table : {"/#TOPICS", "/#URLTBL", "/#URLSTR", "/#STRINGS"})
             stage.read(table, maxObjectSize);
     }
     const std::string page =
-        pagePath(names.topic.empty() ? firstContentsPage(contents) : names.topic);
+        pagePath(names.defaultTopic.empty() ? firstContentsPage(contents) : names.defaultTopic);
     std::string html;
     if (stage.read(page, maxObjectSize, &html)) {
         for (const std::string &resource : pageResources(html, page))

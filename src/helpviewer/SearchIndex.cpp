@@ -1,7 +1,8 @@
 #include "qvx/helpviewer/SearchIndex.h"
 
 #include "qvx/helpviewer/ChmFile.h"
-#include "qvx/helpviewer/HelpBrowser.h"
+
+#include "qvx/chm/Limits.h"
 
 #include <QMap>
 
@@ -181,7 +182,7 @@ std::shared_ptr<SearchIndex> SearchIndex::build(const ChmFile &file, const std::
         if (progress && i % 50 == 0)
             progress(int(i), int(pages.size()));
         const std::optional<qint64> size = file.objectSize(pages[i]);
-        if (!size || *size > HelpBrowser::maxPageBytes)
+        if (!size || *size > qvx::chm::maxPageBytes)
             continue;
         const std::optional<QByteArray> bytes = file.read(pages[i]);
         if (bytes)

@@ -3,6 +3,8 @@
 #include "qvx/helpviewer/ChmSitemap.h"
 #include "qvx/helpviewer/ChmSystem.h"
 
+#include "qvx/chm/Limits.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringDecoder>
@@ -23,7 +25,7 @@ class ChmFile
 {
 public:
     // Objects larger than this are refused rather than read into memory.
-    static constexpr qint64 maxObjectSize = 64 * 1024 * 1024;
+    static constexpr qint64 maxObjectSize = qvx::chm::maxObjectBytes;
 
     ChmFile();
     ~ChmFile();

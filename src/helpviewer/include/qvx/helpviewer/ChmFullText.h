@@ -2,13 +2,15 @@
 
 #include "qvx/helpviewer/SearchIndex.h"
 
+#include "qvx/chm/FullText.h"
+#include "qvx/chm/Topics.h"
+
 #include <QByteArray>
 
 #include <optional>
 
-// The full-text index a help compiler stores in the file ($FIftiMain), with the tables that
-// turn its topic numbers into pages and titles. Every offset and count in it is checked: a
-// damaged or hostile index finds less, never reads out of bounds or loops.
+// Search through the full-text index a help compiler stores in the file ($FIftiMain), with the
+// tables that turn its topic numbers into pages and titles.
 class ChmFullText : public SearchSource
 {
 public:
@@ -30,29 +32,18 @@ public:
                             const std::atomic_bool &cancel) const override;
 
 private:
-    struct Header
-    {
-        quint32 rootOffset = 0;
-        quint32 nodeLength = 0;
-        int depth = 0;
-        int documentRoot = 0;
-        int countRoot = 0;
-        int locationRoot = 0;
-    };
     struct DocumentHits
     {
         int hits = 0;
         bool inTitle = false;
     };
 
-    ChmFullText(Objects objects, const QByteArray &encoding, const Header &header);
-    quint32 firstLeaf() const;
-    void readWordHits(quint32 offset, quint32 size, quint64 count, bool inTitle,
-                      QHash<quint32, DocumentHits> &found) const;
+    ChmFullText(qvx::chm::FullTextIndex index, qvx::chm::TopicTable topics,
+                const QByteArray &encoding);
     std::optional<SearchHit> topic(quint32 number) const;
-    QString decode(const QByteArray &bytes) const;
+    QString decode(QByteArrayView bytes) const;
 
-    Objects m_objects;
+    qvx::chm::FullTextIndex m_index;
+    qvx::chm::TopicTable m_topics;
     QByteArray m_encoding;
-    Header m_header;
 };

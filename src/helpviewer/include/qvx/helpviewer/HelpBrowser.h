@@ -1,5 +1,7 @@
 #pragma once
 
+#include "qvx/chm/Limits.h"
+
 #include <QTextBrowser>
 
 #include <memory>
@@ -15,16 +17,15 @@ class HelpBrowser : public QTextBrowser
     Q_OBJECT
 
 public:
-    // Limits fit for a help page. Real help pages stay under 1 MiB (the largest seen, a
-    // generated index, is 776 KiB with 9,158 table cells and lays out in about 0.25 s), but
-    // the text layout needs about 3 s per MiB of table HTML, so cells are bounded too.
-    static constexpr qint64 maxPageBytes = 2 * 1024 * 1024;
+    // Limits fit for a help page: bytes as the format library sets them for every reader, and
+    // what the layout can take. The text layout needs about 3 s per MiB of table HTML, so
+    // cells are bounded too.
+    static constexpr qint64 maxPageBytes = qvx::chm::maxPageBytes;
     static constexpr int maxTableCells = 12000;
     // Pictures: a full-screen 4K screenshot fits (its decoded form takes 4 bytes a pixel).
-    static constexpr qint64 maxImageBytes = 4 * 1024 * 1024;
+    static constexpr qint64 maxImageBytes = qvx::chm::maxImageBytes;
     static constexpr qint64 maxImagePixels = qint64(1) << 23;
-    // Style sheets of real help files are a few KiB.
-    static constexpr qint64 maxStyleSheetBytes = 512 * 1024;
+    static constexpr qint64 maxStyleSheetBytes = qvx::chm::maxStyleSheetBytes;
 
     static constexpr int minZoom = 50;
     static constexpr int maxZoom = 300;
