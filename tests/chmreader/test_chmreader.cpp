@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -175,6 +176,9 @@ TEST(ChmReader, SelfLoopingDirectoryListsWhatComesBeforeTheLoop)
     ASSERT_EQ(client.list(&entries, &partial), Outcome::Ok);
     EXPECT_TRUE(partial);
     ASSERT_FALSE(entries.empty());
+    std::set<std::string> paths;
+    for (const Entry &entry : entries)
+        EXPECT_TRUE(paths.insert(entry.path).second) << entry.path << " listed twice";
     std::string bytes;
     EXPECT_EQ(client.read(entries.front().path, &bytes), Outcome::Ok);
 }
@@ -285,13 +289,20 @@ TEST(ChmReader, ReaderEndsWithTheClientsProcess)
     if (owner == 0) {
         ReaderClient client(QVX_TEST_READER, QVX_TEST_HELP_FILE);
         std::vector<Entry> entries;
-        pid_t reader = client.list(&entries) == Outcome::Ok ? client.readerProcess() : -1;
-        (void)!::write(ends[1], &reader, sizeof reader);
+        pid_t pids[2] = {client.list(&entries) == Outcome::Ok ? client.readerProcess() : -1, -1};
+        // A copy of this process keeps the socket open: only the owner's death can end the
+        // reader, not the end of its requests.
+        pids[1] = ::fork();
+        if (pids[1] == 0)
+            for (;;)
+                ::pause();
+        (void)!::write(ends[1], pids, sizeof pids);
         for (;;)
             ::pause();
     }
-    pid_t reader = -1;
-    ASSERT_EQ(::read(ends[0], &reader, sizeof reader), ssize_t(sizeof reader));
+    pid_t pids[2] = {-1, -1};
+    ASSERT_EQ(::read(ends[0], pids, sizeof pids), ssize_t(sizeof pids));
+    const pid_t reader = pids[0];
     ASSERT_GT(reader, 0);
     ::kill(owner, SIGKILL);
     int status = 0;
@@ -303,6 +314,8 @@ TEST(ChmReader, ReaderEndsWithTheClientsProcess)
         std::this_thread::sleep_for(10ms);
     EXPECT_EQ(reaped, reader);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    ::kill(pids[1], SIGKILL);
+    ::waitpid(pids[1], &status, 0);
     ::close(ends[0]);
     ::close(ends[1]);
     ::prctl(PR_SET_CHILD_SUBREAPER, 0);

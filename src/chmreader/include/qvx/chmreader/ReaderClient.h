@@ -47,9 +47,9 @@ struct FileIdentity
 class ReaderClient
 {
 public:
-    // Reading a 1 MiB range of the largest help file at hand takes about 10 ms here; the
-    // deadline leaves a wide margin for a loaded machine and still ends a looping reader within
-    // seconds.
+    // The slowest request on the largest help file at hand (a 1 MiB range of a 10 MiB index,
+    // 16 MB file, 20,000 objects) takes 75 ms here, its listing 50 ms: the deadline leaves a
+    // wide margin for a loaded machine and still ends a looping reader within seconds.
     static constexpr std::chrono::milliseconds kDeadline{2000};
 
     // `program` is the reader's path as the file system's bytes; `helpFile` likewise.
