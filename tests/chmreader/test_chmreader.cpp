@@ -205,6 +205,11 @@ TEST(ChmReader, FailingReadersAreEndedAndReaped)
         expectNoChildren();
     }
     ::unsetenv("QVX_STANDIN_MODE");
+    ReaderClient missing(fs::path(QVX_TEST_READER).parent_path() / "no-such-reader",
+                         QVX_TEST_HELP_FILE);
+    std::vector<Entry> entries;
+    EXPECT_EQ(missing.list(&entries), Outcome::CannotOpen);
+    expectNoChildren();
 }
 
 TEST(ChmReader, ReaderKilledBetweenRequestsIsReplaced)
