@@ -22,9 +22,10 @@ public:
     virtual void
     list(const std::function<bool(std::string_view path, std::uint64_t size)> &visit) = 0;
     virtual Status size(const std::string &path, std::uint64_t *size) = 0;
-    // Up to `length` bytes from `offset`, fewer only at the object's end.
+    // Up to `length` bytes from `offset`, fewer only at the object's end, and the object's
+    // size.
     virtual Status read(const std::string &path, std::uint64_t offset, std::uint32_t length,
-                        std::string *bytes) = 0;
+                        std::string *bytes, std::uint64_t *size) = 0;
 };
 
 } // namespace qvx::chmreader

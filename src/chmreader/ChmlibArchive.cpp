@@ -39,11 +39,12 @@ public:
     }
 
     Status read(const std::string &path, std::uint64_t offset, std::uint32_t length,
-                std::string *bytes) override
+                std::string *bytes, std::uint64_t *size) override
     {
         chmUnitInfo unit{};
         if (!resolve(path, &unit))
             return Status::NotFound;
+        *size = unit.length;
         bytes->clear();
         if (offset >= unit.length || length == 0)
             return Status::Ok;

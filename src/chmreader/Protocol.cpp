@@ -153,6 +153,7 @@ std::string encodeAnswer(const Answer &answer)
         out.u64(answer.size);
         break;
     case Op::Read:
+        out.u64(answer.size);
         out.blob(answer.bytes);
         break;
     }
@@ -196,6 +197,7 @@ std::optional<Answer> decodeAnswer(std::string_view payload)
             answer.size = in.u64();
             break;
         case Op::Read:
+            answer.size = in.u64();
             answer.bytes = in.blob(kMaxChunkBytes);
             break;
         }

@@ -168,6 +168,11 @@ Outcome ReaderClient::start()
     Descriptor theirs(moveAbove(ends[1]));
     if (handed.get() < 0 || ours.get() < 0 || theirs.get() < 0)
         return Outcome::CannotOpen;
+    // Room for a whole answer, where the system allows it, so that the reader writes a page
+    // at once rather than waking both sides for each part.
+    const int room = int(kMaxAnswerBytes) + 4;
+    ::setsockopt(theirs.get(), SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
+    ::setsockopt(ours.get(), SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
 
     const std::string parent = std::to_string(::getpid());
     const std::string &program = m_program.native();
@@ -232,29 +237,26 @@ bool ReaderClient::sendFrame(const std::string &bytes, Clock::time_point deadlin
 
 bool ReaderClient::receiveAnswer(Answer *answer, Clock::time_point deadline)
 {
-    std::string frame;
-    std::size_t wanted = 4;
+    std::string frame(4, '\0');
+    std::size_t got = 0;
     bool haveLength = false;
-    char buffer[64 * 1024];
-    while (frame.size() < wanted) {
-        const ssize_t got =
-            ::recv(m_socket, buffer, std::min(sizeof buffer, wanted - frame.size()), 0);
-        if (got > 0) {
-            frame.append(buffer, std::size_t(got));
-            if (!haveLength && frame.size() == 4) {
+    while (got < frame.size()) {
+        const ssize_t received = ::recv(m_socket, frame.data() + got, frame.size() - got, 0);
+        if (received > 0) {
+            got += std::size_t(received);
+            if (!haveLength && got == 4) {
                 const auto length = frameLength(
                     reinterpret_cast<const unsigned char *>(frame.data()), kMaxAnswerBytes);
                 if (!length)
                     return false;
-                wanted = 4 + std::size_t(*length);
+                frame.resize(4 + std::size_t(*length));
                 haveLength = true;
-                frame.reserve(wanted);
             }
             continue;
         }
-        if (got < 0 && errno == EINTR)
+        if (received < 0 && errno == EINTR)
             continue;
-        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
+        if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
             waitFor(m_socket, POLLIN, deadline))
             continue;
         return false; // the reader ended, or the deadline passed
@@ -340,8 +342,8 @@ Outcome ReaderClient::size(std::string_view path, std::uint64_t *size)
     return outcome;
 }
 
-Outcome ReaderClient::readRange(std::string_view path, std::uint64_t offset, std::uint32_t length,
-                                std::string *bytes)
+Outcome ReaderClient::readPart(std::string_view path, std::uint64_t offset, std::uint32_t length,
+                               std::string *bytes, std::uint64_t *size)
 {
     bytes->clear();
     if (path.size() > kMaxPathBytes)
@@ -355,37 +357,49 @@ Outcome ReaderClient::readRange(std::string_view path, std::uint64_t offset, std
     const Outcome outcome = exchange(request, &answer);
     if (outcome != Outcome::Ok)
         return outcome;
-    if (answer.bytes.size() > request.length) {
+    // Exactly what lies between the offset and the object's end, up to the length asked.
+    const std::uint64_t expected =
+        offset >= answer.size ? 0 : std::min<std::uint64_t>(request.length, answer.size - offset);
+    if (answer.bytes.size() != expected) {
         stop();
         return Outcome::Unreadable;
     }
     *bytes = std::move(answer.bytes);
+    *size = answer.size;
     return Outcome::Ok;
+}
+
+Outcome ReaderClient::readRange(std::string_view path, std::uint64_t offset, std::uint32_t length,
+                                std::string *bytes)
+{
+    std::uint64_t size = 0;
+    return readPart(path, offset, length, bytes, &size);
 }
 
 Outcome ReaderClient::read(std::string_view path, std::string *bytes, std::uint64_t limit)
 {
     bytes->clear();
+    // The first part tells the object's size: a page usually comes in one request.
+    std::string whole;
     std::uint64_t total = 0;
-    if (const Outcome outcome = size(path, &total); outcome != Outcome::Ok)
+    if (const Outcome outcome = readPart(path, 0, kMaxChunkBytes, &whole, &total);
+        outcome != Outcome::Ok)
         return outcome;
     if (total > limit)
         return Outcome::TooLarge;
-    std::string whole;
     whole.reserve(std::size_t(total));
-    std::string chunk;
+    std::string part;
+    std::uint64_t size = 0;
     while (whole.size() < total) {
-        const auto wanted =
-            std::uint32_t(std::min<std::uint64_t>(total - whole.size(), kMaxChunkBytes));
-        if (const Outcome outcome = readRange(path, whole.size(), wanted, &chunk);
+        if (const Outcome outcome = readPart(path, whole.size(), kMaxChunkBytes, &part, &size);
             outcome != Outcome::Ok)
             return outcome;
-        // A short answer inside the object is the reader's fault, not the object's end.
-        if (chunk.size() != wanted) {
+        // The object cannot change size under the same file.
+        if (size != total || part.empty()) {
             stop();
             return Outcome::Unreadable;
         }
-        whole += chunk;
+        whole += part;
     }
     *bytes = std::move(whole);
     return Outcome::Ok;

@@ -168,7 +168,8 @@ Answer answer(Archive &archive, const Request &request, std::optional<Listing> &
         out.status = archive.size(request.path, &out.size);
         break;
     case Op::Read:
-        out.status = archive.read(request.path, request.offset, request.length, &out.bytes);
+        out.status =
+            archive.read(request.path, request.offset, request.length, &out.bytes, &out.size);
         break;
     }
     return out;

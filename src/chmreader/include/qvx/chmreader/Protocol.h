@@ -60,9 +60,9 @@ struct Answer
     std::uint32_t total = 0;
     bool partial = false;
     std::vector<Entry> entries;
-    // Size.
+    // Size and Read: the object's whole size.
     std::uint64_t size = 0;
-    // Read.
+    // Read: the range asked for.
     std::string bytes;
 };
 

@@ -76,6 +76,8 @@ public:
 
 private:
     Outcome exchange(const Request &request, Answer *answer);
+    Outcome readPart(std::string_view path, std::uint64_t offset, std::uint32_t length,
+                     std::string *bytes, std::uint64_t *size);
     Outcome checkFile();
     Outcome start();
     bool sendFrame(const std::string &bytes, std::chrono::steady_clock::time_point deadline);
