@@ -292,12 +292,13 @@ TEST(ChmReader, ReaderEndsWithTheClientsProcess)
     const pid_t owner = ::fork();
     ASSERT_GE(owner, 0);
     if (owner == 0) {
+        ::close(ends[0]);
         ReaderClient client(QVX_TEST_READER, QVX_TEST_HELP_FILE);
         std::vector<Entry> entries;
         pid_t pids[2] = {client.list(&entries) == Outcome::Ok ? client.readerProcess() : -1, -1};
         // A copy of this process keeps the socket open: only the owner's death can end the
         // reader, not the end of its requests.
-        pids[1] = ::fork();
+        pids[1] = pids[0] > 0 ? ::fork() : -1;
         if (pids[1] == 0)
             for (;;)
                 ::pause();
@@ -305,13 +306,16 @@ TEST(ChmReader, ReaderEndsWithTheClientsProcess)
         for (;;)
             ::pause();
     }
+    // Should the owner fail before it writes, the read ends instead of waiting for ever.
+    ::close(ends[1]);
     pid_t pids[2] = {-1, -1};
-    ASSERT_EQ(::read(ends[0], pids, sizeof pids), ssize_t(sizeof pids));
-    const pid_t reader = pids[0];
-    ASSERT_GT(reader, 0);
+    const ssize_t got = ::read(ends[0], pids, sizeof pids);
     ::kill(owner, SIGKILL);
     int status = 0;
     ASSERT_EQ(::waitpid(owner, &status, 0), owner);
+    ASSERT_EQ(got, ssize_t(sizeof pids));
+    const pid_t reader = pids[0];
+    ASSERT_GT(reader, 0);
     const auto deadline = std::chrono::steady_clock::now() + 5s;
     pid_t reaped = 0;
     while ((reaped = ::waitpid(reader, &status, WNOHANG)) == 0 &&
@@ -321,8 +325,11 @@ TEST(ChmReader, ReaderEndsWithTheClientsProcess)
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
     ::kill(pids[1], SIGKILL);
     ::waitpid(pids[1], &status, 0);
+    if (reaped != reader) {
+        ::kill(reader, SIGKILL);
+        ::waitpid(reader, &status, 0);
+    }
     ::close(ends[0]);
-    ::close(ends[1]);
     ::prctl(PR_SET_CHILD_SUBREAPER, 0);
     expectNoChildren();
 }
