@@ -1,0 +1,121 @@
+// The largest page of a help file read through qvx-chmreader, against the library reading it in
+// this process (the counter `ratio`, measured in the same run): with a reader already running,
+// and from a cold start (the reader started, or the file opened, for each read).
+// QVX_BENCH_HELP_FILE=FILE.chm measures a help file of your own.
+#include "qvx/chmreader/ReaderClient.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chm_lib.h>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using namespace qvx::chmreader;
+using Clock = std::chrono::steady_clock;
+
+std::string helpFile()
+{
+    const char *chosen = std::getenv("QVX_BENCH_HELP_FILE");
+    return chosen && *chosen ? chosen : QVX_LARGE_HELP_FILE;
+}
+
+std::string largestPage(chmFile *file)
+{
+    std::pair<std::string, std::uint64_t> largest;
+    chm_enumerate(
+        file, CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES,
+        [](chmFile *, chmUnitInfo *unit, void *context) {
+            auto &best = *static_cast<std::pair<std::string, std::uint64_t> *>(context);
+            const std::string path = unit->path;
+            if ((path.ends_with(".htm") || path.ends_with(".html")) && unit->length > best.second)
+                best = {path, unit->length};
+            return CHM_ENUMERATOR_CONTINUE;
+        },
+        &largest);
+    return largest.first;
+}
+
+double readInProcess(chmFile *file, const std::string &path)
+{
+    const auto started = Clock::now();
+    chmUnitInfo unit{};
+    chm_resolve_object(file, path.c_str(), &unit);
+    std::string bytes(unit.length, '\0');
+    chm_retrieve_object(file, &unit, reinterpret_cast<unsigned char *>(bytes.data()), 0,
+                        LONGINT64(unit.length));
+    benchmark::DoNotOptimize(bytes.data());
+    return std::chrono::duration<double>(Clock::now() - started).count();
+}
+
+double readThroughReader(ReaderClient &client, const std::string &path, benchmark::State &state)
+{
+    const auto started = Clock::now();
+    std::string bytes;
+    if (client.read(path, &bytes) != Outcome::Ok)
+        state.SkipWithError("the reader could not read the page");
+    return std::chrono::duration<double>(Clock::now() - started).count();
+}
+
+void largestPageWarm(benchmark::State &state)
+{
+    const std::string name = helpFile();
+    chmFile *file = chm_open(name.c_str());
+    if (file == nullptr) {
+        state.SkipWithError("the help file does not open");
+        return;
+    }
+    const std::string page = largestPage(file);
+    ReaderClient client(QVX_CHMREADER, name);
+    readThroughReader(client, page, state);
+    readInProcess(file, page);
+    double ours = 0;
+    double bare = 0;
+    for (auto _ : state) {
+        const double each = readThroughReader(client, page, state);
+        state.SetIterationTime(each);
+        ours += each;
+        bare += readInProcess(file, page);
+    }
+    chm_close(file);
+    state.counters["ratio"] = bare > 0 ? ours / bare : 0;
+    state.SetLabel(page);
+}
+
+void largestPageCold(benchmark::State &state)
+{
+    const std::string name = helpFile();
+    chmFile *probe = chm_open(name.c_str());
+    if (probe == nullptr) {
+        state.SkipWithError("the help file does not open");
+        return;
+    }
+    const std::string page = largestPage(probe);
+    chm_close(probe);
+    double ours = 0;
+    double bare = 0;
+    for (auto _ : state) {
+        const auto started = Clock::now();
+        {
+            ReaderClient client(QVX_CHMREADER, name);
+            readThroughReader(client, page, state);
+        }
+        const double each = std::chrono::duration<double>(Clock::now() - started).count();
+        state.SetIterationTime(each);
+        ours += each;
+        const auto opening = Clock::now();
+        chmFile *file = chm_open(name.c_str());
+        readInProcess(file, page);
+        chm_close(file);
+        bare += std::chrono::duration<double>(Clock::now() - opening).count();
+    }
+    state.counters["ratio"] = bare > 0 ? ours / bare : 0;
+}
+
+} // namespace
+
+BENCHMARK(largestPageWarm)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(largestPageCold)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK_MAIN();

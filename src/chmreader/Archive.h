@@ -1,0 +1,31 @@
+#pragma once
+// The help file as the decompression library sees it. Only the reader program links this;
+// changing the library means changing the one file behind this interface.
+#include "qvx/chmreader/Protocol.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace qvx::chmreader {
+
+class Archive
+{
+public:
+    // Opens the file by name; null when the library refuses it.
+    static std::unique_ptr<Archive> open(const std::string &name);
+    virtual ~Archive() = default;
+
+    // Calls `visit` for each object in directory order until it returns false.
+    virtual void
+    list(const std::function<bool(std::string_view path, std::uint64_t size)> &visit) = 0;
+    virtual Status size(const std::string &path, std::uint64_t *size) = 0;
+    // Up to `length` bytes from `offset`, fewer only at the object's end, and the object's
+    // size.
+    virtual Status read(const std::string &path, std::uint64_t offset, std::uint32_t length,
+                        std::string *bytes, std::uint64_t *size) = 0;
+};
+
+} // namespace qvx::chmreader

@@ -1,0 +1,82 @@
+#pragma once
+// What the program and qvx-chmreader say to each other over their socket pair. Each message
+// is a frame: a little-endian u32 length, then that many bytes. The reader speaks first, once,
+// to say whether it opened the file; then each request gets exactly one answer. Every value is
+// checked against the end of its frame, and a frame with bytes left over does not decode.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qvx::chmreader {
+
+// The library matches paths of up to 512 characters; twice that leaves room for UTF-8.
+inline constexpr std::uint32_t kMaxPathBytes = 1024;
+inline constexpr std::uint32_t kMaxRequestBytes = kMaxPathBytes + 32;
+// One read answers at most this much; larger objects are read in ranges. The largest pages of
+// real help files are under 1 MiB, so a page usually takes one request.
+inline constexpr std::uint32_t kMaxChunkBytes = 1024 * 1024;
+// A listing page fills at most this much of its answer.
+inline constexpr std::uint32_t kListPageBytes = 512 * 1024;
+inline constexpr std::uint32_t kMaxAnswerBytes = kMaxChunkBytes + 64;
+
+enum class Op : std::uint8_t {
+    Hello = 1, // from the reader, unasked: the file is open or not
+    List = 2,  // the objects from index `first` on, as many as fit a page
+    Size = 3,  // one object's size
+    Read = 4,  // `length` bytes of an object from `offset` (fewer at its end)
+};
+
+enum class Status : std::uint8_t {
+    Ok = 0,
+    NotFound = 1, // no such object
+    Failed = 2,   // the library could not open the file or read the object
+};
+
+struct Request
+{
+    Op op = Op::List;
+    std::uint32_t first = 0;
+    std::string path;
+    std::uint64_t offset = 0;
+    std::uint32_t length = 0;
+};
+
+struct Entry
+{
+    std::string path;
+    std::uint64_t size = 0;
+
+    bool operator==(const Entry &) const = default;
+};
+
+struct Answer
+{
+    Op op = Op::Hello;
+    Status status = Status::Ok;
+    // List: how many objects there are in all, whether the listing stopped at a damaged
+    // directory, and this page's part of them.
+    std::uint32_t total = 0;
+    bool partial = false;
+    std::vector<Entry> entries;
+    // Size and Read: the object's whole size.
+    std::uint64_t size = 0;
+    // Read: the range asked for.
+    std::string bytes;
+};
+
+std::string encodeRequest(const Request &request);
+std::optional<Request> decodeRequest(std::string_view payload);
+std::string encodeAnswer(const Answer &answer);
+std::optional<Answer> decodeAnswer(std::string_view payload);
+
+// The payload with its length in front.
+std::string framed(std::string_view payload);
+// The length a frame's four header bytes announce, if it is within the limit.
+std::optional<std::uint32_t> frameLength(const unsigned char header[4], std::uint32_t limit);
+
+// What a list entry costs in a listing answer.
+std::size_t encodedSize(const Entry &entry);
+
+} // namespace qvx::chmreader

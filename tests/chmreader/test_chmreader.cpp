@@ -1,0 +1,337 @@
+// The help file reader process and its client: what comes through equals what the library
+// reads in process, and a reader that fails, a file that changes and a client that dies leave
+// no reader, zombie or descriptor behind.
+#include "qvx/chmreader/ReaderClient.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chm_lib.h>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace qvx::chmreader;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct InProcess
+{
+    std::vector<Entry> entries;
+    std::map<std::string, std::string> contents;
+};
+
+InProcess readInProcess(const fs::path &file)
+{
+    InProcess read;
+    chmFile *chm = chm_open(file.c_str());
+    if (chm == nullptr)
+        return read;
+    chm_enumerate(
+        chm, CHM_ENUMERATE_ALL,
+        [](chmFile *handle, chmUnitInfo *unit, void *context) {
+            auto &out = *static_cast<InProcess *>(context);
+            out.entries.push_back({unit->path, unit->length});
+            std::string bytes(unit->length, '\0');
+            chm_retrieve_object(handle, unit, reinterpret_cast<unsigned char *>(bytes.data()), 0,
+                                LONGINT64(unit->length));
+            out.contents[unit->path] = std::move(bytes);
+            return CHM_ENUMERATOR_CONTINUE;
+        },
+        &read);
+    chm_close(chm);
+    return read;
+}
+
+// No child of this process, running or ended and unreaped, is left.
+void expectNoChildren()
+{
+    int status = 0;
+    errno = 0;
+    EXPECT_EQ(::waitpid(-1, &status, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+}
+
+bool ended(pid_t pid)
+{
+    return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+std::size_t openDescriptors()
+{
+    return std::size_t(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+}
+
+class TempDir
+{
+public:
+    TempDir()
+    {
+        std::string pattern = (fs::temp_directory_path() / "chmreader-XXXXXX").string();
+        m_path = ::mkdtemp(pattern.data());
+    }
+    ~TempDir() { fs::remove_all(m_path); }
+    const fs::path &path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+// A copy made beside the target and renamed over it, as a new version of a file arrives.
+void replaceWith(const fs::path &source, const fs::path &target)
+{
+    const fs::path beside = target.string() + ".new";
+    fs::copy_file(source, beside, fs::copy_options::overwrite_existing);
+    fs::rename(beside, target);
+}
+
+TEST(ChmReader, ReadsWhatTheLibraryReadsInProcess)
+{
+    for (const fs::path &file :
+         {fs::path(QVX_TEST_HELP_FILE), fs::path(QVX_TEST_CHM_CORPUS) / "quorvex-demos.chm",
+          fs::path(QVX_TEST_CHM_CORPUS) / "cyrillic.chm"}) {
+        SCOPED_TRACE(file.string());
+        const InProcess expected = readInProcess(file);
+        ASSERT_FALSE(expected.entries.empty());
+        ReaderClient client(QVX_TEST_READER, file);
+        std::vector<Entry> entries;
+        bool partial = true;
+        ASSERT_EQ(client.list(&entries, &partial), Outcome::Ok);
+        EXPECT_FALSE(partial);
+        EXPECT_EQ(entries, expected.entries);
+        for (const auto &[path, bytes] : expected.contents) {
+            std::string got;
+            ASSERT_EQ(client.read(path, &got), Outcome::Ok) << path;
+            EXPECT_EQ(got, bytes) << path;
+        }
+        // A range inside the largest object, and one past its end.
+        const auto largest = std::max_element(
+            expected.contents.begin(), expected.contents.end(),
+            [](const auto &a, const auto &b) { return a.second.size() < b.second.size(); });
+        std::string range;
+        ASSERT_EQ(client.readRange(largest->first, 3, 100, &range), Outcome::Ok);
+        EXPECT_EQ(range, largest->second.substr(3, 100));
+        ASSERT_EQ(client.readRange(largest->first, largest->second.size(), 100, &range),
+                  Outcome::Ok);
+        EXPECT_TRUE(range.empty());
+        std::uint64_t size = 0;
+        EXPECT_EQ(client.size("/no such page.htm", &size), Outcome::NotFound);
+        EXPECT_EQ(client.read(largest->first, &range, largest->second.size() - 1),
+                  Outcome::TooLarge);
+        EXPECT_EQ(client.read(std::string(2000, 'a'), &range), Outcome::NotFound);
+    }
+    expectNoChildren();
+}
+
+TEST(ChmReader, DamagedFilesFailWithinTheDeadline)
+{
+    // Files that crash the library, loop in it or make it allocate without bound.
+    std::vector<fs::path> files;
+    for (const auto &entry : fs::directory_iterator(QVX_TEST_CHM_CORPUS)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("crash-") || name.starts_with("hang-") || name.starts_with("oom-") ||
+            name.starts_with("chmlib-"))
+            files.push_back(entry.path());
+    }
+    for (const char *name : {"chmlib-index-loop.chm", "chmlib-directory-loop.chm"})
+        files.push_back(fs::path(QVX_TEST_HELP_DATA) / name);
+    ASSERT_GE(files.size(), 8u);
+    for (const fs::path &file : files) {
+        SCOPED_TRACE(file.string());
+        ReaderClient client(QVX_TEST_READER, file, 500ms);
+        const auto started = std::chrono::steady_clock::now();
+        std::vector<Entry> entries;
+        const Outcome listed = client.list(&entries);
+        // Each object listed is read or refused; none holds the caller past its deadline.
+        for (std::size_t i = 0; i < std::min<std::size_t>(entries.size(), 20); ++i) {
+            std::string bytes;
+            const Outcome read = client.read(entries[i].path, &bytes);
+            EXPECT_NE(read, Outcome::Changed);
+        }
+        if (listed != Outcome::Ok) {
+            EXPECT_TRUE(listed == Outcome::Unreadable || listed == Outcome::CannotOpen);
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 15s);
+    }
+    expectNoChildren();
+}
+
+TEST(ChmReader, SelfLoopingDirectoryListsWhatComesBeforeTheLoop)
+{
+    const fs::path file =
+        fs::path(QVX_TEST_CHM_CORPUS) / "hang-directory-chunk-points-at-itself.chm";
+    ReaderClient client(QVX_TEST_READER, file, 1s);
+    std::vector<Entry> entries;
+    bool partial = false;
+    ASSERT_EQ(client.list(&entries, &partial), Outcome::Ok);
+    EXPECT_TRUE(partial);
+    ASSERT_FALSE(entries.empty());
+    std::set<std::string> paths;
+    for (const Entry &entry : entries)
+        EXPECT_TRUE(paths.insert(entry.path).second) << entry.path << " listed twice";
+    std::string bytes;
+    EXPECT_EQ(client.read(entries.front().path, &bytes), Outcome::Ok);
+}
+
+TEST(ChmReader, FailingReadersAreEndedAndReaped)
+{
+    struct Case
+    {
+        const char *mode;
+        Outcome outcome;
+    };
+    for (const Case &test :
+         {Case{"silent", Outcome::CannotOpen}, Case{"hang", Outcome::Unreadable},
+          Case{"garbage", Outcome::Unreadable}, Case{"huge", Outcome::Unreadable},
+          Case{"half", Outcome::Unreadable}}) {
+        SCOPED_TRACE(test.mode);
+        ::setenv("QVX_STANDIN_MODE", test.mode, 1);
+        ReaderClient client(QVX_TEST_STANDIN, QVX_TEST_HELP_FILE, 300ms);
+        const auto started = std::chrono::steady_clock::now();
+        std::string bytes;
+        EXPECT_EQ(client.read("/page.htm", &bytes), test.outcome);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+        EXPECT_EQ(client.readerProcess(), -1);
+        expectNoChildren();
+    }
+    ::unsetenv("QVX_STANDIN_MODE");
+    ReaderClient missing(fs::path(QVX_TEST_READER).parent_path() / "no-such-reader",
+                         QVX_TEST_HELP_FILE);
+    std::vector<Entry> entries;
+    EXPECT_EQ(missing.list(&entries), Outcome::CannotOpen);
+    expectNoChildren();
+}
+
+TEST(ChmReader, ReaderKilledBetweenRequestsIsReplaced)
+{
+    ReaderClient client(QVX_TEST_READER, QVX_TEST_HELP_FILE);
+    std::vector<Entry> entries;
+    ASSERT_EQ(client.list(&entries), Outcome::Ok);
+    const pid_t first = client.readerProcess();
+    ASSERT_GT(first, 0);
+    ::kill(first, SIGKILL);
+    // Until the kernel has ended it, the reader may still look alive to the client.
+    siginfo_t info{};
+    ASSERT_EQ(::waitid(P_PID, id_t(first), &info, WEXITED | WNOWAIT), 0);
+    std::vector<Entry> again;
+    EXPECT_EQ(client.list(&again), Outcome::Ok);
+    EXPECT_EQ(again, entries);
+    EXPECT_NE(client.readerProcess(), first);
+    client.stop();
+    expectNoChildren();
+}
+
+TEST(ChmReader, ChangedFileEndsItsReader)
+{
+    TempDir dir;
+    const fs::path file = dir.path() / "help.chm";
+    const fs::path other = fs::path(QVX_TEST_CHM_CORPUS) / "cyrillic.chm";
+    fs::copy_file(QVX_TEST_HELP_FILE, file);
+    ReaderClient client(QVX_TEST_READER, file);
+    std::vector<Entry> entries;
+    ASSERT_EQ(client.list(&entries), Outcome::Ok);
+    const std::size_t descriptors = openDescriptors();
+
+    // Replaced: reported once, then the new file is read.
+    pid_t reader = client.readerProcess();
+    replaceWith(other, file);
+    EXPECT_EQ(client.list(&entries), Outcome::Changed);
+    EXPECT_EQ(client.readerProcess(), -1);
+    EXPECT_TRUE(ended(reader));
+    ASSERT_EQ(client.list(&entries), Outcome::Ok);
+    EXPECT_EQ(entries, readInProcess(other).entries);
+
+    // Truncated in place: nothing of it can be read any more.
+    fs::resize_file(file, 100);
+    EXPECT_EQ(client.list(&entries), Outcome::Changed);
+    EXPECT_EQ(client.list(&entries), Outcome::CannotOpen);
+
+    // Deleted.
+    replaceWith(QVX_TEST_HELP_FILE, file);
+    EXPECT_EQ(client.list(&entries), Outcome::Changed);
+    ASSERT_EQ(client.list(&entries), Outcome::Ok);
+    fs::remove(file);
+    std::string bytes;
+    EXPECT_EQ(client.read(entries.front().path, &bytes), Outcome::Changed);
+    EXPECT_EQ(client.read(entries.front().path, &bytes), Outcome::CannotOpen);
+
+    // Many versions: one reader at a time, and no descriptor kept for an old one.
+    fs::copy_file(QVX_TEST_HELP_FILE, file);
+    for (int version = 0; version < 200; ++version) {
+        const timespec times[2] = {{0, UTIME_OMIT}, {1'000'000 + version, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+        const Outcome outcome = client.read(entries.front().path, &bytes);
+        ASSERT_TRUE(outcome == Outcome::Changed || outcome == Outcome::Ok);
+        if (outcome == Outcome::Changed) {
+            ASSERT_EQ(client.read(entries.front().path, &bytes), Outcome::Ok);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(-1, &status, WNOHANG), 0); // the one reader still runs
+    }
+    EXPECT_EQ(openDescriptors(), descriptors);
+    client.stop();
+    expectNoChildren();
+}
+
+TEST(ChmReader, ReaderEndsWithTheClientsProcess)
+{
+    // Orphans come to this process, so that their end can be seen and reaped here.
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const pid_t owner = ::fork();
+    ASSERT_GE(owner, 0);
+    if (owner == 0) {
+        ::close(ends[0]);
+        ReaderClient client(QVX_TEST_READER, QVX_TEST_HELP_FILE);
+        std::vector<Entry> entries;
+        pid_t pids[2] = {client.list(&entries) == Outcome::Ok ? client.readerProcess() : -1, -1};
+        // A copy of this process keeps the socket open: only the owner's death can end the
+        // reader, not the end of its requests.
+        pids[1] = pids[0] > 0 ? ::fork() : -1;
+        if (pids[1] == 0)
+            for (;;)
+                ::pause();
+        (void)!::write(ends[1], pids, sizeof pids);
+        for (;;)
+            ::pause();
+    }
+    // Should the owner fail before it writes, the read ends instead of waiting for ever.
+    ::close(ends[1]);
+    pid_t pids[2] = {-1, -1};
+    const ssize_t got = ::read(ends[0], pids, sizeof pids);
+    ::kill(owner, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(owner, &status, 0), owner);
+    ASSERT_EQ(got, ssize_t(sizeof pids));
+    const pid_t reader = pids[0];
+    ASSERT_GT(reader, 0);
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    pid_t reaped = 0;
+    while ((reaped = ::waitpid(reader, &status, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(reaped, reader);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    ::kill(pids[1], SIGKILL);
+    ::waitpid(pids[1], &status, 0);
+    if (reaped != reader) {
+        ::kill(reader, SIGKILL);
+        ::waitpid(reader, &status, 0);
+    }
+    ::close(ends[0]);
+    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+    expectNoChildren();
+}
+
+} // namespace
