@@ -70,14 +70,17 @@ TEST(ByteCursor, NeverReadsPastItsEnd)
 
 TEST(ByteCursor, ReadsBothKindsOfEncodedNumbers)
 {
-    ByteCursor directory("\x81\x00\x05"s);
+    const std::string directoryBytes = "\x81\x00\x05"s;
+    ByteCursor directory(directoryBytes);
     EXPECT_EQ(directory.encodedNumber(), 128u);
     EXPECT_EQ(directory.encodedNumber(), 5u);
     EXPECT_FALSE(directory.encodedNumber());
     // Ten continuation bytes are no number, and one cut short is none either.
-    EXPECT_FALSE(ByteCursor(std::string(10, '\x80')).encodedNumber());
+    const std::string continuations(10, '\x80');
+    EXPECT_FALSE(ByteCursor(continuations).encodedNumber());
     EXPECT_FALSE(ByteCursor(std::string_view("\x80\x80")).encodedNumberLowFirst());
-    ByteCursor fullText("\x81\x01"s);
+    const std::string fullTextBytes = "\x81\x01"s;
+    ByteCursor fullText(fullTextBytes);
     EXPECT_EQ(fullText.encodedNumberLowFirst(), 129u);
 }
 

@@ -27,6 +27,9 @@ class ByteCursor
 {
 public:
     explicit ByteCursor(std::string_view data, std::size_t at = 0);
+    // It only looks at the bytes: a string that ends with the statement would leave it
+    // reading freed memory.
+    ByteCursor(std::string &&, std::size_t = 0) = delete;
 
     bool ok() const { return m_ok; }
     std::size_t at() const { return m_at; }
