@@ -236,10 +236,24 @@ public:
     }
 
 private:
-    const mschmd_file *find(const std::string &path) const
+    const mschmd_file *find(const std::string &path)
     {
-        const auto found = m_byName.find(folded(path));
-        return found == m_byName.end() ? nullptr : found->second;
+        const std::string key = folded(path);
+        if (const auto found = m_byName.find(key); found != m_byName.end())
+            return found->second;
+        // Some help compilers name a later chunk as the directory's first, and the library
+        // lists from there; the directory's index still finds what comes before it.
+        if (const auto found = m_foundApart.find(key); found != m_foundApart.end())
+            return &found->second;
+        mschmd_file file{};
+        if (path.find('\0') != std::string::npos ||
+            m_chm->fast_find(m_chm, m_header, path.c_str(), &file, int(sizeof file)) !=
+                MSPACK_ERR_OK ||
+            file.section == nullptr)
+            return nullptr;
+        file.next = nullptr;
+        file.filename = nullptr;
+        return &m_foundApart.emplace(key, file).first->second;
     }
 
     System m_system{};
@@ -248,6 +262,7 @@ private:
     mschmd_header *m_header = nullptr;
     std::vector<mschmd_file *> m_objects;
     std::unordered_map<std::string, mschmd_file *> m_byName;
+    std::unordered_map<std::string, mschmd_file> m_foundApart;
 };
 
 } // namespace
