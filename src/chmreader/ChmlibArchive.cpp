@@ -19,8 +19,9 @@ public:
 
     void list(const Visit &visit) override
     {
+        // Directory names are not objects, and not every library lists them.
         chm_enumerate(
-            m_file, CHM_ENUMERATE_ALL,
+            m_file, CHM_ENUMERATE_ALL & ~CHM_ENUMERATE_DIRS,
             [](chmFile *, chmUnitInfo *unit, void *context) {
                 const Visit &call = *static_cast<const Visit *>(context);
                 return call(unit->path, unit->length) ? CHM_ENUMERATOR_CONTINUE
