@@ -286,6 +286,6 @@ BENCHMARK(hostileFilesStall)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char **argv)
 {
-    ChmFile::setProbeProgram(QStringLiteral(QVX_APP_DIR "/qvx-chmprobe"));
+    ChmFile::setReaderProgram(QStringLiteral(QVX_APP_DIR "/qvx-chmreader"));
     return runBenchmarks(argc, argv);
 }
