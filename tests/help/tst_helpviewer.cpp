@@ -435,7 +435,7 @@ private slots:
         QCOMPARE(missing.path(), u"/Add-ons.htm"_s);
     }
 
-    // The probe is found beside the program by the folder's bytes; Qt's decoding of them
+    // The reader is found beside the program by the folder's bytes; Qt's decoding of them
     // names no file.
     void helpOpensFromAFolderWhoseNameIsNotUtf8()
     {
