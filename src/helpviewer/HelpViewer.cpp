@@ -70,6 +70,8 @@ void HelpViewer::createControls()
             setCursor(Qt::BusyCursor);
         else if (!m_loading)
             unsetCursor();
+        if (!waiting && m_indexWanted)
+            QMetaObject::invokeMethod(this, &HelpViewer::fileIndexed, Qt::QueuedConnection);
     });
     connect(txtPage, &HelpBrowser::fileChanged, this, &HelpViewer::reopen);
 
@@ -271,8 +273,9 @@ void HelpViewer::fileArrived(std::shared_ptr<const ChmFile> file)
         statusBar()->showMessage(opened ? tr("The help file has changed; it was opened again.")
                                         : tr("The help file has changed and cannot be opened."));
     fillContents();
-    fillIndex();
-    prepareSearch();
+    // The index and the search come once the first page is out.
+    m_indexPane->setEntries({});
+    m_searchPane->setFile(nullptr);
     if (!opened) {
         serveWaiting();
         return;
@@ -304,6 +307,7 @@ void HelpViewer::serveWaiting()
     }
     if (!m_file->isIndexed())
         m_searchPane->awaitFile();
+    m_indexWanted = false;
     HelpLoader::whenIndexed(m_file, this, [this, file = m_file] {
         if (file == m_file)
             fileIndexed();
@@ -312,6 +316,13 @@ void HelpViewer::serveWaiting()
 
 void HelpViewer::fileIndexed()
 {
+    // A large index takes a while to list, and preparing the search reads the file: neither
+    // holds up the page asked for.
+    if (isFileOpen() && !m_file->isIndexed())
+        return; // a newer file's, still on its way
+    m_indexWanted = txtPage->isWaitingForFile();
+    if (m_indexWanted)
+        return;
     fillIndex();
     prepareSearch();
     m_settled = true;

@@ -100,6 +100,7 @@ private:
     bool m_loading = false;
     bool m_settled = false;
     bool m_reopening = false;    // an open file changed and is opened again
+    bool m_indexWanted = false;  // the index is loaded and waits for the page to show
     bool m_showsOpening = false; // the page still says the file is being opened
     QList<std::function<void()>> m_waiting;
     QTabWidget *tabNavigation = nullptr;
