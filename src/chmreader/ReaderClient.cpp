@@ -381,10 +381,13 @@ Outcome ReaderClient::readPart(std::string_view path, std::uint64_t offset, std:
 }
 
 Outcome ReaderClient::readRange(std::string_view path, std::uint64_t offset, std::uint32_t length,
-                                std::string *bytes)
+                                std::string *bytes, std::uint64_t *objectSize)
 {
     std::uint64_t size = 0;
-    return readPart(path, offset, length, bytes, &size);
+    const Outcome outcome = readPart(path, offset, length, bytes, &size);
+    if (outcome == Outcome::Ok && objectSize)
+        *objectSize = size;
+    return outcome;
 }
 
 Outcome ReaderClient::read(std::string_view path, std::string *bytes, std::uint64_t limit,

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <future>
@@ -148,16 +149,35 @@ namespace {
 
 ChmFile::Object readObject(ReaderClient &client, const QByteArray &name, qint64 limit)
 {
+    // Piece by piece into the object's own buffer: a large index is never held twice.
     ChmFile::Object object;
-    std::string bytes;
+    const std::string_view path(name.constData(), std::size_t(name.size()));
+    std::string piece;
     std::uint64_t size = 0;
     object.status =
-        statusOf(client.read(std::string_view(name.constData(), std::size_t(name.size())), &bytes,
-                             std::uint64_t(qMax<qint64>(limit, 0)), &size));
-    if (object.status == ChmFile::Status::Ok || object.status == ChmFile::Status::TooLarge)
-        object.size = qint64(qMin<std::uint64_t>(size, std::uint64_t(INT64_MAX)));
-    if (object.status == ChmFile::Status::Ok)
-        object.bytes = QByteArray(bytes.data(), qsizetype(bytes.size()));
+        statusOf(client.readRange(path, 0, qvx::chmreader::kMaxChunkBytes, &piece, &size));
+    if (object.status != ChmFile::Status::Ok)
+        return object;
+    object.size = qint64(qMin<std::uint64_t>(size, std::uint64_t(INT64_MAX)));
+    if (object.size > qMax<qint64>(limit, 0)) {
+        object.status = ChmFile::Status::TooLarge;
+        return object;
+    }
+    object.bytes.reserve(object.size);
+    object.bytes.append(piece.data(), qsizetype(piece.size()));
+    while (object.bytes.size() < object.size) {
+        std::uint64_t now = 0;
+        object.status = statusOf(client.readRange(path, std::uint64_t(object.bytes.size()),
+                                                  qvx::chmreader::kMaxChunkBytes, &piece, &now));
+        // The object cannot change its size within one file.
+        if (object.status == ChmFile::Status::Ok && (now != size || piece.empty()))
+            object.status = ChmFile::Status::Unreadable;
+        if (object.status != ChmFile::Status::Ok) {
+            object.bytes.clear();
+            return object;
+        }
+        object.bytes.append(piece.data(), qsizetype(piece.size()));
+    }
     return object;
 }
 
@@ -215,11 +235,22 @@ void ChmFile::loadIndex()
 {
     if (!m_open || m_indexed)
         return;
-    listObjects();
     QList<SitemapEntry> index = readSitemap(sitemapPath(m_system.indexFile, ".hhk"));
     if (index.isEmpty())
         index = readBinaryIndex(*this);
-    QHash<QString, QString> titles = ::topicTitles(*this);
+    // Pages' own titles tell apart the pages of a keyword whose sitemap only repeats the
+    // keyword: read only for an index that has such a keyword.
+    const bool titlesWanted =
+        std::any_of(index.cbegin(), index.cend(), [](const SitemapEntry &entry) {
+            return entry.targets.size() > 1 &&
+                   std::any_of(entry.targets.cbegin(), entry.targets.cend(),
+                               [&entry](const SitemapTarget &target) {
+                                   return target.title.compare(entry.name, Qt::CaseInsensitive) ==
+                                          0;
+                               });
+        });
+    QHash<QString, QString> titles =
+        titlesWanted ? ::topicTitles(*this) : QHash<QString, QString>();
     {
         const std::lock_guard lock(m_lock);
         m_index = std::move(index);
@@ -433,10 +464,22 @@ QList<SitemapEntry> ChmFile::readSitemap(const QString &path) const
 {
     if (path.isEmpty())
         return {};
-    const std::optional<QByteArray> bytes = read(path);
+    std::optional<QByteArray> bytes = read(path);
     if (!bytes)
         return {};
-    return parseSitemap(decode(*bytes));
+    // Into UTF-8 a piece at a time: an index of many MiB is not held as UTF-16 as well.
+    QByteArray utf8;
+    QStringDecoder decoder(encoding().constData());
+    if (!decoder.isValid())
+        decoder = QStringDecoder(QStringDecoder::Latin1);
+    constexpr qsizetype piece = 256 * 1024;
+    utf8.reserve(bytes->size());
+    for (qsizetype at = 0; at < bytes->size(); at += piece)
+        utf8 += QString(decoder.decode(QByteArrayView(bytes->constData() + at,
+                                                      qMin(piece, bytes->size() - at))))
+                    .toUtf8();
+    bytes.reset();
+    return parseSitemapUtf8(std::move(utf8));
 }
 
 QByteArray declaredCharset(const QByteArray &page)

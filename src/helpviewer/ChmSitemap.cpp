@@ -15,12 +15,17 @@ QString fromUtf8(const std::string &text)
 
 QList<SitemapEntry> parseSitemap(const QString &text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    const std::vector<qvx::chm::SitemapEntry> parsed =
+    return parseSitemapUtf8(text.toUtf8());
+}
+
+QList<SitemapEntry> parseSitemapUtf8(QByteArray utf8)
+{
+    std::vector<qvx::chm::SitemapEntry> parsed =
         qvx::chm::parseSitemap(std::string_view(utf8.constData(), std::size_t(utf8.size())));
+    utf8 = QByteArray();
     QList<SitemapEntry> entries;
     entries.reserve(qsizetype(parsed.size()));
-    for (const qvx::chm::SitemapEntry &from : parsed) {
+    for (qvx::chm::SitemapEntry &from : parsed) {
         SitemapEntry entry;
         entry.name = fromUtf8(from.name);
         entry.depth = from.depth;
@@ -31,6 +36,8 @@ QList<SitemapEntry> parseSitemap(const QString &text)
                                   fromUtf8(target.local)});
         }
         entries.append(std::move(entry));
+        // A large index is not held in both forms at once.
+        from = {};
     }
     return entries;
 }

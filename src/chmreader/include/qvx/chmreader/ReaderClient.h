@@ -67,8 +67,9 @@ public:
                  std::uint64_t limit = std::uint64_t(64) << 20,
                  std::uint64_t *objectSize = nullptr);
     // Up to `length` bytes (at most kMaxChunkBytes) from `offset`, fewer at the object's end.
+    // `objectSize`, when given, tells the whole object's size.
     Outcome readRange(std::string_view path, std::uint64_t offset, std::uint32_t length,
-                      std::string *bytes);
+                      std::string *bytes, std::uint64_t *objectSize = nullptr);
 
     // Ends the reader, if one runs; the next request starts another.
     void stop();

@@ -29,6 +29,8 @@ constexpr qsizetype maxSitemapTargets = qsizetype(qvx::chm::maxSitemapTargets);
 
 // Reads a sitemap leniently: missing closing tags, any quoting, entities. Never fails.
 QList<SitemapEntry> parseSitemap(const QString &text);
+// The same, of UTF-8 text.
+QList<SitemapEntry> parseSitemapUtf8(QByteArray utf8);
 
 // Decodes character references and the common named entities; unknown ones stay as written.
 QString decodeHtmlEntities(const QString &text);
