@@ -5,12 +5,14 @@
 #include "qvx/helpviewer/HelpLoader.h"
 #include "qvx/helpviewer/HelpViewer.h"
 #include "qvx/helpviewer/HelpViewers.h"
+#include "qvx/helpviewer/SearchPane.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTimer>
@@ -299,6 +301,55 @@ void hostileFilesStall(benchmark::State &state)
     state.SetLabel(worstFile.toStdString());
 }
 
+// Browsing the chosen file: a search, then its largest page (QVX_BENCH_LARGEST_PAGE, a path
+// inside it), the worst GUI stall and the time of each.
+void chosenFileBrowsing(benchmark::State &state)
+{
+    const QString path = chosenFile();
+    const QString largest = qEnvironmentVariable("QVX_BENCH_LARGEST_PAGE");
+    if (path.isEmpty() || largest.isEmpty()) {
+        state.SkipWithError("QVX_BENCH_HELP_FILE and QVX_BENCH_LARGEST_PAGE name what to browse");
+        return;
+    }
+    double pageStall = 0;
+    double searchStall = 0;
+    double pageMs = 0;
+    double searchMs = 0;
+    for (auto _ : state) {
+        HelpViewer *viewer = HelpViewers::request({}, nullptr, path, HelpViewers::displayContents);
+        waitForPage(viewer);
+        while (!viewer->isSettled())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        {
+            auto *pane = viewer->findChild<SearchPane *>(QStringLiteral("paneSearch"));
+            auto *results = viewer->findChild<QListWidget *>(QStringLiteral("lstSearchResults"));
+            StallMeter meter;
+            QElapsedTimer timer;
+            timer.start();
+            pane->search(QStringLiteral("button"));
+            while (results->count() == 0 && timer.elapsed() < 30000)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            searchMs += double(timer.nsecsElapsed()) / 1e6;
+            searchStall = qMax(searchStall, meter.worst());
+            state.counters["results"] = results->count();
+        }
+        {
+            StallMeter meter;
+            QElapsedTimer timer;
+            timer.start();
+            viewer->followLink(QUrl(largest));
+            waitForPage(viewer);
+            pageMs += double(timer.nsecsElapsed()) / 1e6;
+            pageStall = qMax(pageStall, meter.worst());
+        }
+        HelpViewers::closeAll();
+    }
+    state.counters["largest_page_ms"] = pageMs / double(state.iterations());
+    state.counters["largest_page_stall_ms"] = pageStall;
+    state.counters["search_ms"] = searchMs / double(state.iterations());
+    state.counters["search_stall_ms"] = searchStall;
+}
+
 // The program's help file open in a viewer, then overwritten in place by each hostile file
 // and asked for a page: the worst GUI stall until the viewer shows what came of it.
 void overwrittenFilesStall(benchmark::State &state)
@@ -364,6 +415,7 @@ BENCHMARK(chosenFileFirstOpening)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(chosenFileReopening)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(loopingFileStall)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(hostileFilesStall)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(chosenFileBrowsing)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(overwrittenFilesStall)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char **argv)

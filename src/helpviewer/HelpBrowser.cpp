@@ -6,12 +6,15 @@
 
 #include <QBuffer>
 #include <QByteArrayMatcher>
+#include <QCoreApplication>
 #include <QImageReader>
 #include <QLocale>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QtConcurrent>
 
 namespace {
 
@@ -128,25 +131,56 @@ void HelpBrowser::fetch(int type, const QUrl &url, bool forPending)
 void HelpBrowser::arrived(int type, const QUrl &url, const ChmFile::Object &object, bool forPending,
                           quint64 generation)
 {
-    const QString key = resourceKey(type, url);
-    m_fetching.remove(key);
     if (object.status == ChmFile::Status::Changed) {
+        m_fetching.remove(resourceKey(type, url));
         // Nothing more is asked of this file: the viewer opens it again.
         const QUrl wanted = m_pending ? m_pending->url : source();
         stopWaiting();
         emit fileChanged(wanted);
         return;
     }
-    Fetched fetched = convert(type, url, object);
+    // Decoding a large page, counting its cells and looking for what it names, and decoding
+    // pictures, are done off the GUI thread.
+    QPointer<HelpBrowser> self(this);
+    const std::shared_ptr<const ChmFile> file = m_file;
+    const QString filePath = m_filePath;
+    (void)QtConcurrent::run([self, file, filePath, type, url, object, forPending, generation] {
+        Fetched fetched = convert(*file, filePath, type, url, object);
+        QList<Reference> references;
+        if (object.status == ChmFile::Status::Ok && fetched.value.typeId() == QMetaType::QString &&
+            (type == QTextDocument::HtmlResource || type == QTextDocument::UnknownResource))
+            references = referencesOf(url, fetched.value.toString());
+        QCoreApplication *application = QCoreApplication::instance();
+        if (!application)
+            return;
+        QMetaObject::invokeMethod(
+            application,
+            [self, file, type, url, status = object.status, fetched = std::move(fetched),
+             references = std::move(references), forPending, generation] {
+                if (self && file == self->m_file)
+                    self->prepared(type, url, status, fetched, references, forPending, generation);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void HelpBrowser::prepared(int type, const QUrl &url, ChmFile::Status status,
+                           const Fetched &fetched, const QList<Reference> &references,
+                           bool forPending, quint64 generation)
+{
+    const QString key = resourceKey(type, url);
+    m_fetching.remove(key);
     m_cachedBytes += fetched.bytes;
     m_fetched.insert(key, fetched);
-    if (object.status == ChmFile::Status::Unreadable)
+    if (status == ChmFile::Status::Unreadable)
         m_failed.insert(key);
     const bool isPage =
         type == QTextDocument::HtmlResource || type == QTextDocument::UnknownResource;
     if (forPending && m_pending && m_pending->generation == generation) {
-        if (isPage && object.status == ChmFile::Status::Ok)
-            fetchWhatThePageShows(url, fetched.value.toString());
+        for (const Reference &reference : references) {
+            if (!m_fetched.contains(resourceKey(reference.type, reference.url)))
+                fetch(reference.type, reference.url, true);
+        }
         if (--m_pending->outstanding == 0)
             finishPending();
         return;
@@ -172,8 +206,8 @@ void HelpBrowser::arrived(int type, const QUrl &url, const ChmFile::Object &obje
     }
 }
 
-HelpBrowser::Fetched HelpBrowser::convert(int type, const QUrl &url,
-                                          const ChmFile::Object &object) const
+HelpBrowser::Fetched HelpBrowser::convert(const ChmFile &file, const QString &filePath, int type,
+                                          const QUrl &url, const ChmFile::Object &object)
 {
     const bool isPage =
         type == QTextDocument::HtmlResource || type == QTextDocument::UnknownResource;
@@ -186,7 +220,7 @@ HelpBrowser::Fetched HelpBrowser::convert(int type, const QUrl &url,
     case ChmFile::Status::TooLarge:
         return {isPage ? QVariant(tooLargeMessage(shownPath, object.size)) : QVariant(), 0};
     case ChmFile::Status::CannotOpen:
-        return {isPage ? QVariant(fileMessage(m_filePath)) : QVariant(), 0};
+        return {isPage ? QVariant(fileMessage(filePath)) : QVariant(), 0};
     case ChmFile::Status::Unreadable:
     case ChmFile::Status::Changed:
         return {isPage ? QVariant(unreadableMessage(shownPath)) : QVariant(), 0};
@@ -197,9 +231,9 @@ HelpBrowser::Fetched HelpBrowser::convert(int type, const QUrl &url,
     case QTextDocument::UnknownResource:
         if (tableCells(object.bytes) > maxTableCells)
             return {tooLargeMessage(shownPath, bytes), 0};
-        return {m_file->decodePage(object.bytes), bytes};
+        return {file.decodePage(object.bytes), bytes};
     case QTextDocument::StyleSheetResource:
-        return {m_file->decode(object.bytes), bytes};
+        return {file.decode(object.bytes), bytes};
     case QTextDocument::ImageResource: {
         const QImage image = decodeImage(object.bytes);
         return {image.isNull() ? QVariant() : QVariant(image), image.sizeInBytes()};
@@ -209,7 +243,7 @@ HelpBrowser::Fetched HelpBrowser::convert(int type, const QUrl &url,
     }
 }
 
-void HelpBrowser::fetchWhatThePageShows(const QUrl &page, const QString &html)
+QList<HelpBrowser::Reference> HelpBrowser::referencesOf(const QUrl &page, const QString &html)
 {
     // Pictures, backgrounds and style sheets: what the layout asks for before the page shows.
     static const QRegularExpression reference(
@@ -218,8 +252,9 @@ void HelpBrowser::fetchWhatThePageShows(const QUrl &page, const QString &html)
         QRegularExpression::CaseInsensitiveOption);
     // A real page shows a few dozen; a hostile one may name thousands.
     constexpr int maxPrefetched = 256;
-    QSet<QString> asked;
-    for (auto it = reference.globalMatch(html); it.hasNext() && asked.size() < maxPrefetched;) {
+    QList<Reference> found;
+    QSet<QString> seen;
+    for (auto it = reference.globalMatch(html); it.hasNext() && found.size() < maxPrefetched;) {
         const QRegularExpressionMatch match = it.next();
         const QString tag = match.captured(1).toLower();
         const QString attribute = match.captured(2).toLower();
@@ -233,12 +268,12 @@ void HelpBrowser::fetchWhatThePageShows(const QUrl &page, const QString &html)
             continue;
         const int type = tag == QLatin1String("link") ? QTextDocument::StyleSheetResource
                                                       : QTextDocument::ImageResource;
-        const QString key = resourceKey(type, url);
-        if (m_fetched.contains(key) || asked.contains(key))
-            continue;
-        asked.insert(key);
-        fetch(type, url, true);
+        if (!seen.contains(resourceKey(type, url))) {
+            seen.insert(resourceKey(type, url));
+            found.append({type, url});
+        }
     }
+    return found;
 }
 
 void HelpBrowser::finishPending()

@@ -88,12 +88,22 @@ private:
         QStringList terms; // to mark once it is shown
     };
 
+    struct Reference
+    {
+        int type;
+        QUrl url;
+    };
+
     static QString resourceKey(int type, const QUrl &url);
     void fetch(int type, const QUrl &url, bool forPending);
     void arrived(int type, const QUrl &url, const ChmFile::Object &object, bool forPending,
                  quint64 generation);
-    Fetched convert(int type, const QUrl &url, const ChmFile::Object &object) const;
-    void fetchWhatThePageShows(const QUrl &page, const QString &html);
+    void prepared(int type, const QUrl &url, ChmFile::Status status, const Fetched &fetched,
+                  const QList<Reference> &references, bool forPending, quint64 generation);
+    // Off the GUI thread: the object as the browser hands it out, and what a page names.
+    static Fetched convert(const ChmFile &file, const QString &filePath, int type, const QUrl &url,
+                           const ChmFile::Object &object);
+    static QList<Reference> referencesOf(const QUrl &page, const QString &html);
     void finishPending();
     void stopWaiting();
     void trimCache();
