@@ -269,9 +269,12 @@ void HelpViewer::fileArrived(std::shared_ptr<const ChmFile> file)
                               ? m_file->title()
                               : NativeName::display(QFileInfo(m_filePath).completeBaseName());
     setWindowTitle(title.isEmpty() ? tr("Help") : title);
+    // Said for a while, long enough to be read.
+    constexpr int noticeMs = 20000;
     if (std::exchange(m_reopening, false))
         statusBar()->showMessage(opened ? tr("The help file has changed; it was opened again.")
-                                        : tr("The help file has changed and cannot be opened."));
+                                        : tr("The help file has changed and cannot be opened."),
+                                 noticeMs);
     fillContents();
     // The index and the search come once the first page is out.
     m_indexPane->setEntries({});
