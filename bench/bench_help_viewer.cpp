@@ -1,15 +1,18 @@
 // The help viewer from a topic request to the page shown, against the same page's HTML set
 // into a bare QTextBrowser: what the viewer's window, file and resource handling cost.
 #include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/HelpBrowser.h"
 #include "qvx/helpviewer/HelpLoader.h"
 #include "qvx/helpviewer/HelpViewer.h"
 #include "qvx/helpviewer/HelpViewers.h"
+#include "qvx/helpviewer/SearchPane.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTimer>
@@ -39,6 +42,36 @@ QString topicAddress()
     return QStringLiteral("ms-its:") + helpFile() + QStringLiteral("::/") + topic;
 }
 
+// The viewer has its file and shows the page asked for: pages arrive after the file opens.
+bool pageShown(const HelpViewer *viewer)
+{
+    const auto *page =
+        viewer ? viewer->findChild<HelpBrowser *>(QStringLiteral("txtPage")) : nullptr;
+    return viewer && !viewer->isLoading() && page && !page->isWaitingForFile();
+}
+
+void waitForPage(const HelpViewer *viewer, qint64 atMost = 30000)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!pageShown(viewer) && waited.elapsed() < atMost)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    QCoreApplication::processEvents();
+}
+
+// The process's peak resident memory so far, in KiB.
+double peakResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble();
+    }
+    return 0;
+}
+
 // A fresh viewer each time: window, file, contents, index and page.
 void viewerOpensAtTopic(benchmark::State &state)
 {
@@ -46,9 +79,7 @@ void viewerOpensAtTopic(benchmark::State &state)
     for (auto _ : state) {
         HelpViewer *viewer =
             HelpViewers::request({}, nullptr, address, HelpViewers::displayContents);
-        while (viewer && viewer->isLoading())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        QCoreApplication::processEvents();
+        waitForPage(viewer);
         benchmark::DoNotOptimize(viewer);
         state.PauseTiming();
         if (!viewer || !viewer->isFileOpen())
@@ -65,11 +96,9 @@ void openViewerMovesToTopic(benchmark::State &state)
     const QString home = helpFile();
     for (auto _ : state) {
         state.PauseTiming();
-        HelpViewers::request({}, nullptr, home, HelpViewers::displayContents);
-        QCoreApplication::processEvents();
+        waitForPage(HelpViewers::request({}, nullptr, home, HelpViewers::displayContents));
         state.ResumeTiming();
-        HelpViewers::request({}, nullptr, address, HelpViewers::displayContents);
-        QCoreApplication::processEvents();
+        waitForPage(HelpViewers::request({}, nullptr, address, HelpViewers::displayContents));
     }
     HelpViewers::closeAll();
 }
@@ -158,10 +187,11 @@ void viewerShowsFirstPage(benchmark::State &state, const QString &path, bool fre
         QElapsedTimer timer;
         timer.start();
         HelpViewer *viewer = HelpViewers::request({}, nullptr, path, HelpViewers::displayContents);
-        while (viewer->isLoading())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        QCoreApplication::processEvents();
+        waitForPage(viewer);
         total += double(timer.nsecsElapsed()) / 1e6;
+        // The index and search come after the first page: their cost shows in the memory.
+        while (!viewer->isSettled() && timer.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         state.PauseTiming();
         worstStall = qMax(worstStall, meter.worst());
         opened = opened && viewer->isFileOpen();
@@ -174,6 +204,7 @@ void viewerShowsFirstPage(benchmark::State &state, const QString &path, bool fre
     state.counters["ratio_to_bare"] = bare > 0 ? each / bare : 0;
     state.counters["worst_gui_stall_ms"] = worstStall;
     state.counters["opened"] = opened ? 1 : 0;
+    state.counters["peak_resident_kib"] = peakResidentKiB();
 }
 
 QString largeFile()
@@ -256,9 +287,7 @@ void hostileFilesStall(benchmark::State &state)
                 HelpViewers::request({}, nullptr, file, HelpViewers::displayContents);
             QElapsedTimer second;
             second.start();
-            while (viewer && viewer->isLoading() && second.elapsed() < 1000)
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-            QCoreApplication::processEvents();
+            waitForPage(viewer, 3000);
             if (meter.worst() > worstStall) {
                 worstStall = meter.worst();
                 worstFile = QFileInfo(file).fileName();
@@ -269,6 +298,109 @@ void hostileFilesStall(benchmark::State &state)
     state.counters["files"] = double(files.size());
     state.counters["worst_gui_stall_ms"] = worstStall;
     state.counters["stall_to_bare"] = bare > 0 ? worstStall / bare : 0;
+    state.SetLabel(worstFile.toStdString());
+}
+
+// Browsing the chosen file: a search, then its largest page (QVX_BENCH_LARGEST_PAGE, a path
+// inside it), the worst GUI stall and the time of each.
+void chosenFileBrowsing(benchmark::State &state)
+{
+    const QString path = chosenFile();
+    const QString largest = qEnvironmentVariable("QVX_BENCH_LARGEST_PAGE");
+    if (path.isEmpty() || largest.isEmpty()) {
+        state.SkipWithError("QVX_BENCH_HELP_FILE and QVX_BENCH_LARGEST_PAGE name what to browse");
+        return;
+    }
+    double pageStall = 0;
+    double searchStall = 0;
+    double pageMs = 0;
+    double searchMs = 0;
+    for (auto _ : state) {
+        HelpViewer *viewer = HelpViewers::request({}, nullptr, path, HelpViewers::displayContents);
+        waitForPage(viewer);
+        while (!viewer->isSettled())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        {
+            auto *pane = viewer->findChild<SearchPane *>(QStringLiteral("paneSearch"));
+            auto *results = viewer->findChild<QListWidget *>(QStringLiteral("lstSearchResults"));
+            StallMeter meter;
+            QElapsedTimer timer;
+            timer.start();
+            pane->search(QStringLiteral("button"));
+            while (results->count() == 0 && timer.elapsed() < 30000)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            searchMs += double(timer.nsecsElapsed()) / 1e6;
+            searchStall = qMax(searchStall, meter.worst());
+            state.counters["results"] = results->count();
+        }
+        {
+            StallMeter meter;
+            QElapsedTimer timer;
+            timer.start();
+            viewer->followLink(QUrl(largest));
+            waitForPage(viewer);
+            pageMs += double(timer.nsecsElapsed()) / 1e6;
+            pageStall = qMax(pageStall, meter.worst());
+        }
+        HelpViewers::closeAll();
+    }
+    state.counters["largest_page_ms"] = pageMs / double(state.iterations());
+    state.counters["largest_page_stall_ms"] = pageStall;
+    state.counters["search_ms"] = searchMs / double(state.iterations());
+    state.counters["search_stall_ms"] = searchStall;
+}
+
+// The program's help file open in a viewer, then overwritten in place by each hostile file
+// and asked for a page: the worst GUI stall until the viewer shows what came of it.
+void overwrittenFilesStall(benchmark::State &state)
+{
+    QStringList hostile;
+    for (const char *folder : {QVX_HOSTILE_HELP_FOLDERS}) {
+        const QDir dir(QString::fromUtf8(folder));
+        for (const QString &name : dir.entryList({QStringLiteral("*.chm")}, QDir::Files))
+            hostile.append(dir.filePath(name));
+    }
+    QFile original(helpFile());
+    const QByteArray good = original.open(QIODevice::ReadOnly) ? original.readAll() : QByteArray();
+    double worstStall = 0;
+    QString worstFile;
+    for (auto _ : state) {
+        for (const QString &name : hostile) {
+            state.PauseTiming();
+            QTemporaryDir scratch;
+            const QString path = scratch.filePath(QStringLiteral("help.chm"));
+            QFile copy(path);
+            if (!copy.open(QIODevice::WriteOnly) || copy.write(good) != good.size()) {
+                state.SkipWithError("cannot write a scratch copy");
+                return;
+            }
+            copy.close();
+            waitForPage(HelpViewers::request({}, nullptr, path, HelpViewers::displayContents));
+            QFile bad(name);
+            if (!bad.open(QIODevice::ReadOnly) || !copy.open(QIODevice::WriteOnly) ||
+                copy.write(bad.readAll()) < 0) {
+                state.SkipWithError("cannot overwrite the scratch copy");
+                return;
+            }
+            copy.close();
+            state.ResumeTiming();
+            StallMeter meter;
+            HelpViewer *viewer = HelpViewers::request(
+                {}, nullptr, QStringLiteral("ms-its:") + path + QStringLiteral("::/Add-ons.htm"),
+                HelpViewers::displayTopic);
+            waitForPage(viewer, 5000);
+            if (meter.worst() > worstStall) {
+                worstStall = meter.worst();
+                worstFile = QFileInfo(name).fileName();
+            }
+            state.PauseTiming();
+            HelpViewers::closeAll();
+            HelpLoader::forget();
+            state.ResumeTiming();
+        }
+    }
+    state.counters["files"] = double(hostile.size());
+    state.counters["worst_gui_stall_ms"] = worstStall;
     state.SetLabel(worstFile.toStdString());
 }
 
@@ -283,9 +415,11 @@ BENCHMARK(chosenFileFirstOpening)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(chosenFileReopening)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(loopingFileStall)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(hostileFilesStall)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(chosenFileBrowsing)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(overwrittenFilesStall)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char **argv)
 {
-    ChmFile::setProbeProgram(QStringLiteral(QVX_APP_DIR "/qvx-chmprobe"));
+    ChmFile::setReaderProgram(QStringLiteral(QVX_APP_DIR "/qvx-chmreader"));
     return runBenchmarks(argc, argv);
 }

@@ -1,6 +1,6 @@
 # chmlib built from its source with the fuzz targets' instrumentation and sanitizers, so that
-# the fuzzer is guided by chmlib's branches and the sanitizers see its reads. Only the fuzz
-# targets link it; the program keeps the system's library.
+# the fuzzer is guided by chmlib's branches and the sanitizers see its reads, when the reader
+# is built on chmlib (-DQVX_CHM_DECODER=chmlib). Only the fuzz targets link it.
 #   QVX_FUZZ_CHMLIB_SOURCE  unpacked chmlib source (scripts/fuzz fetches the system's own)
 set(QVX_FUZZ_CHMLIB_SOURCE "" CACHE PATH "Unpacked chmlib source for the fuzz targets")
 
@@ -16,8 +16,7 @@ if(QVX_FUZZ_CHMLIB_SOURCE AND NOT TARGET qvx_fuzz_chmlib)
     target_compile_definitions(qvx_fuzz_chmlib PRIVATE CHM_MT CHM_USE_PREAD CHM_USE_IO64
                                                        _FILE_OFFSET_BITS=64)
     # Faults chmlib is known to raise on damaged files (a division by zero, a null decoder)
-    # are left to happen as they do in the program, whose probe absorbs them: fuzz_chm does
-    # the same. Its byte shifts into int and the read of the byte before an empty name, inside
+    # are left to happen as they do in the reader, whose process absorbs them. Its byte shifts into int and the read of the byte before an empty name, inside
     # its own record, are left unreported. ASan still sees every read and write.
     target_compile_options(qvx_fuzz_chmlib PRIVATE -fsanitize=fuzzer-no-link
         -fno-sanitize=integer-divide-by-zero,null,shift-base,array-bounds,pointer-overflow -w)

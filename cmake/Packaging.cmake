@@ -17,7 +17,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Brenlowe <support@brenlowe.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://${QVX_MAKER_WEB}")
-# Qt and chmlib come from the binaries. Beyond them: xdg-open for the web command, the
+# Qt and libmspack (the help file reader's) come from the binaries. Beyond them: xdg-open for the web command, the
 # Tahoma faces the windows are laid out with, and Qt's SVG image plugin, which the help
 # pages' pictures need and which no binary links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

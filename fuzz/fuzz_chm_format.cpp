@@ -1,8 +1,10 @@
 // The format library's readers on raw input, each structure on its own: no crash, no hang, no
-// read outside the data, and what they hand out lies inside it.
+// read outside the data, and what they hand out lies inside it (or, for the sitemap's decoded
+// text, is no longer than it).
 #include "qvx/chm/BinaryIndex.h"
 #include "qvx/chm/Container.h"
 #include "qvx/chm/FullText.h"
+#include "qvx/chm/Sitemap.h"
 #include "qvx/chm/System.h"
 #include "qvx/chm/Topics.h"
 
@@ -24,12 +26,56 @@ bool inside(std::string_view part, std::string_view whole)
                             part.data() + part.size() <= whole.data() + whole.size());
 }
 
+// Well-formed UTF-8, without surrogates or values past U+10FFFF.
+bool validUtf8(std::string_view text)
+{
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const std::size_t length = lead < 0x80   ? 1
+                                   : lead < 0xC2 ? 0
+                                   : lead < 0xE0 ? 2
+                                   : lead < 0xF0 ? 3
+                                   : lead < 0xF5 ? 4
+                                                 : 0;
+        if (length == 0 || at + length > text.size())
+            return false;
+        char32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (std::size_t i = 1; i < length; ++i) {
+            const auto next = static_cast<unsigned char>(text[at + i]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        at += length;
+    }
+    return true;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char *>(data), size);
     using namespace qvx::chm;
+
+    // Decoding only shortens text, and keeps UTF-8 whole.
+    const bool utf8 = validUtf8(bytes);
+    const std::string decoded = decodeHtmlEntities(bytes);
+    require(decoded.size() <= size && (!utf8 || validUtf8(decoded)));
+    const std::vector<SitemapEntry> entries = parseSitemap(bytes);
+    require(entries.size() <= maxSitemapEntries);
+    for (const SitemapEntry &entry : entries) {
+        require(!entry.name.empty() && entry.name.size() <= size &&
+                (!utf8 || validUtf8(entry.name)));
+        require(entry.depth >= 0 && entry.depth <= maxSitemapDepth);
+        require(entry.targets.size() <= maxSitemapTargets);
+        for (const SitemapTarget &target : entry.targets)
+            require(target.title.size() <= size && target.local.size() <= size &&
+                    (!utf8 || (validUtf8(target.title) && validUtf8(target.local))));
+    }
 
     const SystemRecords system = parseSystem(bytes);
     require(system.title.size() < size + 1 && system.defaultTopic.size() < size + 1);

@@ -25,8 +25,8 @@ bool ViewerHelpService::isHelpWindow(WindowHandle window) const
 
 void findViewerHelpers(const LinuxPlatform &platform)
 {
-    ChmFile::setProbeProgram(
-        NativeName::decode(QByteArrayView(text::fromPath(platform.helperProgram("qvx-chmprobe")))));
+    ChmFile::setReaderProgram(NativeName::decode(
+        QByteArrayView(text::fromPath(platform.helperProgram("qvx-chmreader")))));
 }
 
 } // namespace qvx::app

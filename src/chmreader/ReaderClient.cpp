@@ -230,6 +230,7 @@ bool ReaderClient::sendFrame(const std::string &bytes, Clock::time_point deadlin
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
             waitFor(m_socket, POLLOUT, deadline))
             continue;
+        m_peerGone = sent < 0 && (errno == EPIPE || errno == ECONNRESET);
         return false;
     }
     return true;
@@ -259,7 +260,9 @@ bool ReaderClient::receiveAnswer(Answer *answer, Clock::time_point deadline)
         if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
             waitFor(m_socket, POLLIN, deadline))
             continue;
-        return false; // the reader ended, or the deadline passed
+        // The reader ended, or the deadline passed.
+        m_peerGone = received == 0 || (received < 0 && errno == ECONNRESET);
+        return false;
     }
     std::optional<Answer> decoded = decodeAnswer(std::string_view(frame).substr(4));
     if (!decoded)
@@ -272,18 +275,26 @@ Outcome ReaderClient::exchange(const Request &request, Answer *answer)
 {
     if (const Outcome file = checkFile(); file != Outcome::Ok)
         return file;
-    // A reader that ended between requests, or was stopped, is replaced.
-    if (m_pid > 0 && readerEnded())
+    // A reader found gone when asked (ended between requests, killed from outside) is
+    // replaced once; one that ends again on the same request failed on it.
+    for (int attempt = 0;; ++attempt) {
+        if (m_pid > 0 && readerEnded())
+            stop();
+        if (m_pid <= 0) {
+            if (const Outcome started = start(); started != Outcome::Ok)
+                return started;
+        }
+        m_peerGone = false;
+        const Clock::time_point deadline = Clock::now() + m_deadline;
+        if (sendFrame(framed(encodeRequest(request)), deadline) &&
+            receiveAnswer(answer, deadline) && answer->op == request.op)
+            break;
+        const bool retry = m_peerGone && attempt == 0;
         stop();
-    if (m_pid <= 0) {
-        if (const Outcome started = start(); started != Outcome::Ok)
-            return started;
-    }
-    const Clock::time_point deadline = Clock::now() + m_deadline;
-    if (!sendFrame(framed(encodeRequest(request)), deadline) || !receiveAnswer(answer, deadline) ||
-        answer->op != request.op) {
-        stop();
-        return Outcome::Unreadable;
+        if (!retry)
+            return Outcome::Unreadable;
+        if (const Outcome file = checkFile(); file != Outcome::Ok)
+            return file;
     }
     switch (answer->status) {
     case Status::Ok:
@@ -370,13 +381,17 @@ Outcome ReaderClient::readPart(std::string_view path, std::uint64_t offset, std:
 }
 
 Outcome ReaderClient::readRange(std::string_view path, std::uint64_t offset, std::uint32_t length,
-                                std::string *bytes)
+                                std::string *bytes, std::uint64_t *objectSize)
 {
     std::uint64_t size = 0;
-    return readPart(path, offset, length, bytes, &size);
+    const Outcome outcome = readPart(path, offset, length, bytes, &size);
+    if (outcome == Outcome::Ok && objectSize)
+        *objectSize = size;
+    return outcome;
 }
 
-Outcome ReaderClient::read(std::string_view path, std::string *bytes, std::uint64_t limit)
+Outcome ReaderClient::read(std::string_view path, std::string *bytes, std::uint64_t limit,
+                           std::uint64_t *objectSize)
 {
     bytes->clear();
     // The first part tells the object's size: a page usually comes in one request.
@@ -385,6 +400,8 @@ Outcome ReaderClient::read(std::string_view path, std::string *bytes, std::uint6
     if (const Outcome outcome = readPart(path, 0, kMaxChunkBytes, &whole, &total);
         outcome != Outcome::Ok)
         return outcome;
+    if (objectSize)
+        *objectSize = total;
     if (total > limit)
         return Outcome::TooLarge;
     whole.reserve(std::size_t(total));

@@ -2,15 +2,19 @@
 
 #include "qvx/helpviewer/ChmAddress.h"
 #include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/ChmSitemap.h"
 
 #include <QBuffer>
 #include <QByteArrayMatcher>
+#include <QCoreApplication>
 #include <QImageReader>
 #include <QLocale>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QtConcurrent>
 
 namespace {
 
@@ -54,46 +58,247 @@ HelpBrowser::HelpBrowser(const QString &filePath, QWidget *parent)
 void HelpBrowser::setFile(std::shared_ptr<const ChmFile> file)
 {
     m_file = std::move(file);
+    m_fetched.clear();
+    m_fetching.clear();
+    m_failed.clear();
+    m_cachedBytes = 0;
+    ++m_generation;
     stopWaiting();
 }
 
 void HelpBrowser::stopWaiting()
 {
-    if (!m_waiting)
+    if (!m_pending)
         return;
-    m_waiting.reset();
+    m_pending.reset();
     emit waitingForFile(false);
+}
+
+QString HelpBrowser::resourceKey(int type, const QUrl &url)
+{
+    // Limits differ by kind, so a page and a picture of one name are kept apart.
+    const int kind = type == QTextDocument::StyleSheetResource ? 1
+                     : type == QTextDocument::ImageResource    ? 2
+                                                               : 0;
+    return QString::number(kind) + u':' + chmLookupPath(url);
 }
 
 void HelpBrowser::doSetSource(const QUrl &name, QTextDocument::ResourceType type)
 {
     const QUrl url = name.isRelative() ? source().resolved(name) : name;
-    if (m_file && m_file->isOpen() && !m_file->isVerified() && url.scheme() == chmScheme() &&
-        !m_file->isReadable(chmLookupPath(url))) {
-        // The latest request waits; earlier ones are dropped, as the user moved on.
-        const bool wasWaiting = m_waiting.has_value();
-        m_waiting = Request{url, type};
-        if (!wasWaiting)
-            emit waitingForFile(true);
+    const bool isPage =
+        type == QTextDocument::HtmlResource || type == QTextDocument::UnknownResource;
+    // What failed is asked for again on the way to another page: the reader may have been
+    // ended on that object, or it may have been slow.
+    for (const QString &key : std::as_const(m_failed))
+        m_fetched.remove(key);
+    m_failed.clear();
+    if (!isPage || !m_file || !m_file->isOpen() || url.scheme() != chmScheme() ||
+        m_fetched.contains(resourceKey(type, url))) {
+        stopWaiting();
+        QTextBrowser::doSetSource(name, type);
         return;
     }
-    stopWaiting();
-    m_withheld = false;
-    QTextBrowser::doSetSource(name, type);
+    // The latest request is served; earlier ones are dropped, as the user moved on.
+    const bool wasWaiting = m_pending.has_value();
+    m_pending = Request{url, type, ++m_generation, 0, {}};
+    if (!wasWaiting)
+        emit waitingForFile(true);
+    fetch(type, url, true);
 }
 
-void HelpBrowser::fileSettled()
+void HelpBrowser::fetch(int type, const QUrl &url, bool forPending)
 {
-    if (!m_file || !m_file->isOpen()) {
+    const QString key = resourceKey(type, url);
+    if (forPending)
+        ++m_pending->outstanding;
+    else if (m_fetching.contains(key))
+        return;
+    m_fetching.insert(key);
+    const bool isPage =
+        type == QTextDocument::HtmlResource || type == QTextDocument::UnknownResource;
+    const qint64 limit = isPage                                      ? maxPageBytes
+                         : type == QTextDocument::StyleSheetResource ? maxStyleSheetBytes
+                                                                     : maxImageBytes;
+    m_file->fetchLater(chmLookupPath(url), limit, this,
+                       [this, type, url, forPending, generation = m_generation,
+                        file = m_file](const ChmFile::Object &object) {
+                           if (file == m_file)
+                               arrived(type, url, object, forPending, generation);
+                       });
+}
+
+void HelpBrowser::arrived(int type, const QUrl &url, const ChmFile::Object &object, bool forPending,
+                          quint64 generation)
+{
+    if (object.status == ChmFile::Status::Changed) {
+        m_fetching.remove(resourceKey(type, url));
+        // Nothing more is asked of this file: the viewer opens it again.
+        const QUrl wanted = m_pending ? m_pending->url : source();
         stopWaiting();
+        emit fileChanged(wanted);
         return;
     }
-    if (const std::optional<Request> waiting = m_waiting) {
-        stopWaiting();
-        setSource(waiting->url, waiting->type);
-    } else if (m_withheld) {
-        reload();
+    // Decoding a large page, counting its cells and looking for what it names, and decoding
+    // pictures, are done off the GUI thread.
+    QPointer<HelpBrowser> self(this);
+    const std::shared_ptr<const ChmFile> file = m_file;
+    const QString filePath = m_filePath;
+    (void)QtConcurrent::run([self, file, filePath, type, url, object, forPending, generation] {
+        Fetched fetched = convert(*file, filePath, type, url, object);
+        QList<Reference> references;
+        if (object.status == ChmFile::Status::Ok && fetched.value.typeId() == QMetaType::QString &&
+            (type == QTextDocument::HtmlResource || type == QTextDocument::UnknownResource))
+            references = referencesOf(url, fetched.value.toString());
+        QCoreApplication *application = QCoreApplication::instance();
+        if (!application)
+            return;
+        QMetaObject::invokeMethod(
+            application,
+            [self, file, type, url, status = object.status, fetched = std::move(fetched),
+             references = std::move(references), forPending, generation] {
+                if (self && file == self->m_file)
+                    self->prepared(type, url, status, fetched, references, forPending, generation);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void HelpBrowser::prepared(int type, const QUrl &url, ChmFile::Status status,
+                           const Fetched &fetched, const QList<Reference> &references,
+                           bool forPending, quint64 generation)
+{
+    const QString key = resourceKey(type, url);
+    m_fetching.remove(key);
+    m_cachedBytes += fetched.bytes;
+    m_fetched.insert(key, fetched);
+    if (status == ChmFile::Status::Unreadable)
+        m_failed.insert(key);
+    const bool isPage =
+        type == QTextDocument::HtmlResource || type == QTextDocument::UnknownResource;
+    if (forPending && m_pending && m_pending->generation == generation) {
+        for (const Reference &reference : references) {
+            if (!m_fetched.contains(resourceKey(reference.type, reference.url)))
+                fetch(reference.type, reference.url, true);
+        }
+        if (--m_pending->outstanding == 0)
+            finishPending();
+        return;
     }
+    if (forPending)
+        return; // for a page the user has left
+    // Something the page asked for while it was laid out: lay it out again with it.
+    if (isPage || type == QTextDocument::StyleSheetResource) {
+        if (!m_pending && !m_reloadWanted) {
+            m_reloadWanted = true;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_reloadWanted = false;
+                    if (!m_pending)
+                        reload();
+                },
+                Qt::QueuedConnection);
+        }
+    } else if (fetched.value.isValid()) {
+        document()->addResource(type, url, fetched.value);
+        document()->markContentsDirty(0, document()->characterCount());
+    }
+}
+
+HelpBrowser::Fetched HelpBrowser::convert(const ChmFile &file, const QString &filePath, int type,
+                                          const QUrl &url, const ChmFile::Object &object)
+{
+    const bool isPage =
+        type == QTextDocument::HtmlResource || type == QTextDocument::UnknownResource;
+    const QString shownPath = url.path(QUrl::FullyDecoded).mid(1);
+    switch (object.status) {
+    case ChmFile::Status::Ok:
+        break;
+    case ChmFile::Status::NotFound:
+        return {isPage ? QVariant(pageMessage(shownPath)) : QVariant(), 0};
+    case ChmFile::Status::TooLarge:
+        return {isPage ? QVariant(tooLargeMessage(shownPath, object.size)) : QVariant(), 0};
+    case ChmFile::Status::CannotOpen:
+        return {isPage ? QVariant(fileMessage(filePath)) : QVariant(), 0};
+    case ChmFile::Status::Unreadable:
+    case ChmFile::Status::Changed:
+        return {isPage ? QVariant(unreadableMessage(shownPath)) : QVariant(), 0};
+    }
+    const qint64 bytes = object.bytes.size();
+    switch (type) {
+    case QTextDocument::HtmlResource:
+    case QTextDocument::UnknownResource:
+        if (tableCells(object.bytes) > maxTableCells)
+            return {tooLargeMessage(shownPath, bytes), 0};
+        return {file.decodePage(object.bytes), bytes};
+    case QTextDocument::StyleSheetResource:
+        return {file.decode(object.bytes), bytes};
+    case QTextDocument::ImageResource: {
+        const QImage image = decodeImage(object.bytes);
+        return {image.isNull() ? QVariant() : QVariant(image), image.sizeInBytes()};
+    }
+    default:
+        return {object.bytes, bytes};
+    }
+}
+
+QList<HelpBrowser::Reference> HelpBrowser::referencesOf(const QUrl &page, const QString &html)
+{
+    // Pictures, backgrounds and style sheets: what the layout asks for before the page shows.
+    static const QRegularExpression reference(
+        QStringLiteral("<(img|link|body|table|td|th)\\b[^>]*?\\b(src|href|background)\\s*=\\s*"
+                       "(?:\"([^\"]*)\"|'([^']*)'|([^\\s>]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    // A real page shows a few dozen; a hostile one may name thousands.
+    constexpr int maxPrefetched = 256;
+    QList<Reference> found;
+    QSet<QString> seen;
+    for (auto it = reference.globalMatch(html); it.hasNext() && found.size() < maxPrefetched;) {
+        const QRegularExpressionMatch match = it.next();
+        const QString tag = match.captured(1).toLower();
+        const QString attribute = match.captured(2).toLower();
+        if ((tag == QLatin1String("link")) != (attribute == QLatin1String("href")))
+            continue;
+        if (tag == QLatin1String("img") && attribute != QLatin1String("src"))
+            continue;
+        const QString target = match.captured(3) + match.captured(4) + match.captured(5);
+        const QUrl url = page.resolved(QUrl(decodeHtmlEntities(target.trimmed())));
+        if (!url.isValid() || url.scheme() != chmScheme())
+            continue;
+        const int type = tag == QLatin1String("link") ? QTextDocument::StyleSheetResource
+                                                      : QTextDocument::ImageResource;
+        if (!seen.contains(resourceKey(type, url))) {
+            seen.insert(resourceKey(type, url));
+            found.append({type, url});
+        }
+    }
+    return found;
+}
+
+void HelpBrowser::finishPending()
+{
+    const Request request = *m_pending;
+    stopWaiting();
+    trimCache();
+    // The browser only scrolls when asked for the page it shows: that page is read afresh
+    // when it failed before.
+    if (request.url.adjusted(QUrl::RemoveFragment) == source().adjusted(QUrl::RemoveFragment))
+        reload();
+    else
+        QTextBrowser::doSetSource(request.url, request.type);
+    if (!request.terms.isEmpty())
+        highlight(request.terms);
+}
+
+void HelpBrowser::trimCache()
+{
+    // Recent pages stay for Back and Forward; beyond this all but the page shown go.
+    constexpr qint64 maxCachedBytes = 32 * 1024 * 1024;
+    if (m_cachedBytes <= maxCachedBytes)
+        return;
+    m_fetched.clear();
+    m_cachedBytes = 0;
 }
 
 QString HelpBrowser::fileMessage(const QString &filePath)
@@ -108,6 +313,14 @@ QString HelpBrowser::pageMessage(const QString &page)
 {
     return messagePage(tr("Page not found"),
                        tr("The page \"%1\" is not in this help file.").arg(page));
+}
+
+QString HelpBrowser::unreadableMessage(const QString &page)
+{
+    return messagePage(tr("This page cannot be read from the help file"),
+                       tr("The page \"%1\" is damaged in the help file, or could not be read "
+                          "in time.")
+                           .arg(page));
 }
 
 QString HelpBrowser::tooLargeMessage(const QString &page, qint64 bytes)
@@ -145,47 +358,24 @@ QVariant HelpBrowser::loadResource(int type, const QUrl &name)
         return isPage ? QVariant(fileMessage(m_filePath)) : QVariant();
     if (url.scheme() != chmScheme())
         return {};
-    const QString path = chmLookupPath(url);
-    const QString shownPath = url.path(QUrl::FullyDecoded).mid(1);
-    if (!m_file->isReadable(path)) {
-        m_withheld = true;
-        return isPage ? QVariant(QString()) : QVariant();
-    }
-    const qint64 limit = isPage                                      ? maxPageBytes
-                         : type == QTextDocument::StyleSheetResource ? maxStyleSheetBytes
-                                                                     : maxImageBytes;
-    // Judged by the stored length, so an oversized object is never unpacked.
-    const std::optional<qint64> size = m_file->objectSize(path);
-    if (size && *size > limit)
-        return isPage ? QVariant(tooLargeMessage(shownPath, *size)) : QVariant();
-    const std::optional<QByteArray> bytes = size ? m_file->read(path) : std::nullopt;
-    if (!bytes) {
-        if (!isPage)
-            return {};
-        return pageMessage(shownPath);
-    }
-    switch (type) {
-    case QTextDocument::HtmlResource:
-    case QTextDocument::UnknownResource:
-        if (tableCells(*bytes) > maxTableCells)
-            return tooLargeMessage(shownPath, bytes->size());
-        return m_file->decodePage(*bytes);
-    case QTextDocument::StyleSheetResource:
-        return m_file->decode(*bytes);
-    case QTextDocument::ImageResource: {
-        const QImage image = decodeImage(*bytes);
-        return image.isNull() ? QVariant() : QVariant(image);
-    }
-    default:
-        return *bytes;
-    }
+    const auto found = m_fetched.constFind(resourceKey(type, url));
+    if (found != m_fetched.cend())
+        return found->value;
+    // Back and Forward, or something the page names in a way not looked for ahead.
+    constexpr int maxFetching = 256;
+    if (m_fetching.size() < maxFetching)
+        fetch(type, url, false);
+    return isPage ? QVariant(QString()) : QVariant();
 }
 
 void HelpBrowser::showFound(const QUrl &url, const QStringList &terms)
 {
     if (url != source())
         setSource(url, QTextDocument::HtmlResource);
-    highlight(terms);
+    if (m_pending)
+        m_pending->terms = terms;
+    else
+        highlight(terms);
 }
 
 void HelpBrowser::highlight(const QStringList &terms)

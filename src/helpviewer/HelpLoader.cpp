@@ -19,14 +19,15 @@ struct Waiter
     Done done;
 };
 
-struct SettleWaiter
+struct IndexWaiter
 {
     QPointer<QObject> receiver;
-    Settled settled;
+    Indexed indexed;
 };
 
 struct Outcome
 {
+    QByteArray identity;
     std::shared_ptr<const ChmFile> file;
 };
 
@@ -36,22 +37,15 @@ class Hub : public QObject
 public:
     Hub()
     {
-        // A worker waits for its probe's verdict after the first page is out: room for more.
         m_pool.setMaxThreadCount(4);
-        // Quitting must not wait for a probe's full time.
-        connect(qApp, &QCoreApplication::aboutToQuit, this, &Hub::stop);
+        // The files' readers end with the program, not after it.
+        connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { outcomes.clear(); });
     }
-    ~Hub() override { stop(); }
+    ~Hub() override { m_pool.waitForDone(); }
 
-    void stop()
-    {
-        ChmFile::cancelProbes();
-        m_pool.waitForDone();
-    }
-
-    QHash<QByteArray, Outcome> outcomes;
+    QHash<QString, Outcome> outcomes;
     QHash<QByteArray, QList<Waiter>> opening;
-    QHash<const ChmFile *, QList<SettleWaiter>> settling;
+    QHash<const ChmFile *, QList<IndexWaiter>> indexing;
     QThreadPool m_pool;
 };
 
@@ -88,77 +82,83 @@ std::optional<QByteArray> identity(const QString &path)
 std::optional<std::shared_ptr<const ChmFile>> known(const QString &path)
 {
     const std::optional<QByteArray> key = identity(path);
-    if (!key)
+    if (!key) {
+        hub().outcomes.remove(path);
         return std::shared_ptr<const ChmFile>(); // nothing there to open
-    const auto found = hub().outcomes.constFind(*key);
-    if (found == hub().outcomes.cend())
+    }
+    const auto found = hub().outcomes.constFind(path);
+    if (found == hub().outcomes.cend() || found->identity != *key ||
+        (found->file && found->file->hasChanged()))
         return std::nullopt;
     return found->file;
 }
 
 void open(const QString &path, QObject *receiver, Done done)
 {
+    if (const auto file = known(path)) {
+        done(*file);
+        return;
+    }
     const std::optional<QByteArray> key = identity(path);
     if (!key) {
         done(nullptr);
         return;
     }
-    if (const auto found = hub().outcomes.constFind(*key); found != hub().outcomes.cend()) {
-        done(found->file);
-        return;
-    }
     Hub &owner = hub();
+    // Whatever was kept for the name is of an older file.
+    owner.outcomes.remove(path);
     const bool started = owner.opening.contains(*key);
     owner.opening[*key].append({receiver, std::move(done)});
     if (started)
         return;
     owner.m_pool.start([path, key = *key, hubObject = &owner] {
         auto file = std::make_shared<ChmFile>();
-        const bool staged = file->openFirstStage(path);
-        const std::shared_ptr<const ChmFile> opened = staged ? file : nullptr;
+        const bool opened = file->open(path);
+        const std::shared_ptr<const ChmFile> outcome = opened ? file : nullptr;
         // The hub outlives every worker: it waits for them before it goes.
         QMetaObject::invokeMethod(
             hubObject,
-            [key, opened] {
+            [path, key, outcome] {
                 Hub &self = hub();
-                self.outcomes.insert(key, {opened});
+                // A newer version of the file may have been opened meanwhile.
+                if (const std::optional<QByteArray> now = identity(path); now == key)
+                    self.outcomes.insert(path, {key, outcome});
                 const QList<Waiter> waiters = self.opening.take(key);
                 for (const Waiter &waiter : waiters) {
                     if (waiter.receiver)
-                        waiter.done(opened);
+                        waiter.done(outcome);
                 }
             },
             Qt::QueuedConnection);
-        if (!staged)
+        if (!opened)
             return;
-        // While the probe reads the rest of the file in its own process.
+        // The first page is out: the index of a large file takes a while longer.
         file->loadIndex();
-        const bool sound = file->isVerified() || file->settle();
         QMetaObject::invokeMethod(
             hubObject,
-            [key, opened, sound] {
-                Hub &self = hub();
-                // Known damaged from now on, unless the outcome was forgotten meanwhile.
-                if (const auto found = self.outcomes.find(key);
-                    !sound && found != self.outcomes.end() && found->file == opened)
-                    found->file = nullptr;
-                const QList<SettleWaiter> waiters = self.settling.take(opened.get());
-                for (const SettleWaiter &waiter : waiters) {
+            [outcome] {
+                const QList<IndexWaiter> waiters = hub().indexing.take(outcome.get());
+                for (const IndexWaiter &waiter : waiters) {
                     if (waiter.receiver)
-                        waiter.settled(sound);
+                        waiter.indexed();
                 }
             },
             Qt::QueuedConnection);
     });
 }
 
-void whenSettled(const std::shared_ptr<const ChmFile> &file, QObject *receiver, Settled settled)
+void whenIndexed(const std::shared_ptr<const ChmFile> &file, QObject *receiver, Indexed indexed)
 {
-    if (!file || !file->isOpen() || (file->isVerified() && file->isIndexed())) {
-        settled(file && file->isOpen());
+    if (!file || !file->isOpen() || file->isIndexed()) {
+        indexed();
         return;
     }
-    hub().settling[file.get()].append({receiver, std::move(settled)});
+    hub().indexing[file.get()].append({receiver, std::move(indexed)});
+}
+
+int kept()
+{
+    return int(hub().outcomes.size());
 }
 
 void forget()

@@ -23,6 +23,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -69,7 +70,10 @@ void HelpViewer::createControls()
             setCursor(Qt::BusyCursor);
         else if (!m_loading)
             unsetCursor();
+        if (!waiting && m_indexWanted)
+            QMetaObject::invokeMethod(this, &HelpViewer::fileIndexed, Qt::QueuedConnection);
     });
+    connect(txtPage, &HelpBrowser::fileChanged, this, &HelpViewer::reopen);
 
     treContents = new ContentsPane(this);
     connect(treContents, &ContentsPane::pageChosen, this, &HelpViewer::followLink);
@@ -214,21 +218,44 @@ void HelpViewer::printPage(QPagedPaintDevice *printer) const
 
 void HelpViewer::loadFile()
 {
-    if (isFileOpen() || m_loading)
+    if (m_loading)
         return;
-    if (const auto known = HelpLoader::known(m_filePath)) {
+    const auto known = HelpLoader::known(m_filePath);
+    // The file as it is now: one that changed since it was opened is opened again.
+    if (isFileOpen() && known && *known == m_file)
+        return;
+    if (known) {
         fileArrived(*known);
         return;
     }
     m_loading = true;
+    m_reopening = isFileOpen();
     setCursor(Qt::BusyCursor);
-    setWindowTitle(NativeName::display(QFileInfo(m_filePath).completeBaseName()));
-    txtPage->setHtml(u"<p>"_s +
-                     tr("Opening %1\u2026").arg(NativeName::display(m_filePath).toHtmlEscaped()) +
-                     u"</p>"_s);
-    m_showsOpening = true;
+    if (!isFileOpen()) {
+        setWindowTitle(NativeName::display(QFileInfo(m_filePath).completeBaseName()));
+        txtPage->setHtml(
+            u"<p>"_s + tr("Opening %1\u2026").arg(NativeName::display(m_filePath).toHtmlEscaped()) +
+            u"</p>"_s);
+        m_showsOpening = true;
+    }
     HelpLoader::open(m_filePath, this,
                      [this](std::shared_ptr<const ChmFile> file) { fileArrived(std::move(file)); });
+}
+
+void HelpViewer::reopen(const QUrl &wanted)
+{
+    if (m_loading)
+        return;
+    m_waiting.prepend([this, wanted] {
+        if (isFileOpen() && wanted.isValid() && !wanted.isEmpty())
+            openPage(wanted);
+    });
+    loadFile();
+}
+
+bool HelpViewer::isPageWaiting() const
+{
+    return txtPage->isWaitingForFile();
 }
 
 void HelpViewer::fileArrived(std::shared_ptr<const ChmFile> file)
@@ -242,7 +269,16 @@ void HelpViewer::fileArrived(std::shared_ptr<const ChmFile> file)
                               ? m_file->title()
                               : NativeName::display(QFileInfo(m_filePath).completeBaseName());
     setWindowTitle(title.isEmpty() ? tr("Help") : title);
+    // Said for a while, long enough to be read.
+    constexpr int noticeMs = 20000;
+    if (std::exchange(m_reopening, false))
+        statusBar()->showMessage(opened ? tr("The help file has changed; it was opened again.")
+                                        : tr("The help file has changed and cannot be opened."),
+                                 noticeMs);
     fillContents();
+    // The index and the search come once the first page is out.
+    m_indexPane->setEntries({});
+    m_searchPane->setFile(nullptr);
     if (!opened) {
         serveWaiting();
         return;
@@ -262,53 +298,37 @@ void HelpViewer::serveWaiting()
     m_loading = false;
     unsetCursor();
     const bool opened = isFileOpen();
-    // An open file's index comes with its verdict.
-    if (!opened) {
-        fillIndex();
+    if (!opened)
         txtPage->setHtml(HelpBrowser::fileMessage(NativeName::display(m_filePath)));
-    }
     const QList<std::function<void()>> waiting = std::exchange(m_waiting, {});
     for (const std::function<void()> &request : waiting)
         request();
     emit fileLoaded();
     if (!opened) {
         m_settled = true;
-        prepareSearch();
         return;
     }
-    // Searching reads every page: it waits for the verdict on all of them.
-    if (!m_file->isVerified())
+    if (!m_file->isIndexed())
         m_searchPane->awaitFile();
-    HelpLoader::whenSettled(m_file, this, [this, file = m_file](bool sound) {
+    m_indexWanted = false;
+    HelpLoader::whenIndexed(m_file, this, [this, file = m_file] {
         if (file == m_file)
-            fileSettled(sound);
+            fileIndexed();
     });
 }
 
-void HelpViewer::fileSettled(bool sound)
+void HelpViewer::fileIndexed()
 {
-    if (!sound) {
-        m_settled = true;
-        // Damaged beyond what the first page needed: as any file that cannot be opened.
-        m_file = std::make_shared<const ChmFile>();
-        txtPage->setFile(m_file);
-        fillContents();
-        fillIndex();
-        txtPage->setHtml(HelpBrowser::fileMessage(NativeName::display(m_filePath)));
-    } else {
-        fillIndex();
-        QMetaObject::invokeMethod(
-            this,
-            [this, settled = m_file] {
-                if (settled != m_file)
-                    return;
-                // Settled once the page that waited for the verdict is shown too.
-                txtPage->fileSettled();
-                m_settled = true;
-            },
-            Qt::QueuedConnection);
-    }
+    // A large index takes a while to list, and preparing the search reads the file: neither
+    // holds up the page asked for.
+    if (isFileOpen() && !m_file->isIndexed())
+        return; // a newer file's, still on its way
+    m_indexWanted = txtPage->isWaitingForFile();
+    if (m_indexWanted)
+        return;
+    fillIndex();
     prepareSearch();
+    m_settled = true;
 }
 
 void HelpViewer::whenLoaded(std::function<void()> request)
@@ -322,7 +342,7 @@ void HelpViewer::whenLoaded(std::function<void()> request)
 
 void HelpViewer::prepareSearch()
 {
-    m_searchPane->setFile(isFileOpen() && m_file->isVerified() ? m_file : nullptr);
+    m_searchPane->setFile(isFileOpen() && m_file->isIndexed() ? m_file : nullptr);
 }
 
 void HelpViewer::fillContents()
@@ -333,7 +353,6 @@ void HelpViewer::fillContents()
 
 void HelpViewer::fillIndex()
 {
-    m_topicTitles.reset();
     m_indexPane->setEntries(m_file ? m_file->index() : QList<SitemapEntry>());
 }
 
@@ -349,13 +368,13 @@ void HelpViewer::indexItemActivated(int row)
     }
     // Several pages under one keyword: the user picks, by each page's title. A sitemap that
     // only repeats the keyword leaves the page's own title to tell them apart.
-    if (!m_topicTitles && m_file && m_file->isVerified())
-        m_topicTitles = topicTitles(*m_file);
+    const QHash<QString, QString> titles =
+        m_file ? m_file->topicTitles() : QHash<QString, QString>();
     QList<IndexPane::Topic> topics;
     for (const SitemapTarget &target : entry->targets) {
         QString title = target.title;
-        if (m_topicTitles && title.compare(entry->name, Qt::CaseInsensitive) == 0)
-            title = m_topicTitles->value(topicKey(target.local), title);
+        if (title.compare(entry->name, Qt::CaseInsensitive) == 0)
+            title = titles.value(topicKey(target.local), title);
         topics.append({title, sitemapTargetUrl(target.local)});
     }
     m_indexPane->showTopics(topics);

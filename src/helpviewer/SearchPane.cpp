@@ -34,6 +34,8 @@ SearchPane::SearchPane(QWidget *parent) : QWidget(parent)
     lblSearchStatus->setWordWrap(true);
     lstSearchResults = new QListWidget(this);
     lstSearchResults->setObjectName(QStringLiteral("lstSearchResults"));
+    // Hundreds of results of one line each: measuring each one would hold up the window.
+    lstSearchResults->setUniformItemSizes(true);
     layout->addWidget(label);
     layout->addWidget(txtSearch);
     layout->addWidget(cmdSearch, 0, Qt::AlignRight);

@@ -1,9 +1,11 @@
 #include "qvx/chm/Bytes.h"
 #include "qvx/chm/Container.h"
+#include "qvx/chm/Sitemap.h"
 #include "qvx/chm/System.h"
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 using namespace qvx::chm;
@@ -36,6 +38,27 @@ ResetTable tableWithBlocks(std::uint64_t blockLength)
     table.version = 2;
     table.blockLength = blockLength;
     return table;
+}
+
+// One line per entry: "depth name -> title=local, ...".
+std::string describe(const std::vector<SitemapEntry> &entries)
+{
+    std::string out;
+    for (const SitemapEntry &entry : entries) {
+        out += (out.empty() ? "" : "\n") + std::to_string(entry.depth) + ' ' + entry.name;
+        for (std::size_t i = 0; i < entry.targets.size(); ++i) {
+            out += (i == 0 ? " -> " : ", ") + entry.targets[i].title + '=' + entry.targets[i].local;
+        }
+    }
+    return out;
+}
+
+std::string sitemapEntry(std::initializer_list<std::string> params)
+{
+    std::string text = "<LI><OBJECT type=\"text/sitemap\">";
+    for (auto param = params.begin(); param + 1 < params.end(); param += 2)
+        text += "<param name=\"" + param[0] + "\" value=\"" + param[1] + "\">";
+    return text + "</OBJECT>";
 }
 
 } // namespace
@@ -155,4 +178,78 @@ TEST(Compression, RefusesParametersNoDecoderTakes)
     EXPECT_FALSE(sound(controlData(2, 2, 0x20000, 1)));
     EXPECT_FALSE(parseControlData(controlData(2, 2, 2, 1).replace(4, 4, "LZXD")));
     EXPECT_FALSE(parseResetTable(std::string(0x27, '\0')));
+}
+
+TEST(Sitemap, ReadsContentsAndIndexEntries)
+{
+    EXPECT_EQ(describe(parseSitemap("<UL>" + sitemapEntry({"Name", "Top", "Local", "top.htm"}) +
+                                    "<UL>" + sitemapEntry({"Name", "Inner", "Local", "in.htm"}) +
+                                    "</UL>" + sitemapEntry({"Name", "Next"}) + "</UL>")),
+              "0 Top -> Top=top.htm\n1 Inner -> Inner=in.htm\n0 Next");
+    // A keyword names the entry; each page takes the name before it, else the keyword.
+    EXPECT_EQ(
+        describe(parseSitemap(sitemapEntry({"Keyword", "Prices", "Local", "p.htm", "Name",
+                                            "Ordering", "Local", "o.htm", "Keyword", "Later"}))),
+        "0 Prices -> Prices=p.htm, Ordering=o.htm");
+    EXPECT_EQ(describe(parseSitemap(
+                  "<OBJECT type=\"text/site properties\"><param name=\"Name\" value=\"x\"></OBJECT>"
+                  "<!-- <OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"hidden\"> -->"
+                  "<UL>" +
+                  sitemapEntry({"Local", "nameless.htm"}) + sitemapEntry({"Name", "Shown"}))),
+              "0 Shown");
+}
+
+TEST(Sitemap, ReadsMarkupAsHandEditingLeavesIt)
+{
+    EXPECT_EQ(describe(parseSitemap(
+                  "<ul><li><object type='TEXT/SITEMAP'><param name=Name value='A page'>"
+                  "<param NAME=local value=a.htm name=ignored><li><object type=text/sitemap />"
+                  "<PARAM name = 'Name' value = B /><param name='Local' value='b>c.htm'>")),
+              "0 A page -> A page=a.htm\n0 B -> B=b>c.htm");
+    EXPECT_EQ(describe(parseSitemap("</UL></UL><UL>" + sitemapEntry({"Name", "A"}) + "</UL></UL>" +
+                                    sitemapEntry({"Name", "B"}))),
+              "0 A\n0 B");
+    // Text that is not UTF-8 passes through; cut-off tags end the entry.
+    EXPECT_EQ(describe(parseSitemap(sitemapEntry({"Name", "Caf\xE9 &amp; \xF0"}) +
+                                    "<OBJECT type=\"text/sitemap\"><param name=\"Name\" "
+                                    "value=\"Cut\"><param na")),
+              "0 Caf\xE9 & \xF0\n0 Cut");
+    EXPECT_EQ(describe(parseSitemap("<<<>>> <= =< <'\"<!--")), "");
+}
+
+TEST(Sitemap, StaysWithinItsLimits)
+{
+    std::string deep;
+    for (int i = 0; i < 5000; ++i)
+        deep += "<UL>";
+    EXPECT_EQ(describe(parseSitemap(deep + sitemapEntry({"Name", "Deep"}))),
+              std::to_string(maxSitemapDepth) + " Deep");
+
+    std::string pages = "<OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Many\">";
+    for (std::size_t i = 0; i < maxSitemapTargets + 10; ++i)
+        pages += "<param name=\"Local\" value=\"" + std::to_string(i) + ".htm\">";
+    const std::vector<SitemapEntry> many = parseSitemap(pages);
+    ASSERT_EQ(many.size(), 1u);
+    EXPECT_EQ(many[0].targets.size(), maxSitemapTargets);
+    EXPECT_EQ(many[0].targets.back().local, std::to_string(maxSitemapTargets - 1) + ".htm");
+
+    std::string entries;
+    for (std::size_t i = 0; i < maxSitemapEntries + 2; ++i)
+        entries += "<object type=text/sitemap><param name=name value=" + std::to_string(i) + ">";
+    const std::vector<SitemapEntry> capped = parseSitemap(entries);
+    ASSERT_EQ(capped.size(), maxSitemapEntries);
+    EXPECT_EQ(capped.back().name, std::to_string(maxSitemapEntries - 1));
+}
+
+TEST(Sitemap, DecodesEntitiesToUtf8)
+{
+    EXPECT_EQ(decodeHtmlEntities("&lt;a&gt; &quot;b&quot; &apos;&nbsp;&mdash;"),
+              "<a> \"b\" '\u00A0\u2014");
+    EXPECT_EQ(decodeHtmlEntities("Caf&#233; &#XE9;&#x7f;&#x1F600;"),
+              "Caf\u00E9 \u00E9\x7F\U0001F600");
+    // Unknown, invalid, overlong and unterminated references stay as written.
+    for (const char *kept : {"&bogus;", "&AMP;", "&#xZZ;", "&#0;", "&#xD800;", "&#x110000;",
+                             "&#99999999999;", "&# 65;", "&#+65;", "&#x;", "Tom & Jerry", "&amp"})
+        EXPECT_EQ(decodeHtmlEntities(kept), kept);
+    EXPECT_EQ(decodeHtmlEntities("&&amp;;"), "&&;");
 }

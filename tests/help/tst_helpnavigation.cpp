@@ -1,6 +1,8 @@
 #include "qvx/helpviewer/ChmAddress.h"
 #include "qvx/helpviewer/ChmFile.h"
 #include "qvx/helpviewer/HelpViewer.h"
+
+#include "PageWait.h"
 #include "qvx/helpviewer/HelpViewers.h"
 #include "qvx/helpviewer/IndexModel.h"
 
@@ -36,7 +38,11 @@ struct View
     QTreeView *tree() const { return part<QTreeView>("treContents"); }
     QListView *list() const { return part<QListView>("lstIndex"); }
     QLineEdit *box() const { return part<QLineEdit>("txtIndexFilter"); }
-    QString path() const { return chmLookupPath(part<QTextBrowser>("txtPage")->source()); }
+    QString path() const
+    {
+        waitForPage(part<QTextBrowser>("txtPage"));
+        return chmLookupPath(part<QTextBrowser>("txtPage")->source());
+    }
     int tab() const { return part<QTabWidget>("tabNavigation")->currentIndex(); }
     // A contents entry by its row at each level.
     QModelIndex entry(std::initializer_list<int> rows) const
@@ -90,7 +96,7 @@ private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        ChmFile::setProbeProgram(QStringLiteral(QVX_TEST_PROBE));
+        ChmFile::setReaderProgram(QStringLiteral(QVX_TEST_READER));
     }
 
     void cleanup()

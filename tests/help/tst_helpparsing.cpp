@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QtEndian>
 
+#include <QStringDecoder>
 #include <QTest>
 
 using namespace Qt::StringLiterals;

@@ -2,6 +2,8 @@
 #include "qvx/helpviewer/ChmFullText.h"
 #include "qvx/helpviewer/HelpBrowser.h"
 #include "qvx/helpviewer/HelpViewer.h"
+
+#include "PageWait.h"
 #include "qvx/helpviewer/SearchIndex.h"
 
 #include <QAction>
@@ -69,7 +71,7 @@ class TestHelpReading : public QObject
 private slots:
     void initTestCase()
     {
-        ChmFile::setProbeProgram(QStringLiteral(QVX_TEST_PROBE));
+        ChmFile::setReaderProgram(QStringLiteral(QVX_TEST_READER));
         QStandardPaths::setTestModeEnabled(true);
         QSettings(u"QVXDemos"_s, u"QVXDemos"_s).remove(u"HelpViewer"_s);
     }
@@ -154,6 +156,7 @@ private slots:
         QCOMPARE(results->item(0)->text(), u"The Savanna"_s);
         emit results->itemActivated(results->item(0));
         auto *page = viewer->findChild<HelpBrowser *>(u"txtPage"_s);
+        waitForPage(page);
         QCOMPARE(page->source().path(), u"/savanna.htm"_s);
         QStringList found;
         for (const QTextEdit::ExtraSelection &mark : page->extraSelections())
@@ -163,6 +166,7 @@ private slots:
             QVERIFY(page->verticalScrollBar()->value() > 0); // the word is far down
         // Marks go with their page.
         viewer->followLink(QUrl(u"zebra.htm"_s));
+        waitForPage(page);
         QCOMPARE(page->highlightCount(), 0);
     }
 
@@ -173,6 +177,7 @@ private slots:
         viewer->showContents();
         QVERIFY(QTest::qWaitForWindowExposed(viewer.get()));
         auto *page = viewer->findChild<HelpBrowser *>(u"txtPage"_s);
+        waitForPage(page);
         auto *bar = viewer->findChild<QWidget *>(u"barFind"_s);
         auto *text = viewer->findChild<QLineEdit *>(u"txtFind"_s);
         QVERIFY(!bar->isVisible());
@@ -208,6 +213,7 @@ private slots:
         QTest::keyClick(viewer.get(), Qt::Key_Plus, Qt::ControlModifier);
         QCOMPARE(page->zoom(), 120);
         viewer->followLink(QUrl(u"ocean.htm"_s));
+        waitForPage(page);
         QCOMPARE(page->source().path(), u"/ocean.htm"_s);
         QCOMPARE(page->document()->defaultFont().pointSizeF(), normal * 1.2);
         // Text whose size the page sets itself (10pt) follows too, without drifting.
@@ -278,6 +284,7 @@ private slots:
               "rest (%.2fx)",
               ms, peak, atRest, double(peak) / double(atRest));
         auto *page = viewer->findChild<HelpBrowser *>(u"txtPage"_s);
+        waitForPage(page);
         QVERIFY(page->toPlainText().contains(u"This page is too large to show"_s));
         QVERIFY(ms < 100);
         QVERIFY(double(peak) / double(atRest) < 1.5);

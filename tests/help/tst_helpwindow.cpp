@@ -77,7 +77,7 @@ private slots:
         QCoreApplication::setOrganizationName(u"QVXDemosTest"_s);
         QCoreApplication::setApplicationName(
             u"tst_helpwindow-%1"_s.arg(QCoreApplication::applicationPid()));
-        ChmFile::setProbeProgram(QStringLiteral(QVX_TEST_PROBE));
+        ChmFile::setReaderProgram(QStringLiteral(QVX_TEST_READER));
     }
 
     void cleanup() { HelpViewers::closeAll(); }

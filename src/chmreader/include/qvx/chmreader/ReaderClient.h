@@ -62,12 +62,14 @@ public:
     // Every object, in directory order; `partial` when the directory is damaged past them.
     Outcome list(std::vector<Entry> *entries, bool *partial = nullptr);
     Outcome size(std::string_view path, std::uint64_t *size);
-    // A whole object, refused when larger than `limit`.
+    // A whole object, refused when larger than `limit`; `objectSize` tells its size either way.
     Outcome read(std::string_view path, std::string *bytes,
-                 std::uint64_t limit = std::uint64_t(64) << 20);
+                 std::uint64_t limit = std::uint64_t(64) << 20,
+                 std::uint64_t *objectSize = nullptr);
     // Up to `length` bytes (at most kMaxChunkBytes) from `offset`, fewer at the object's end.
+    // `objectSize`, when given, tells the whole object's size.
     Outcome readRange(std::string_view path, std::uint64_t offset, std::uint32_t length,
-                      std::string *bytes);
+                      std::string *bytes, std::uint64_t *objectSize = nullptr);
 
     // Ends the reader, if one runs; the next request starts another.
     void stop();
@@ -89,7 +91,8 @@ private:
     std::chrono::milliseconds m_deadline;
     pid_t m_pid = -1;
     int m_socket = -1;
-    bool m_opened = false; // whether m_identity is the file a reader opened
+    bool m_peerGone = false; // the last exchange failed as the reader had ended
+    bool m_opened = false;   // whether m_identity is the file a reader opened
     FileIdentity m_identity;
 };
 

@@ -6,60 +6,69 @@
 #include "qvx/chm/Limits.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
-#include <QStringDecoder>
 #include <QStringList>
 
-#include <QSet>
-
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 
-struct chmFile;
+class QObject;
 
-// One compiled help file, open for reading through chmlib. Once open, it may be read from
-// several threads at once.
+// One compiled help file, read through a reader process of its own (qvx-chmreader): the
+// decompression library never runs in this process. Requests go one at a time to a thread
+// that owns the reader; the page being shown goes ahead of background reading. A request that
+// finds the file changed since it was opened marks the whole object stale: it is then of no
+// further use, and whoever holds it opens the file again.
 class ChmFile
 {
 public:
     // Objects larger than this are refused rather than read into memory.
     static constexpr qint64 maxObjectSize = qvx::chm::maxObjectBytes;
 
+    enum class Status {
+        Ok,
+        NotFound,   // the file has no such object
+        TooLarge,   // larger than the limit asked for; `size` says how large
+        Unreadable, // the reader could not read it, or failed on it
+        CannotOpen, // nothing can be read from the file
+        Changed,    // the file is no longer the one opened
+    };
+    struct Object
+    {
+        Status status = Status::CannotOpen;
+        QByteArray bytes;
+        qint64 size = -1; // the whole object's, when known
+    };
+    using Fetched = std::function<void(const Object &object)>;
+
     ChmFile();
     ~ChmFile();
     ChmFile(const ChmFile &) = delete;
     ChmFile &operator=(const ChmFile &) = delete;
 
-    // False for a missing, unreadable or damaged file. Runs the probe program on the file
-    // first and waits for it (up to about 20 s): call it off the GUI thread.
+    // Starts the file's reader and reads what the first page needs: the file's details and
+    // its contents. False when that cannot be read. Waits for the reader: off the GUI thread.
     bool open(const QString &path);
-    // As open(), but returns once the probe has cleared what the first page needs, with the
-    // file's details and contents read; the index comes with loadIndex(). Until settle() has the
-    // probe's verdict on the rest, only the objects it cleared can be read (isReadable). Off the
-    // GUI thread.
-    bool openFirstStage(const QString &path);
-    // Waits for the verdict; a damaged file is closed then. Call it on the thread that called
-    // openFirstStage, which the probe dies with.
-    bool settle();
-    // Reads the keyword index (sitemap, else binary). Large indexes take a while to parse,
-    // so the first page need not wait for it. Off the GUI thread.
+    // Lists the objects and reads the keyword index and page titles. Off the GUI thread.
     void loadIndex();
-    bool isIndexed() const { return m_indexed; }
-    void close();
     bool isOpen() const { return m_open; }
-    // Whether the whole file came through the probe.
-    bool isVerified() const { return m_verified; }
-    // Whether the object may be read now: any of a verified file, the cleared ones before.
-    bool isReadable(const QString &path) const;
+    bool isIndexed() const { return m_indexed; }
+    // Whether a request found the file changed, replaced or gone since it was opened.
+    bool hasChanged() const { return m_changed; }
 
-    struct Probe;
-
-    // An object by its path inside the file ("/page.htm"; normalised here).
+    // Waits for the object: off the GUI thread.
+    Object fetch(const QString &path, qint64 limit = maxObjectSize) const;
     std::optional<QByteArray> read(const QString &path) const;
+    // Calls `done` on the GUI thread with the object, unless `receiver` is gone by then.
+    // Never waits: for the GUI thread.
+    void fetchLater(const QString &path, qint64 limit, QObject *receiver, Fetched done) const;
+
+    // From the file's listing, read at the first of these calls: off the GUI thread.
     bool contains(const QString &path) const;
-    // The length of an object without reading it; nothing if the file lacks it.
     std::optional<qint64> objectSize(const QString &path) const;
     // The HTML pages stored in the file, at most `limit` of them.
     QStringList pagePaths(int limit) const;
@@ -78,41 +87,34 @@ public:
     const QList<SitemapEntry> &contents() const { return m_contents; }
     // Empty until loadIndex() has run.
     QList<SitemapEntry> index() const;
+    // Each page's own title by topicKey(); empty until loadIndex() has run.
+    QHash<QString, QString> topicTitles() const;
 
-    // The probe program; none until set, and then every file is refused. The program names
-    // the one beside its executable by the folder's bytes: Qt's decoding of a folder name that
-    // is not UTF-8 names no file.
-    static void setProbeProgram(const QString &path);
-    // For tools that cannot start the probe program for every file (fuzzing): a check run in
-    // process instead, given chmlib's name for the file and its size, whose answer is the
-    // verdict on all of it. Null returns to the program.
-    using InProcessProbe = bool (*)(const char *libraryName, quint64 fileSize);
-    static void setInProcessProbe(InProcessProbe check);
-    // How many probes were started so far.
-    static int probesRun();
-    // Ends running probes and refuses every file from now on: the program is quitting.
-    static void cancelProbes();
+    // The reader program, by the file system's bytes (see NativeName); none until set, and
+    // then no file opens.
+    static void setReaderProgram(const QString &path);
+    // How many files were opened with a reader so far (for tests).
+    static int readersStarted();
+
+    class Channel;
 
 private:
-    bool compressionLooksSound() const;
-    bool holdsWhatItLists(quint64 contentOffset, quint64 fileSize) const;
-    std::optional<QByteArray> fetchSmall(const char *path) const;
     QString sitemapPath(const QString &named, const char *suffix) const;
-    static QByteArray clearedKey(const QString &path);
     QList<SitemapEntry> readSitemap(const QString &path) const;
+    void listObjects() const;
 
-    chmFile *m_handle = nullptr;
+    std::shared_ptr<Channel> m_channel;
     std::atomic<bool> m_open = false;
-    std::atomic<bool> m_verified = false;
     std::atomic<bool> m_indexed = false;
-    // Keys of the objects cleared before the verdict; fixed once the file is open.
-    QSet<QByteArray> m_cleared;
-    std::unique_ptr<Probe> m_probe;
-    // chmlib keeps one decompression state per handle.
-    mutable std::mutex m_lock;
+    mutable std::atomic<bool> m_changed = false;
     ChmSystemInfo m_system;
     QList<SitemapEntry> m_contents;
+    mutable std::mutex m_lock; // guards what follows
     QList<SitemapEntry> m_index;
+    QHash<QString, QString> m_titles;
+    // Object sizes by lower-case path: the reader matches names ignoring ASCII case.
+    mutable std::optional<QHash<QByteArray, qint64>> m_objects;
+    mutable QStringList m_pages;
 };
 
 // The charset a page declares in its <meta> tag, if any (looked for near its start only).

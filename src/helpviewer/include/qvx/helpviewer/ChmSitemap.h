@@ -1,5 +1,7 @@
 #pragma once
 
+#include "qvx/chm/Sitemap.h"
+
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -20,13 +22,15 @@ struct SitemapEntry
     int depth = 0; // 0 at the top level
 };
 
-// Limits that keep a hostile file from costing much; deeper entries stay at the deepest level.
-constexpr int maxSitemapDepth = 32;
-constexpr qsizetype maxSitemapEntries = 100000;
-constexpr qsizetype maxSitemapTargets = 256;
+// The format's limits, in the types of the viewer's lists.
+constexpr int maxSitemapDepth = qvx::chm::maxSitemapDepth;
+constexpr qsizetype maxSitemapEntries = qsizetype(qvx::chm::maxSitemapEntries);
+constexpr qsizetype maxSitemapTargets = qsizetype(qvx::chm::maxSitemapTargets);
 
 // Reads a sitemap leniently: missing closing tags, any quoting, entities. Never fails.
 QList<SitemapEntry> parseSitemap(const QString &text);
+// The same, of UTF-8 text.
+QList<SitemapEntry> parseSitemapUtf8(QByteArray utf8);
 
 // Decodes character references and the common named entities; unknown ones stay as written.
 QString decodeHtmlEntities(const QString &text);

@@ -2,12 +2,15 @@
 
 #include "qvx/chm/Limits.h"
 
+#include "qvx/helpviewer/ChmFile.h"
+
+#include <QHash>
+#include <QSet>
 #include <QTextBrowser>
 
 #include <memory>
 #include <optional>
 
-class ChmFile;
 class QPagedPaintDevice;
 
 // Shows pages, images and style sheets from inside one help file (chm:///page.htm URLs).
@@ -35,12 +38,12 @@ public:
     // The file the pages come from; none (or one not open) shows the file's message.
     void setFile(std::shared_ptr<const ChmFile> file);
 
+    // Hands out only what was fetched already: the GUI thread never waits for the file's
+    // reader. What is missing is fetched, and the page laid out again once it is here.
     QVariant loadResource(int type, const QUrl &name) override;
 
-    // Until the file's verdict comes, a page the probe has not cleared waits for it, and the
-    // pictures and style sheets it has not cleared stay out. Call this when the verdict came.
-    void fileSettled();
-    bool isWaitingForFile() const { return m_waiting.has_value(); }
+    // Whether a page, or what it shows, is on its way from the file.
+    bool isWaitingForFile() const { return m_pending.has_value(); }
 
     // Opens a page with every occurrence of the terms (as searchTerms() makes them) marked,
     // scrolled to the first.
@@ -56,31 +59,66 @@ public:
 
     static QString fileMessage(const QString &filePath);
     static QString pageMessage(const QString &page);
+    static QString unreadableMessage(const QString &page);
     static QString tooLargeMessage(const QString &page, qint64 bytes);
     // A picture within the limits, decoded; a null image otherwise.
     static QImage decodeImage(const QByteArray &bytes);
 
 signals:
     void waitingForFile(bool waiting);
+    // A request found the help file changed since it was opened: the page wanted is not shown.
+    void fileChanged(const QUrl &wanted);
 
 protected:
     void doSetSource(const QUrl &name, QTextDocument::ResourceType type) override;
 
 private:
+    // What came of one object, ready to hand out.
+    struct Fetched
+    {
+        QVariant value;
+        qint64 bytes = 0;
+    };
     struct Request
     {
         QUrl url;
         QTextDocument::ResourceType type;
+        quint64 generation = 0;
+        int outstanding = 0;
+        QStringList terms; // to mark once it is shown
     };
 
+    struct Reference
+    {
+        int type;
+        QUrl url;
+    };
+
+    static QString resourceKey(int type, const QUrl &url);
+    void fetch(int type, const QUrl &url, bool forPending);
+    void arrived(int type, const QUrl &url, const ChmFile::Object &object, bool forPending,
+                 quint64 generation);
+    void prepared(int type, const QUrl &url, ChmFile::Status status, const Fetched &fetched,
+                  const QList<Reference> &references, bool forPending, quint64 generation);
+    // Off the GUI thread: the object as the browser hands it out, and what a page names.
+    static Fetched convert(const ChmFile &file, const QString &filePath, int type, const QUrl &url,
+                           const ChmFile::Object &object);
+    static QList<Reference> referencesOf(const QUrl &page, const QString &html);
+    void finishPending();
     void stopWaiting();
+    void trimCache();
     void highlight(const QStringList &terms);
     void scaleFixedSizes();
 
     std::shared_ptr<const ChmFile> m_file;
     QString m_filePath;
-    std::optional<Request> m_waiting;
-    bool m_withheld = false; // the page shown lacks something not cleared yet
+    std::optional<Request> m_pending;
+    quint64 m_generation = 0;
+    QHash<QString, Fetched> m_fetched;
+    QSet<QString> m_fetching;
+    QSet<QString> m_failed; // kept only until the next page is asked for
+    qint64 m_cachedBytes = 0;
+    bool m_reloadWanted = false;
     int m_zoom = 100;
     qreal m_basePointSize = 0;
 };

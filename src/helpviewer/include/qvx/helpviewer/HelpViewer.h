@@ -34,8 +34,8 @@ public:
     bool isFileOpen() const { return m_file && m_file->isOpen(); }
     // The file is being opened; requests wait for it.
     bool isLoading() const { return m_loading; }
-    // Whether the file's verdict is in: every page may be shown, and searched, at once.
-    bool isSettled() const { return !m_loading && m_settled; }
+    // Whether the file and its index are loaded and the page asked for is shown.
+    bool isSettled() const { return !m_loading && m_settled && !isPageWaiting(); }
 
     // The three requests; each opens the file again if it could not be read before and has
     // changed since. While the file opens they wait, and are served in order once it has.
@@ -81,7 +81,10 @@ private:
     void loadFile();
     void fileArrived(std::shared_ptr<const ChmFile> file);
     void serveWaiting();
-    void fileSettled(bool sound);
+    void fileIndexed();
+    // The file changed since it was opened: open it again, then show `wanted`.
+    void reopen(const QUrl &wanted);
+    bool isPageWaiting() const;
     // Runs `request` now, or once the file has loaded.
     void whenLoaded(std::function<void()> request);
     void fillContents();
@@ -96,6 +99,8 @@ private:
     std::shared_ptr<const ChmFile> m_file;
     bool m_loading = false;
     bool m_settled = false;
+    bool m_reopening = false;    // an open file changed and is opened again
+    bool m_indexWanted = false;  // the index is loaded and waits for the page to show
     bool m_showsOpening = false; // the page still says the file is being opened
     QList<std::function<void()>> m_waiting;
     QTabWidget *tabNavigation = nullptr;
@@ -103,8 +108,6 @@ private:
     IndexPane *m_indexPane = nullptr;
     QLineEdit *txtIndexFilter = nullptr; // the index pane's
     HelpBrowser *txtPage = nullptr;
-    // The pages' own titles, read when a keyword first offers a choice.
-    std::optional<QHash<QString, QString>> m_topicTitles;
     SearchPane *m_searchPane = nullptr;
     FindBar *m_findBar = nullptr;
     bool m_placementRestored = false;
