@@ -43,6 +43,16 @@ int systemDpi()
     return dpi > 0 ? dpi : 96;
 }
 
+int windowDpi(HWND window)
+{
+    // Windows 10 1607 and later; older systems scale every window by the system DPI.
+    using DpiForWindow = UINT(WINAPI *)(HWND);
+    static const auto dpiForWindow = reinterpret_cast<DpiForWindow>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"user32"), "GetDpiForWindow")));
+    const UINT dpi = dpiForWindow && window ? dpiForWindow(window) : 0;
+    return dpi > 0 ? int(dpi) : systemDpi();
+}
+
 int Twips::px(double twips) const
 {
     return int(std::lround(twips * dpi / 1440.0));
@@ -133,8 +143,11 @@ LRESULT CALLBACK transparentLabelProc(HWND label, UINT message, WPARAM wParam, L
 } // namespace
 
 BuiltForm::BuiltForm(const design::Form &form, HWND window, Twips twips)
-    : m_form(form), m_window(window), m_twips(twips), m_controls(form.controls.size(), nullptr)
+    : m_form(form), m_window(window), m_twips(twips), m_controls(form.controls.size(), nullptr),
+      m_places(form.controls.size()), m_pictures(form.controls.size())
 {
+    for (std::size_t index = 0; index < form.controls.size(); ++index)
+        m_places[index] = {form.controls[index].rect.left, form.controls[index].rect.top};
     m_windowFont = font(form.font);
     for (std::size_t index = 0; index < form.controls.size(); ++index)
         create(index);
@@ -227,15 +240,29 @@ HBRUSH BuiltForm::brush(const design::Colour &colour)
     return handle;
 }
 
+RECT BuiltForm::boxOf(std::size_t index) const
+{
+    const design::Control &control = m_form.controls[index];
+    const Twips &t = m_twips;
+    if (control.kind == design::Kind::Line) {
+        const design::Line &l = control.line;
+        const int width = std::max(1, l.widthPx);
+        const int x1 = t.px(std::min(l.x1, l.x2));
+        const int y1 = t.px(std::min(l.y1, l.y2));
+        return {x1, y1, t.px(std::max(l.x1, l.x2)) - x1 + width,
+                t.px(std::max(l.y1, l.y2)) - y1 + width};
+    }
+    const auto &[left, top] = m_places[index];
+    return {t.px(left), t.px(top), t.px(control.rect.width), t.px(control.rect.height)};
+}
+
 void BuiltForm::create(std::size_t index)
 {
     const design::Control &control = m_form.controls[index];
     HWND parent = control.container.empty() ? m_window : this->control(control.container);
     if (!parent)
         parent = m_window;
-    const Twips &t = m_twips;
-    RECT box{t.px(control.rect.left), t.px(control.rect.top), t.px(control.rect.width),
-             t.px(control.rect.height)};
+    const RECT box = boxOf(index);
 
     const wchar_t *className = WC_STATICW;
     // Only the options of a container share a group: whatever follows them ends it, so
@@ -254,18 +281,11 @@ void BuiltForm::create(std::size_t index)
         else
             style |= WS_CLIPSIBLINGS;
         break;
-    case design::Kind::Line: {
-        const design::Line &l = control.line;
-        const int width = std::max(1, l.widthPx);
-        const int x1 = t.px(std::min(l.x1, l.x2));
-        const int y1 = t.px(std::min(l.y1, l.y2));
-        box = {x1, y1, t.px(std::max(l.x1, l.x2)) - x1 + width,
-               t.px(std::max(l.y1, l.y2)) - y1 + width};
+    case design::Kind::Line:
         // An empty static filled with the line's colour keeps it crisp.
         style |= SS_LEFT | WS_CLIPSIBLINGS;
         text.clear();
         break;
-    }
     case design::Kind::Frame:
         className = WC_BUTTONW;
         style |= BS_GROUPBOX | WS_CLIPSIBLINGS;
@@ -295,19 +315,13 @@ void BuiltForm::create(std::size_t index)
     if (takesFocus(control) && control.kind != design::Kind::OptionButton)
         style |= WS_TABSTOP;
 
-    // The combo's height covers its list when dropped.
-    const int height = control.kind == design::Kind::ComboBox ? box.bottom * 8 : box.bottom;
     HWND handle = CreateWindowExW(exStyle, className, text.c_str(), style, box.left, box.top,
-                                  box.right, height, parent,
+                                  box.right, box.bottom, parent,
                                   reinterpret_cast<HMENU>(INT_PTR(firstControlId + int(index))),
                                   GetModuleHandleW(nullptr), nullptr);
     if (!handle)
         return;
     m_controls[index] = handle;
-    SendMessageW(handle, WM_SETFONT,
-                 WPARAM(fittingFont(control, fontOf(control), {box.right, box.bottom}, text)),
-                 FALSE);
-
     switch (control.kind) {
     case design::Kind::Frame:
         SetWindowSubclass(handle, frameProc, 0, 0);
@@ -316,11 +330,40 @@ void BuiltForm::create(std::size_t index)
         if (control.transparent)
             SetWindowSubclass(handle, transparentLabelProc, 0, DWORD_PTR(this));
         break;
+    default:
+        break;
+    }
+    place(index);
+}
+
+// Puts a control where the design has it at the form's DPI, in the font its caption fits,
+// with its picture drawn at that size.
+void BuiltForm::place(std::size_t index)
+{
+    const design::Control &control = m_form.controls[index];
+    HWND handle = m_controls[index];
+    if (!handle)
+        return;
+    const RECT box = boxOf(index);
+    // The combo's height covers its list when dropped.
+    const int height = control.kind == design::Kind::ComboBox ? box.bottom * 8 : box.bottom;
+    SetWindowPos(handle, nullptr, box.left, box.top, box.right, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    std::wstring text(std::size_t(GetWindowTextLengthW(handle)) + 1, L'\0');
+    text.resize(std::size_t(GetWindowTextW(handle, text.data(), int(text.size()))));
+    if (control.kind == design::Kind::Line || control.kind == design::Kind::Image)
+        text.clear();
+    SendMessageW(handle, WM_SETFONT,
+                 WPARAM(fittingFont(control, fontOf(control), {box.right, box.bottom}, text)),
+                 FALSE);
+
+    switch (control.kind) {
     case design::Kind::ComboBox: {
         // The closed combo is as tall as the design says: the field's height gives it.
         // Some systems store the field's height with padding added, so each try corrects
         // the height asked for by what the combo came out as, not by what it reports.
-        LRESULT asked = SendMessageW(handle, CB_GETITEMHEIGHT, WPARAM(-1), 0);
+        const LRESULT start = SendMessageW(handle, CB_GETITEMHEIGHT, WPARAM(-1), 0);
+        LRESULT asked = start;
         for (int attempt = 0; attempt < 3 && asked > 0; ++attempt) {
             RECT outer;
             GetWindowRect(handle, &outer);
@@ -334,13 +377,14 @@ void BuiltForm::create(std::size_t index)
     }
     case design::Kind::Image: {
         // Drawn at the design's size: the picture's own at 96 DPI, scaled with the DPI.
-        // A picture control does not own its bitmap: the form does.
+        // A picture control does not own its bitmap: the form does, and frees the one it
+        // replaces once the control shows the new one.
         Bitmap bitmap(
             HBITMAP(LoadImageW(GetModuleHandleW(nullptr), pictureResource(control.picture).c_str(),
                                IMAGE_BITMAP, box.right, box.bottom, LR_CREATEDIBSECTION)));
         if (bitmap) {
             SendMessageW(handle, STM_SETIMAGE, IMAGE_BITMAP, LPARAM(bitmap.get()));
-            m_pictures.push_back(std::move(bitmap));
+            m_pictures[index] = std::move(bitmap);
         }
         // Setting a picture sizes the control to it.
         SetWindowPos(handle, nullptr, box.left, box.top, box.right, box.bottom,
@@ -350,6 +394,20 @@ void BuiltForm::create(std::size_t index)
     default:
         break;
     }
+}
+
+void BuiltForm::relayout(int dpi)
+{
+    if (dpi <= 0 || dpi == m_twips.dpi)
+        return;
+    // The old fonts go once every control has its new one.
+    const std::vector<std::pair<design::Font, Font>> old = std::exchange(m_fonts, {});
+    m_twips = Twips{dpi};
+    m_windowFont = font(m_form.font);
+    // Containers first: a control's place is within its container's.
+    for (std::size_t index = 0; index < m_controls.size(); ++index)
+        place(index);
+    RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // The dialog manager's tab order is the Z order, and drawing overlaps follow it too. The
@@ -584,6 +642,11 @@ void BuiltForm::setVisible(HWND handle, bool visible)
 
 void BuiltForm::move(HWND handle, int leftTwips, int topTwips)
 {
+    // Kept, so that a change of DPI puts it there again.
+    for (std::size_t index = 0; index < m_controls.size(); ++index) {
+        if (m_controls[index] == handle)
+            m_places[index] = {leftTwips, topTwips};
+    }
     SetWindowPos(handle, nullptr, m_twips.px(leftTwips), m_twips.px(topTwips), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -641,6 +704,17 @@ void moveOuterOf(HWND window, const Twips &twips, float left, float top)
     const RECT screen = screenOf(window);
     SetWindowPos(window, nullptr, screen.left + twips.px(left), screen.top + twips.px(top), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void changeDpi(HWND window, BuiltForm &form, int dpi, const RECT &suggested, DWORD style,
+               DWORD exStyle, bool menu, std::optional<std::pair<int, int>> outerTwips)
+{
+    form.relayout(dpi);
+    const Twips &t = form.twips();
+    const SIZE outer = outerTwips ? SIZE{t.px(outerTwips->first), t.px(outerTwips->second)}
+                                  : outerForClient(form.form(), style, exStyle, menu, t);
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, outer.cx, outer.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 SIZE outerForClient(const design::Form &form, DWORD style, DWORD exStyle, bool menu,

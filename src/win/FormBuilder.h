@@ -12,6 +12,7 @@
 #endif
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -24,6 +25,8 @@ std::string narrow(std::wstring_view text);
 
 // Dots per inch of the screen, as a system-aware program sees it.
 int systemDpi();
+// Dots per inch of the screen the window is on; the system's where the system cannot tell.
+int windowDpi(HWND window);
 
 // Twips to pixels and back at one DPI.
 struct Twips
@@ -64,6 +67,9 @@ public:
     void setText(HWND control, std::string_view text);
     void setVisible(HWND control, bool visible);
     void move(HWND control, int leftTwips, int topTwips);
+    // Lays every control out again at another DPI: places, fonts (the old ones freed),
+    // pictures and the combo's height. The window's own size is the caller's.
+    void relayout(int dpi);
 
     // The design's menu item behind a command ID, or null.
     const design::MenuItem *menuItem(int commandId) const;
@@ -71,7 +77,10 @@ public:
     void setMenuEnabled(std::string_view item, bool enabled);
 
 private:
+    // A control's place and size in pixels: left, top, width, height.
+    RECT boxOf(std::size_t index) const;
     void create(std::size_t index);
+    void place(std::size_t index);
     void orderControls();
     void buildMenu();
     HFONT font(const design::Font &font);
@@ -91,7 +100,9 @@ private:
     std::vector<HWND> m_controls; // by design index
     std::vector<std::pair<design::Font, Font>> m_fonts;
     std::vector<std::pair<COLORREF, Brush>> m_brushes;
-    std::vector<Bitmap> m_pictures;
+    // Where each control is, in twips: the design's place, or where it was moved to.
+    std::vector<std::pair<int, int>> m_places;
+    std::vector<Bitmap> m_pictures; // by design index
     HMENU m_menuBar = nullptr;
     // Per menu item: the menu that holds it and its place there.
     std::vector<std::pair<HMENU, UINT>> m_menuPlaces;
@@ -101,6 +112,11 @@ private:
 TwipSize screenSizeOf(HWND window, const Twips &twips);
 TwipSize outerSizeOf(HWND window, const Twips &twips);
 void moveOuterOf(HWND window, const Twips &twips, float left, float top);
+
+// WM_DPICHANGED: the form laid out at the new DPI and the window moved to the rectangle the
+// system suggests, with the outer size `outerTwips` (when set) or the design's client area.
+void changeDpi(HWND window, BuiltForm &form, int dpi, const RECT &suggested, DWORD style,
+               DWORD exStyle, bool menu, std::optional<std::pair<int, int>> outerTwips);
 
 // The outer size that gives a window of this style the design's client area.
 SIZE outerForClient(const design::Form &form, DWORD style, DWORD exStyle, bool menu,

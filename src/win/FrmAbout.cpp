@@ -60,6 +60,12 @@ FrmAbout::FrmAbout(Platform &platform, HWND mainWindow, int dpi)
     if (!m_hwnd)
         return;
     m_form = std::make_unique<BuiltForm>(form, m_hwnd, twips);
+    // Made on a screen at another scaling than the system's: laid out for that one.
+    if (const int actual = windowDpi(m_hwnd); dpi <= 0 && actual != twips.dpi) {
+        RECT place{};
+        GetWindowRect(m_hwnd, &place);
+        changeDpi(m_hwnd, *m_form, actual, place, windowStyle, windowExStyle, false, m_outerTwips);
+    }
     for (int index = 0; index < 2; ++index) {
         if (HWND badge = control("Image2", index))
             SetWindowSubclass(badge, badgeProc, UINT_PTR(index), DWORD_PTR(this));
@@ -155,6 +161,11 @@ LRESULT FrmAbout::handle(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         break;
+    case WM_DPICHANGED:
+        if (m_form)
+            changeDpi(m_hwnd, *m_form, HIWORD(wParam), *reinterpret_cast<const RECT *>(lParam),
+                      windowStyle, windowExStyle, false, m_outerTwips);
+        return 0;
     case WM_CTLCOLORSTATIC:
         if (m_form) {
             if (HBRUSH brush = m_form->colour(HDC(wParam), reinterpret_cast<HWND>(lParam)))

@@ -62,6 +62,12 @@ FrmPlayDemos::FrmPlayDemos(Platform &platform, MessageFilter *keys, int dpi)
     if (!m_hwnd)
         return;
     m_form = std::make_unique<BuiltForm>(form, m_hwnd, twips);
+    // Made on a screen at another scaling than the system's: laid out for that one.
+    if (const int actual = windowDpi(m_hwnd); dpi <= 0 && actual != twips.dpi) {
+        RECT place{};
+        GetWindowRect(m_hwnd, &place);
+        changeDpi(m_hwnd, *m_form, actual, place, windowStyle, windowExStyle, true, m_outerTwips);
+    }
     m_demos = control("cboDemos");
     keepSelectedOptionAsTabStop();
     m_lastFocus = m_demos;
@@ -127,6 +133,11 @@ LRESULT FrmPlayDemos::handle(UINT message, WPARAM wParam, LPARAM lParam)
             SetFocus(next);
         return 0;
     }
+    case WM_DPICHANGED:
+        if (m_form)
+            changeDpi(m_hwnd, *m_form, HIWORD(wParam), *reinterpret_cast<const RECT *>(lParam),
+                      windowStyle, windowExStyle, true, m_outerTwips);
+        return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         if (m_form) {
@@ -248,6 +259,7 @@ WindowHandle FrmPlayDemos::handle() const
 
 void FrmPlayDemos::setOuterSize(int width, int height)
 {
+    m_outerTwips = {width, height};
     const Twips &t = m_form->twips();
     SetWindowPos(m_hwnd, nullptr, 0, 0, t.px(width), t.px(height),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

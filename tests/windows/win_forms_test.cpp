@@ -3,8 +3,9 @@
 //
 //   win_forms_test              every group but "tahoma" and "stand-in"
 //   win_forms_test GROUP...     the named groups only ("layout", "keys", "waits", "about",
-//                               "about-gdi", "scaling"; "tahoma" and "stand-in": scaling
-//                               where Tahoma itself, or another face for it, draws)
+//                               "about-gdi", "scaling", "dpi-change"; "tahoma" and
+//                               "stand-in": scaling where Tahoma itself, or another face
+//                               for it, draws)
 //   ... figures                 prints what each caption needs against its room
 //
 // The last line of output is "N passed, M failed".
@@ -620,6 +621,93 @@ void aboutGdiObjects()
     CHECK(!qvx::win::FrmAbout::current() && IsWindowEnabled(window.hwnd()));
 }
 
+// What a control shows its text in: the font's height and face.
+std::pair<LONG, std::wstring> fontOf(HWND control)
+{
+    LOGFONTW font{};
+    GetObjectW(HFONT(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return {font.lfHeight, font.lfFaceName};
+}
+
+RECT rectOf(HWND window)
+{
+    RECT box{};
+    GetWindowRect(window, &box);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT *>(&box), 2);
+    return box;
+}
+
+// A window moved to a screen at another scaling, as Windows tells it: laid out as if it had
+// been built there, control by control, fonts and outer size included.
+void sameAsBuiltAt(const design::Form &form, HWND moved, HWND built, int dpi)
+{
+    checkCaptions(form, moved, dpi);
+    for (const design::Control &c : form.controls) {
+        const int id = controlId(form, c.name, c.index);
+        HWND mine = byId(moved, id);
+        HWND theirs = byId(built, id);
+        if (!mine || !theirs)
+            continue;
+        const std::string at = std::to_string(dpi) + " DPI " + std::string(c.name) + "(" +
+                               std::to_string(c.index) + ")";
+        const RECT a = rectOf(mine);
+        const RECT b = rectOf(theirs);
+        CHECK_AT(at + " place",
+                 a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom);
+        CHECK_AT(at + " font", fontOf(mine) == fontOf(theirs));
+    }
+    RECT a{};
+    RECT b{};
+    GetWindowRect(moved, &a);
+    GetWindowRect(built, &b);
+    CHECK_AT(std::to_string(dpi) + " DPI outer size",
+             a.right - a.left == b.right - b.left && a.bottom - a.top == b.bottom - b.top);
+}
+
+void changeDpi(HWND window, int dpi)
+{
+    RECT suggested{};
+    GetWindowRect(window, &suggested);
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), LPARAM(&suggested));
+}
+
+// Both windows moved from screen to screen: 96 -> 144 -> 120 -> 192 DPI, each step against
+// windows built at that DPI; the fonts and pictures they leave behind are freed.
+void dpiChanges()
+{
+    RecordingPlatform platform;
+    for (const char *demo : {"QVX/A.exe", "Both/Help.exe", "Both/Reports.exe"})
+        platform.addFile(std::string("/app/Demos/") + demo);
+    qvx::win::FrmPlayDemos window(platform, nullptr, 96);
+    window.Form_Load();
+    qvx::win::FrmAbout about(platform, window.hwnd(), 96);
+    about.presenter().Form_Load();
+    for (const int dpi : {144, 120, 192}) {
+        changeDpi(window.hwnd(), dpi);
+        changeDpi(about.hwnd(), dpi);
+        qvx::win::FrmPlayDemos built(platform, nullptr, dpi);
+        built.Form_Load();
+        sameAsBuiltAt(design::frmPlayDemos(), window.hwnd(), built.hwnd(), dpi);
+        qvx::win::FrmAbout builtAbout(platform, built.hwnd(), dpi);
+        builtAbout.presenter().Form_Load();
+        sameAsBuiltAt(design::frmAbout(), about.hwnd(), builtAbout.hwnd(), dpi);
+    }
+    // Back and forth: what one scaling made goes when the next comes.
+    changeDpi(window.hwnd(), 96);
+    changeDpi(about.hwnd(), 96);
+    const int before = gdiObjects();
+    if (before < 0)
+        return;
+    for (int round = 0; round < 5; ++round) {
+        for (const int dpi : {144, 96}) {
+            changeDpi(window.hwnd(), dpi);
+            changeDpi(about.hwnd(), dpi);
+        }
+    }
+    CHECK_AT(std::to_string(before) + " -> " + std::to_string(gdiObjects()),
+             gdiObjects() == before);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -638,6 +726,7 @@ int wmain(int argc, wchar_t **argv)
                          {L"about", about, true},
                          {L"about-gdi", aboutGdiObjects, true},
                          {L"scaling", [] { scaling(Face::any); }, true},
+                         {L"dpi-change", dpiChanges, true},
                          {L"tahoma", [] { scaling(Face::tahoma); }, false},
                          {L"stand-in", [] { scaling(Face::standIn); }, false}};
     bool named = false;

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace qvx {
@@ -67,6 +68,8 @@ private:
     HWND m_toolTip = nullptr;
     Brush m_background;
     std::unique_ptr<BuiltForm> m_form;
+    // The outer size the presenter set, in twips: kept across changes of DPI.
+    std::optional<std::pair<int, int>> m_outerTwips;
     bool m_badgePressed = false;
 };
 

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace qvx {
@@ -82,6 +83,8 @@ private:
     PlayDemosPresenter m_presenter;
     HWND m_hwnd = nullptr;
     std::unique_ptr<BuiltForm> m_form;
+    // The outer size the presenter set, in twips: kept across changes of DPI.
+    std::optional<std::pair<int, int>> m_outerTwips;
     HWND m_demos = nullptr;
     int m_selectedOption = -1;
     HWND m_lastFocus = nullptr;
