@@ -11,6 +11,7 @@
 // The last line of output is "N passed, M failed".
 #include "RecordingPlatform.h"
 #include "qvx/core/Design.h"
+#include "qvx/platform/WideText.h"
 #include "qvx/platform/WindowsPlatform.h"
 #include "qvx/win/ControlIds.h"
 #include "qvx/win/FrmAbout.h"
@@ -30,6 +31,7 @@
 #include <vector>
 
 namespace design = qvx::design;
+using qvx::narrow;
 using qvx::win::controlId;
 
 namespace {
@@ -46,14 +48,6 @@ bool check(bool ok, const char *what, int line, const std::string &about = {})
 }
 #define CHECK(...) check((__VA_ARGS__), #__VA_ARGS__, __LINE__)
 #define CHECK_AT(what, ...) check((__VA_ARGS__), #__VA_ARGS__, __LINE__, what)
-
-std::string narrow(const std::wstring &text)
-{
-    std::string out;
-    for (wchar_t c : text)
-        out += c < 128 ? char(c) : '?';
-    return out;
-}
 
 std::string textOf(HWND window)
 {
