@@ -354,7 +354,7 @@ void keysDuringWaits()
                                [] { return std::filesystem::path(L"C:\\app\\Help.chm"); });
     qvx::WindowsPlatform waits;
     waits.setMessageFilter(&keys);
-    qvx::win::FrmPlayDemos window(platform, &keys);
+    qvx::win::FrmPlayDemos window(platform, &waits);
     window.Form_Load();
     SetForegroundWindow(window.hwnd());
     if (!CHECK(focusIn(window.control("cboDemos"))))
