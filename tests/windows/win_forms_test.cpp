@@ -702,6 +702,41 @@ void dpiChanges()
              gdiObjects() == before);
 }
 
+// The pointer while the program is busy comes from the desktop the windows were given.
+class BusyDesktop final : public qvx::Desktop
+{
+public:
+    bool applyBusyPointer() const override
+    {
+        ++asked;
+        return busy;
+    }
+    qvx::MessageFilter *messageFilter() const override { return nullptr; }
+    bool busy = false;
+    mutable int asked = 0;
+};
+
+void busyPointer()
+{
+    RecordingPlatform platform;
+    BusyDesktop desktop;
+    qvx::win::FrmPlayDemos window(platform, &desktop);
+    qvx::win::FrmAbout about(platform, window.hwnd(), 0, &desktop);
+    for (HWND target : {window.hwnd(), about.hwnd()}) {
+        const auto setCursor = [target] {
+            return SendMessageW(target, WM_SETCURSOR, WPARAM(target),
+                                MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        };
+        desktop.busy = true;
+        desktop.asked = 0;
+        CHECK(setCursor() == TRUE && desktop.asked == 1);
+        // Not busy: the window's own cursor, as the system sets it.
+        desktop.busy = false;
+        setCursor();
+        CHECK(desktop.asked == 2);
+    }
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -719,6 +754,7 @@ int wmain(int argc, wchar_t **argv)
                          {L"waits", keysDuringWaits, true},
                          {L"about", about, true},
                          {L"about-gdi", aboutGdiObjects, true},
+                         {L"busy-pointer", busyPointer, true},
                          {L"scaling", [] { scaling(Face::any); }, true},
                          {L"dpi-change", dpiChanges, true},
                          {L"tahoma", [] { scaling(Face::tahoma); }, false},

@@ -173,8 +173,17 @@ void testTempFolder()
     CHECK(tempFolderWith(unusual).wstring() == unusual.wstring() + L"\\");
 }
 
-// Runs a program of the Unix side, as Wine can, and waits for it.
-void runUnix(const std::string &command)
+// Whether a folder lists the name: found without opening it, which a FIFO would block.
+bool listed(const fs::path &path)
+{
+    WIN32_FIND_DATAW entry;
+    return bool(qvx::FindHandle(FindFirstFileW(path.c_str(), &entry)));
+}
+
+// Runs a program of the Unix side, as Wine can. Wine's handle for such a program does not
+// tell when it has ended, so its effect is awaited: one that came late raced the next, and
+// could leave a FIFO that the clean-up then hangs on.
+template <typename Done> void runUnix(const std::string &command, Done done)
 {
     std::wstring line(command.begin(), command.end());
     STARTUPINFOW startup{};
@@ -184,9 +193,9 @@ void runUnix(const std::string &command)
                          &startup, &process));
     const qvx::KernelHandle running(process.hProcess);
     const qvx::KernelHandle thread(process.hThread);
-    // On a loaded machine a Unix tool can take seconds to start; one still running when the
-    // next starts may leave a FIFO behind, and the clean-up would then hang on it.
-    CHECK(WaitForSingleObject(running.get(), 120000) == WAIT_OBJECT_0);
+    for (int wait = 0; wait < 1200 && !done(); ++wait)
+        Sleep(50);
+    CHECK(done());
 }
 
 void testListing()
@@ -218,12 +227,15 @@ void testListing()
         const char *unixFolder = unixName(special.c_str());
         CHECK(unixFolder != nullptr);
         const std::string quoted = '"' + std::string(unixFolder ? unixFolder : "") + '/';
-        runUnix("Z:\\bin\\ln -s /dev/zero " + quoted + "zero.exe\"");
-        runUnix("Z:\\usr\\bin\\mkfifo " + quoted + "pipe.exe\"");
+        runUnix("Z:\\bin\\ln -s /dev/zero " + quoted + "zero.exe\"",
+                [&] { return listed(special / L"zero.exe"); });
+        runUnix("Z:\\usr\\bin\\mkfifo " + quoted + "pipe.exe\"",
+                [&] { return listed(special / L"pipe.exe"); });
         CHECK(wideNames(platform->listVisibleFiles(special)) ==
               std::vector<std::wstring>{L"empty.exe"});
         // Removed from the Unix side too: the library's removal would not end on them.
-        runUnix("Z:\\bin\\rm -f " + quoted + "zero.exe\" " + quoted + "pipe.exe\"");
+        runUnix("Z:\\bin\\rm -f " + quoted + "zero.exe\" " + quoted + "pipe.exe\"",
+                [&] { return !listed(special / L"zero.exe") && !listed(special / L"pipe.exe"); });
     }
     CHECK(platform->listVisibleFiles(folder / L"no such folder").empty());
 
