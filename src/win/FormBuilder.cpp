@@ -10,30 +10,6 @@
 
 namespace qvx::win {
 
-std::wstring wide(std::string_view utf8)
-{
-    if (utf8.empty())
-        return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring text(std::size_t(std::max(size, 0)), L'\0');
-    if (size > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), text.data(), size);
-    return text;
-}
-
-std::string narrow(std::wstring_view text)
-{
-    if (text.empty())
-        return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string utf8(std::size_t(std::max(size, 0)), '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), utf8.data(), size, nullptr,
-                            nullptr);
-    return utf8;
-}
-
 int systemDpi()
 {
     HDC screen = GetDC(nullptr);
@@ -58,13 +34,13 @@ int Twips::px(double twips) const
     return int(std::lround(twips * dpi / 1440.0));
 }
 
-HFONT createFont(const design::Font &font, int dpi)
+Font createFont(const design::Font &font, int dpi)
 {
     // Points as the design gives them, fractions included (8.25 pt is 11 px at 96 DPI).
     const int height = -int(std::lround(font.points * dpi / 72.0));
-    return CreateFontW(height, 0, 0, 0, font.weight, font.italic, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, wide(font.face).c_str());
+    return Font(CreateFontW(height, 0, 0, 0, font.weight, font.italic, FALSE, FALSE,
+                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, wide(font.face).c_str()));
 }
 
 namespace {
@@ -162,8 +138,9 @@ HFONT BuiltForm::font(const design::Font &wanted)
         if (design == wanted)
             return handle.get();
     }
-    HFONT handle = createFont(wanted, m_twips.dpi);
-    m_fonts.emplace_back(wanted, handle);
+    Font created = createFont(wanted, m_twips.dpi);
+    const HFONT handle = created.get();
+    m_fonts.emplace_back(wanted, std::move(created));
     return handle;
 }
 

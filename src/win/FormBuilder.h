@@ -2,6 +2,7 @@
 
 #include "qvx/core/Design.h"
 #include "qvx/core/FormView.h"
+#include "qvx/platform/WideText.h"
 #include "qvx/win/GdiObject.h"
 
 #ifndef NOMINMAX
@@ -20,9 +21,6 @@
 
 namespace qvx::win {
 
-std::wstring wide(std::string_view utf8);
-std::string narrow(std::wstring_view text);
-
 // Dots per inch of the screen, as a system-aware program sees it.
 int systemDpi();
 // Dots per inch of the screen the window is on; the system's where the system cannot tell.
@@ -36,7 +34,7 @@ struct Twips
     double toTwips(double px) const { return px * 1440.0 / dpi; }
 };
 
-HFONT createFont(const design::Font &font, int dpi);
+Font createFont(const design::Font &font, int dpi);
 
 // One window's controls and menu as its design gives them, real Windows controls all:
 // STATIC for labels, lines and pictures, BUTTON for frames, options and command buttons,

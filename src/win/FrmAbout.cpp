@@ -2,7 +2,6 @@
 
 #include "FormBuilder.h"
 #include "WindowClasses.h"
-#include "qvx/platform/WindowsPlatform.h"
 #include "qvx/win/ControlIds.h"
 #include "qvx/win/MessageLoop.h"
 
@@ -17,20 +16,6 @@ constexpr DWORD windowExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
 FrmAbout *openAbout = nullptr;
 
-void registerClass(WNDPROC procedure)
-{
-    static const bool registered = [procedure] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = procedure;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.lpszClassName = aboutWindowClass;
-        return RegisterClassExW(&windowClass) != 0;
-    }();
-    (void)registered;
-}
-
 int designId(bool (*wanted)(const design::Control &))
 {
     const design::Form &form = design::frmAbout();
@@ -43,10 +28,9 @@ int designId(bool (*wanted)(const design::Control &))
 
 } // namespace
 
-FrmAbout::FrmAbout(Platform &platform, HWND mainWindow, int dpi)
-    : m_platform(platform), m_presenter(platform, *this), m_mainWindow(mainWindow)
+FrmAbout::FrmAbout(Platform &platform, HWND mainWindow, int dpi, Desktop *desktop)
+    : m_desktop(desktop), m_presenter(platform, *this), m_mainWindow(mainWindow)
 {
-    registerClass(windowProc);
     const design::Form &form = design::frmAbout();
     const Twips twips{dpi > 0 ? dpi : systemDpi()};
     if (form.background) {
@@ -54,10 +38,8 @@ FrmAbout::FrmAbout(Platform &platform, HWND mainWindow, int dpi)
             RGB(form.background->red, form.background->green, form.background->blue)));
     }
     const SIZE outer = outerForClient(form, windowStyle, windowExStyle, false, twips);
-    CreateWindowExW(windowExStyle, aboutWindowClass, wide(form.caption).c_str(), windowStyle,
-                    CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy, mainWindow, nullptr,
-                    GetModuleHandleW(nullptr), this);
-    if (!m_hwnd)
+    if (!create({aboutWindowClass}, windowExStyle, wide(form.caption).c_str(), windowStyle, outer,
+                mainWindow))
         return;
     m_form = std::make_unique<BuiltForm>(form, m_hwnd, twips);
     // Made on a screen at another scaling than the system's: laid out for that one.
@@ -86,14 +68,14 @@ FrmAbout *FrmAbout::current()
     return openAbout;
 }
 
-void FrmAbout::showModal(Platform &platform, HWND mainWindow, MessageFilter *keys)
+void FrmAbout::showModal(Platform &platform, HWND mainWindow, Desktop *desktop)
 {
     // One About window at a time: the program-wide reference is full while it is open.
     if (openAbout) {
         SetForegroundWindow(openAbout->m_hwnd);
         return;
     }
-    FrmAbout about(platform, mainWindow);
+    FrmAbout about(platform, mainWindow, 0, desktop);
     if (!about.m_hwnd)
         return;
     openAbout = &about;
@@ -107,6 +89,7 @@ void FrmAbout::showModal(Platform &platform, HWND mainWindow, MessageFilter *key
     if (HWND ok = about.control("cmdOK"))
         SetFocus(ok);
     ProgramKeys dialogKeys;
+    MessageFilter *keys = desktop ? desktop->messageFilter() : nullptr;
     if (!keys)
         keys = &dialogKeys;
     MSG message;
@@ -131,26 +114,7 @@ HWND FrmAbout::control(std::string_view name, int index) const
     return m_form ? m_form->control(name, index) : nullptr;
 }
 
-LRESULT CALLBACK FrmAbout::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto *self =
-            static_cast<FrmAbout *>(reinterpret_cast<CREATESTRUCTW *>(lParam)->lpCreateParams);
-        self->m_hwnd = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, LONG_PTR(self));
-    }
-    auto *self = reinterpret_cast<FrmAbout *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->m_hwnd = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
-}
-
-LRESULT FrmAbout::handle(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT FrmAbout::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_ERASEBKGND:
@@ -197,8 +161,7 @@ LRESULT FrmAbout::handle(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_SETCURSOR:
-        if (auto *windows = dynamic_cast<WindowsPlatform *>(&m_platform);
-            windows && windows->applyBusyPointer())
+        if (m_desktop && m_desktop->applyBusyPointer())
             return TRUE;
         break;
     case WM_CLOSE:

@@ -2,7 +2,6 @@
 
 #include "FormBuilder.h"
 #include "WindowClasses.h"
-#include "qvx/platform/WindowsPlatform.h"
 #include "qvx/win/ControlIds.h"
 #include "qvx/win/FrmAbout.h"
 
@@ -12,27 +11,6 @@ namespace {
 constexpr DWORD windowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 // The dialog manager walks through the frames' controls as through the window's own.
 constexpr DWORD windowExStyle = WS_EX_CONTROLPARENT;
-
-void registerClass(WNDPROC procedure)
-{
-    static const bool registered = [procedure] {
-        HINSTANCE instance = GetModuleHandleW(nullptr);
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = procedure;
-        windowClass.hInstance = instance;
-        windowClass.hIcon = LoadIconW(instance, L"IDI_ICON1");
-        // Shared, as LoadIconW's is: the system frees it, and the class keeps it all run.
-        windowClass.hIconSm =
-            HICON(LoadImageW(instance, L"IDI_ICON1", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                             GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = HBRUSH(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = mainWindowClass;
-        return RegisterClassExW(&windowClass) != 0;
-    }();
-    (void)registered;
-}
 
 std::string windowText(HWND window)
 {
@@ -48,18 +26,15 @@ bool isCommand(const design::Control *control, std::string_view name)
 
 } // namespace
 
-FrmPlayDemos::FrmPlayDemos(Platform &platform, MessageFilter *keys, int dpi)
-    : m_platform(platform), m_keys(keys), m_presenter(platform, *this)
+FrmPlayDemos::FrmPlayDemos(Platform &platform, Desktop *desktop, int dpi)
+    : m_platform(platform), m_desktop(desktop), m_presenter(platform, *this)
 {
-    registerClass(windowProc);
     const design::Form &form = design::frmPlayDemos();
     const Twips twips{dpi > 0 ? dpi : systemDpi()};
     // Client area at design time; load replaces it with the fixed outer size.
     const SIZE outer = outerForClient(form, windowStyle, windowExStyle, true, twips);
-    CreateWindowExW(windowExStyle, mainWindowClass, wide(form.caption).c_str(), windowStyle,
-                    CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy, nullptr, nullptr,
-                    GetModuleHandleW(nullptr), this);
-    if (!m_hwnd)
+    if (!create({mainWindowClass, true, HBRUSH(COLOR_BTNFACE + 1)}, windowExStyle,
+                wide(form.caption).c_str(), windowStyle, outer, nullptr))
         return;
     m_form = std::make_unique<BuiltForm>(form, m_hwnd, twips);
     // Made on a screen at another scaling than the system's: laid out for that one.
@@ -92,27 +67,7 @@ HWND FrmPlayDemos::option(int index) const
     return control("optDemoVersion", index != 0 ? 1 : 0);
 }
 
-LRESULT CALLBACK FrmPlayDemos::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto *self =
-            static_cast<FrmPlayDemos *>(reinterpret_cast<CREATESTRUCTW *>(lParam)->lpCreateParams);
-        self->m_hwnd = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, LONG_PTR(self));
-    }
-    auto *self = reinterpret_cast<FrmPlayDemos *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->m_hwnd = nullptr;
-        self->m_closed = true;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
-}
-
-LRESULT FrmPlayDemos::handle(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT FrmPlayDemos::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:
@@ -146,8 +101,7 @@ LRESULT FrmPlayDemos::handle(UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_SETCURSOR:
-        if (auto *windows = dynamic_cast<WindowsPlatform *>(&m_platform);
-            windows && windows->applyBusyPointer())
+        if (m_desktop && m_desktop->applyBusyPointer())
             return TRUE;
         break;
     case WM_ACTIVATE:
@@ -377,7 +331,7 @@ void FrmPlayDemos::setDemoText(const std::string &text)
 
 void FrmPlayDemos::showAbout()
 {
-    holdWhile([this] { FrmAbout::showModal(m_platform, m_hwnd, m_keys); });
+    holdWhile([this] { FrmAbout::showModal(m_platform, m_hwnd, m_desktop); });
 }
 
 template <typename Step> void FrmPlayDemos::holdWhile(Step step)

@@ -16,7 +16,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     platform.setMessageFilter(&keys);
     int code = 0;
     {
-        qvx::win::FrmPlayDemos window(platform, &keys);
+        qvx::win::FrmPlayDemos window(platform, &platform);
         window.Form_Load();
         // The main window's unload ends the loop.
         code = qvx::win::runMessageLoop(keys);

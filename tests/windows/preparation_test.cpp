@@ -8,6 +8,7 @@
 // output is "N passed, M failed".
 #include "qvx/core/DemoPreparation.h"
 #include "qvx/core/FileList.h"
+#include "qvx/platform/WideText.h"
 #include "qvx/platform/WindowsPlatform.h"
 
 #ifndef NOMINMAX
@@ -41,17 +42,7 @@ void check(bool ok, const char *what, int line)
 }
 #define CHECK(...) check((__VA_ARGS__), #__VA_ARGS__, __LINE__)
 
-std::string narrow(const std::wstring &text)
-{
-    if (text.empty())
-        return {};
-    std::string out(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
-                                        nullptr, nullptr),
-                    '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size()),
-                        nullptr, nullptr);
-    return out;
-}
+using qvx::narrow;
 
 struct Shown
 {

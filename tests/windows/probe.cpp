@@ -11,6 +11,7 @@
 // working folder, CR LF after each, to the file QVX_MARKER_FILE names, or else to its own
 // path followed by ".marker", as the marker demo of the sample tree does.
 #include "qvx/core/Design.h"
+#include "qvx/platform/WideText.h"
 #include "qvx/win/ControlIds.h"
 
 #ifndef NOMINMAX
@@ -45,27 +46,7 @@ constexpr int dialogTextId = 0xFFFF; // the message text of a system message box
 const qvx::design::Form *form = &qvx::design::frmPlayDemos();
 std::wstring windowTitle;
 
-std::wstring widen(std::string_view text)
-{
-    if (text.empty())
-        return {};
-    std::wstring out(MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0),
-                     L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size()));
-    return out;
-}
-
-std::string narrow(std::wstring_view text)
-{
-    if (text.empty())
-        return {};
-    std::string out(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
-                                        nullptr, nullptr),
-                    '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size()),
-                        nullptr, nullptr);
-    return out;
-}
+using qvx::narrow;
 
 // Line breaks stay visible, so that a lone carriage return can be told from CR LF.
 void printLine(std::wstring_view text)
@@ -576,6 +557,6 @@ int wmain(int argc, wchar_t **argv)
     if (base != L"probe.exe" && base != L"probe")
         return actAsMarker();
 
-    windowTitle = widen(qvx::design::frmPlayDemos().caption);
+    windowTitle = qvx::wide(qvx::design::frmPlayDemos().caption);
     return run(std::vector<std::wstring>(argv + 1, argv + argc));
 }

@@ -11,6 +11,7 @@
 // The last line of output is "N passed, M failed".
 #include "RecordingPlatform.h"
 #include "qvx/core/Design.h"
+#include "qvx/platform/WideText.h"
 #include "qvx/platform/WindowsPlatform.h"
 #include "qvx/win/ControlIds.h"
 #include "qvx/win/FrmAbout.h"
@@ -30,6 +31,7 @@
 #include <vector>
 
 namespace design = qvx::design;
+using qvx::narrow;
 using qvx::win::controlId;
 
 namespace {
@@ -46,14 +48,6 @@ bool check(bool ok, const char *what, int line, const std::string &about = {})
 }
 #define CHECK(...) check((__VA_ARGS__), #__VA_ARGS__, __LINE__)
 #define CHECK_AT(what, ...) check((__VA_ARGS__), #__VA_ARGS__, __LINE__, what)
-
-std::string narrow(const std::wstring &text)
-{
-    std::string out;
-    for (wchar_t c : text)
-        out += c < 128 ? char(c) : '?';
-    return out;
-}
 
 std::string textOf(HWND window)
 {
@@ -360,7 +354,7 @@ void keysDuringWaits()
                                [] { return std::filesystem::path(L"C:\\app\\Help.chm"); });
     qvx::WindowsPlatform waits;
     waits.setMessageFilter(&keys);
-    qvx::win::FrmPlayDemos window(platform, &keys);
+    qvx::win::FrmPlayDemos window(platform, &waits);
     window.Form_Load();
     SetForegroundWindow(window.hwnd());
     if (!CHECK(focusIn(window.control("cboDemos"))))
@@ -708,6 +702,41 @@ void dpiChanges()
              gdiObjects() == before);
 }
 
+// The pointer while the program is busy comes from the desktop the windows were given.
+class BusyDesktop final : public qvx::Desktop
+{
+public:
+    bool applyBusyPointer() const override
+    {
+        ++asked;
+        return busy;
+    }
+    qvx::MessageFilter *messageFilter() const override { return nullptr; }
+    bool busy = false;
+    mutable int asked = 0;
+};
+
+void busyPointer()
+{
+    RecordingPlatform platform;
+    BusyDesktop desktop;
+    qvx::win::FrmPlayDemos window(platform, &desktop);
+    qvx::win::FrmAbout about(platform, window.hwnd(), 0, &desktop);
+    for (HWND target : {window.hwnd(), about.hwnd()}) {
+        const auto setCursor = [target] {
+            return SendMessageW(target, WM_SETCURSOR, WPARAM(target),
+                                MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        };
+        desktop.busy = true;
+        desktop.asked = 0;
+        CHECK(setCursor() == TRUE && desktop.asked == 1);
+        // Not busy: the window's own cursor, as the system sets it.
+        desktop.busy = false;
+        setCursor();
+        CHECK(desktop.asked == 2);
+    }
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -725,6 +754,7 @@ int wmain(int argc, wchar_t **argv)
                          {L"waits", keysDuringWaits, true},
                          {L"about", about, true},
                          {L"about-gdi", aboutGdiObjects, true},
+                         {L"busy-pointer", busyPointer, true},
                          {L"scaling", [] { scaling(Face::any); }, true},
                          {L"dpi-change", dpiChanges, true},
                          {L"tahoma", [] { scaling(Face::tahoma); }, false},

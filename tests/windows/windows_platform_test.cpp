@@ -7,6 +7,8 @@
 // WINEDLLOVERRIDES=hhctrl.ocx=d). "message-box" and "events" need a display. The last line
 // of output is "N passed, M failed".
 #include "qvx/core/OpError.h"
+#include "qvx/platform/Handles.h"
+#include "qvx/platform/WideText.h"
 #include "qvx/platform/WindowsPlatform.h"
 
 #ifndef NOMINMAX
@@ -171,8 +173,17 @@ void testTempFolder()
     CHECK(tempFolderWith(unusual).wstring() == unusual.wstring() + L"\\");
 }
 
-// Runs a program of the Unix side, as Wine can, and waits for it.
-void runUnix(const std::string &command)
+// Whether a folder lists the name: found without opening it, which a FIFO would block.
+bool listed(const fs::path &path)
+{
+    WIN32_FIND_DATAW entry;
+    return bool(qvx::FindHandle(FindFirstFileW(path.c_str(), &entry)));
+}
+
+// Runs a program of the Unix side, as Wine can. Wine's handle for such a program does not
+// tell when it has ended, so its effect is awaited: one that came late raced the next, and
+// could leave a FIFO that the clean-up then hangs on.
+template <typename Done> void runUnix(const std::string &command, Done done)
 {
     std::wstring line(command.begin(), command.end());
     STARTUPINFOW startup{};
@@ -180,9 +191,11 @@ void runUnix(const std::string &command)
     PROCESS_INFORMATION process{};
     CHECK(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                          &startup, &process));
-    WaitForSingleObject(process.hProcess, 10000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    const qvx::KernelHandle running(process.hProcess);
+    const qvx::KernelHandle thread(process.hThread);
+    for (int wait = 0; wait < 1200 && !done(); ++wait)
+        Sleep(50);
+    CHECK(done());
 }
 
 void testListing()
@@ -214,12 +227,15 @@ void testListing()
         const char *unixFolder = unixName(special.c_str());
         CHECK(unixFolder != nullptr);
         const std::string quoted = '"' + std::string(unixFolder ? unixFolder : "") + '/';
-        runUnix("Z:\\bin\\ln -s /dev/zero " + quoted + "zero.exe\"");
-        runUnix("Z:\\usr\\bin\\mkfifo " + quoted + "pipe.exe\"");
+        runUnix("Z:\\bin\\ln -s /dev/zero " + quoted + "zero.exe\"",
+                [&] { return listed(special / L"zero.exe"); });
+        runUnix("Z:\\usr\\bin\\mkfifo " + quoted + "pipe.exe\"",
+                [&] { return listed(special / L"pipe.exe"); });
         CHECK(wideNames(platform->listVisibleFiles(special)) ==
               std::vector<std::wstring>{L"empty.exe"});
         // Removed from the Unix side too: the library's removal would not end on them.
-        runUnix("Z:\\bin\\rm -f " + quoted + "zero.exe\" " + quoted + "pipe.exe\"");
+        runUnix("Z:\\bin\\rm -f " + quoted + "zero.exe\" " + quoted + "pipe.exe\"",
+                [&] { return !listed(special / L"zero.exe") && !listed(special / L"pipe.exe"); });
     }
     CHECK(platform->listVisibleFiles(folder / L"no such folder").empty());
 
@@ -753,6 +769,41 @@ void testVersionResource()
     CHECK(bytes && bytes[4] >= 1 && bytes[6] == 32 && bytes[7] == 32 && bytes[8] == 16);
 }
 
+// Whether the process still holds the handle open.
+bool stillOpen(HANDLE handle)
+{
+    DWORD flags = 0;
+    return GetHandleInformation(handle, &flags) != 0;
+}
+
+void testOwners()
+{
+    const HANDLE first = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const HANDLE second = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    {
+        qvx::KernelHandle owner(first);
+        qvx::KernelHandle taken(std::move(owner));
+        owner.reset();
+        CHECK(!owner && taken.get() == first && stillOpen(first));
+        qvx::KernelHandle other(second);
+        // Taking another handle frees the one held.
+        other = std::move(taken);
+        CHECK(!stillOpen(second) && stillOpen(first) && other.get() == first);
+    }
+    CHECK(!stillOpen(first));
+
+    // A failed open holds nothing, whichever "no handle" the call gives.
+    const qvx::KernelHandle missing(CreateFileW((workRoot / L"absent").c_str(), GENERIC_READ, 0,
+                                                nullptr, OPEN_EXISTING, 0, nullptr));
+    CHECK(!missing && !qvx::FindHandle(INVALID_HANDLE_VALUE));
+
+    // Beyond the basic plane, both ways; what is not UTF-8 gives nothing when asked so.
+    const std::string text = "Demo \xC3\xA9t\xC3\xA9 \xF0\x9F\x8E\xAC";
+    CHECK(qvx::wide(text) == L"Demo \u00E9t\u00E9 \U0001F3AC" &&
+          qvx::narrow(qvx::wide(text)) == text);
+    CHECK(qvx::wide("a\xFF", MB_ERR_INVALID_CHARS).empty() && qvx::narrow(L"").empty());
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -776,6 +827,7 @@ int main(int argc, char **argv)
                   {"shell", testShellOpen},
                   {"help-viewer", testHelpViewer},
                   {"version-resource", testVersionResource},
+                  {"owners", testOwners},
                   {"help-viewer-missing", testHelpViewerMissing}};
 
     wchar_t temp[MAX_PATH + 1];

@@ -2,6 +2,8 @@
 
 #include "qvx/core/OpError.h"
 #include "qvx/core/Text.h"
+#include "qvx/platform/Handles.h"
+#include "qvx/platform/WideText.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -69,18 +71,6 @@ HtmlHelpWFn helpEntry()
     return entry;
 }
 
-std::wstring toWide(std::string_view utf8, DWORD flags = 0)
-{
-    if (utf8.empty())
-        return {};
-    const int size = MultiByteToWideChar(CP_UTF8, flags, utf8.data(), int(utf8.size()), nullptr, 0);
-    if (size <= 0)
-        return {};
-    std::wstring wide(size_t(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, flags, utf8.data(), int(utf8.size()), wide.data(), size);
-    return wide;
-}
-
 // The system's own spelling: backslashes, as paths built from texts may hold either.
 std::wstring native(const fs::path &path)
 {
@@ -96,7 +86,7 @@ std::string nativeHelpTarget(std::string target)
     constexpr std::string_view scheme = "ms-its:";
     size_t end = target.size();
     const bool address = target.size() >= scheme.size() &&
-                         CompareStringOrdinal(toWide(target.substr(0, scheme.size())).c_str(), -1,
+                         CompareStringOrdinal(wide(target.substr(0, scheme.size())).c_str(), -1,
                                               L"ms-its:", -1, TRUE) == CSTR_EQUAL;
     if (address)
         end = std::min(target.find("::"), target.size());
@@ -194,12 +184,10 @@ std::optional<DWORD> copyWriter(std::wstring_view name)
 // Whether a process of that number still runs; one we may not look at counts as running.
 bool stillRuns(DWORD process)
 {
-    const HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, process);
+    const KernelHandle handle(OpenProcess(SYNCHRONIZE, FALSE, process));
     if (!handle)
         return GetLastError() == ERROR_ACCESS_DENIED;
-    const bool running = WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
-    CloseHandle(handle);
-    return running;
+    return WaitForSingleObject(handle.get(), 0) == WAIT_TIMEOUT;
 }
 
 DWORD probeFolder(std::wstring base)
@@ -212,13 +200,11 @@ DWORD probeFolder(std::wstring base)
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::wstring probe = base + L".qvx-probe-" + std::to_wstring(GetCurrentProcessId()) +
                                    L"-" + std::to_wstring(++counter) + L".tmp";
-        const HANDLE file = CreateFileW(
+        const KernelHandle file(CreateFileW(
             probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-            FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            CloseHandle(file);
+            FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        if (file)
             return ERROR_SUCCESS;
-        }
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
             return error;
@@ -226,8 +212,8 @@ DWORD probeFolder(std::wstring base)
     return ERROR_FILE_EXISTS;
 }
 
-// Starts a program with no arguments in a normal window; the caller owns hProcess.
-DWORD launch(const fs::path &path, const fs::path &workingFolder, PROCESS_INFORMATION &process)
+// Starts a program with no arguments in a normal window; `started` gets its process.
+DWORD launch(const fs::path &path, const fs::path &workingFolder, KernelHandle &started)
 {
     const std::wstring program = native(path);
     const std::wstring folder = native(workingFolder);
@@ -235,36 +221,35 @@ DWORD launch(const fs::path &path, const fs::path &workingFolder, PROCESS_INFORM
     std::wstring commandLine = L"\"" + program + L"\"";
 
     STARTUPINFOW startup{};
+    PROCESS_INFORMATION process{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &process))
         return GetLastError();
+    started.reset(process.hProcess);
+    const KernelHandle thread(process.hThread);
     // Lets the new program's window come to the front although it did not get the input.
     AllowSetForegroundWindow(process.dwProcessId);
-    CloseHandle(process.hThread);
     return ERROR_SUCCESS;
 }
 
 class WindowsTrackedProgram final : public TrackedProgram
 {
 public:
-    explicit WindowsTrackedProgram(HANDLE process) : m_process(process) {}
-    ~WindowsTrackedProgram() override { CloseHandle(m_process); }
-    WindowsTrackedProgram(const WindowsTrackedProgram &) = delete;
-    WindowsTrackedProgram &operator=(const WindowsTrackedProgram &) = delete;
+    explicit WindowsTrackedProgram(KernelHandle process) : m_process(std::move(process)) {}
 
     bool finished() override
     {
         if (m_finished)
             return true;
-        const DWORD state = WaitForSingleObject(m_process, 0);
+        const DWORD state = WaitForSingleObject(m_process.get(), 0);
         if (state == WAIT_TIMEOUT)
             return false;
         DWORD code = 0;
         // A handle that cannot be asked gives no success.
-        if (state != WAIT_OBJECT_0 || !GetExitCodeProcess(m_process, &code))
+        if (state != WAIT_OBJECT_0 || !GetExitCodeProcess(m_process.get(), &code))
             code = DWORD(-1);
         m_exitCode = code;
         m_finished = true;
@@ -274,7 +259,7 @@ public:
     int exitStatus() const override { return int(m_exitCode); }
 
 private:
-    HANDLE m_process;
+    KernelHandle m_process;
     bool m_finished = false;
     DWORD m_exitCode = 0;
 };
@@ -282,14 +267,10 @@ private:
 bool identify(const fs::path &path, BY_HANDLE_FILE_INFORMATION &info)
 {
     // Folders open only with backup semantics; nothing is read or locked.
-    const HANDLE file =
+    const KernelHandle file(
         CreateFileW(native(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    const bool known = GetFileInformationByHandle(file, &info) != 0;
-    CloseHandle(file);
-    return known;
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file && GetFileInformationByHandle(file.get(), &info) != 0;
 }
 
 DWORD attributesOf(const fs::path &path)
@@ -393,28 +374,25 @@ double WindowsPlatform::monotonicSeconds()
 
 OpResult WindowsPlatform::startProgram(const fs::path &program, const fs::path &workingFolder)
 {
-    PROCESS_INFORMATION process{};
-    const DWORD error = launch(program, workingFolder, process);
-    if (error == ERROR_SUCCESS)
-        CloseHandle(process.hProcess);
-    return failure(error, program);
+    KernelHandle process;
+    return failure(launch(program, workingFolder, process), program);
 }
 
 OpResult WindowsPlatform::startTracked(const fs::path &program, const fs::path &workingFolder,
                                        std::unique_ptr<TrackedProgram> &tracked)
 {
     tracked.reset();
-    PROCESS_INFORMATION process{};
+    KernelHandle process;
     const DWORD error = launch(program, workingFolder, process);
     if (error == ERROR_SUCCESS)
-        tracked = std::make_unique<WindowsTrackedProgram>(process.hProcess);
+        tracked = std::make_unique<WindowsTrackedProgram>(std::move(process));
     return failure(error, program);
 }
 
 void WindowsPlatform::shellOpen(const std::string &target)
 {
     // Handed over as it is: a web address must keep its forward slashes.
-    ShellExecuteW(GetDesktopWindow(), L"open", toWide(target).c_str(), nullptr, nullptr,
+    ShellExecuteW(GetDesktopWindow(), L"open", wide(target).c_str(), nullptr, nullptr,
                   SW_SHOWNORMAL);
 }
 
@@ -424,7 +402,7 @@ void WindowsPlatform::htmlHelp(WindowHandle owner, const std::string &file, Help
     if (!entry)
         return;
     m_helpUsed = true;
-    entry(reinterpret_cast<HWND>(owner), toWide(nativeHelpTarget(file)).c_str(),
+    entry(reinterpret_cast<HWND>(owner), wide(nativeHelpTarget(file)).c_str(),
           command == HelpCommand::Index ? hhDisplayIndex : hhDisplayToc, 0);
 }
 
@@ -458,7 +436,7 @@ Answer WindowsPlatform::messageBox(const std::string &text, MessageIcon icon,
     if (!owner)
         style |= MB_TASKMODAL;
     // A lone carriage return already breaks the line in the system's box (Wine's too).
-    const int chosen = MessageBoxW(owner, toWide(text).c_str(), toWide(title).c_str(), style);
+    const int chosen = MessageBoxW(owner, wide(text).c_str(), wide(title).c_str(), style);
     return chosen == IDOK ? Answer::Ok : Answer::Cancel;
 }
 
@@ -473,9 +451,9 @@ std::vector<fs::path> WindowsPlatform::listVisibleFiles(const fs::path &folder)
 
     std::vector<fs::path> names;
     WIN32_FIND_DATAW entry;
-    const HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
-                                         FindExSearchNameMatch, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE)
+    const FindHandle find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
+                                           FindExSearchNameMatch, nullptr, 0));
+    if (!find)
         return names;
     constexpr DWORD leftOut = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
                               FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE;
@@ -488,9 +466,8 @@ std::vector<fs::path> WindowsPlatform::listVisibleFiles(const fs::path &folder)
             attributesOf(folder / entry.cFileName) == INVALID_FILE_ATTRIBUTES)
             continue;
         names.emplace_back(std::wstring(entry.cFileName));
-    } while (FindNextFileW(find, &entry));
+    } while (FindNextFileW(find.get(), &entry));
     const DWORD error = GetLastError();
-    FindClose(find);
     // Half a listing would pass for a folder without the rest.
     if (error != ERROR_NO_MORE_FILES)
         names.clear();
@@ -499,14 +476,12 @@ std::vector<fs::path> WindowsPlatform::listVisibleFiles(const fs::path &folder)
 
 std::optional<FolderStamp> WindowsPlatform::folderStamp(const fs::path &folder)
 {
-    const HANDLE handle = CreateFileW(native(folder).c_str(), FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return std::nullopt;
+    const KernelHandle handle(CreateFileW(native(folder).c_str(), FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                          nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
-    const bool known = GetFileInformationByHandle(handle, &info) != 0;
-    CloseHandle(handle);
+    const bool known = handle && GetFileInformationByHandle(handle.get(), &info) != 0;
     if (!known || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return std::nullopt;
     const auto ticks = [](const FILETIME &time) {
@@ -566,9 +541,9 @@ void WindowsPlatform::removeLeftoverCopies(const fs::path &folder)
     if (base.back() != L'\\')
         base += L'\\';
     WIN32_FIND_DATAW entry;
-    const HANDLE find = FindFirstFileExW((base + L"*.tmp").c_str(), FindExInfoBasic, &entry,
-                                         FindExSearchNameMatch, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE)
+    const FindHandle find(FindFirstFileExW((base + L"*.tmp").c_str(), FindExInfoBasic, &entry,
+                                           FindExSearchNameMatch, nullptr, 0));
+    if (!find)
         return;
     do {
         if (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
@@ -580,8 +555,7 @@ void WindowsPlatform::removeLeftoverCopies(const fs::path &folder)
         // A read-only source made its copy read-only.
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(path.c_str());
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &entry));
 }
 
 OpResult WindowsPlatform::resetAttributes(const fs::path &path)
@@ -625,8 +599,8 @@ void WindowsPlatform::sortNames(std::vector<fs::path> &names)
 bool WindowsPlatform::sameNameIgnoringCase(std::string_view first, std::string_view second)
 {
     // Texts that are not UTF-8 would all turn into U+FFFD: only their bytes can tell.
-    const std::wstring one = toWide(first, MB_ERR_INVALID_CHARS);
-    const std::wstring other = toWide(second, MB_ERR_INVALID_CHARS);
+    const std::wstring one = wide(first, MB_ERR_INVALID_CHARS);
+    const std::wstring other = wide(second, MB_ERR_INVALID_CHARS);
     if (one.empty() != first.empty() || other.empty() != second.empty())
         return first == second;
     return compareOrdinal(one, other, true) == CSTR_EQUAL;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "qvx/core/About.h"
+#include "qvx/platform/Desktop.h"
 #include "qvx/win/GdiObject.h"
+#include "qvx/win/Window.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -15,33 +17,29 @@
 #include <optional>
 #include <string_view>
 
-namespace qvx {
-class MessageFilter;
-}
-
 namespace qvx::win {
 
 class BuiltForm;
 
 // The About window, built from its design; its behaviour is the presenter's. Owned by the
 // main window, so that it has no taskbar button of its own.
-class FrmAbout final : public AboutView
+class FrmAbout final : public AboutView, public Window
 {
 public:
-    // Laid out for the given dots per inch; 0 takes the screen's.
-    FrmAbout(Platform &platform, HWND mainWindow, int dpi = 0);
+    // Laid out for the given dots per inch; 0 takes the screen's. Without a desktop, the
+    // window keeps its own cursor while the program is busy.
+    FrmAbout(Platform &platform, HWND mainWindow, int dpi = 0, Desktop *desktop = nullptr);
     ~FrmAbout() override;
     FrmAbout(const FrmAbout &) = delete;
     FrmAbout &operator=(const FrmAbout &) = delete;
 
     // Creates a fresh About window, loads it and shows it modally to the main window;
-    // returns once it is closed. Its loop takes the program's keys; without them, the
+    // returns once it is closed. Its loop takes the desktop's keys; without them, the
     // dialog manager's alone.
-    static void showModal(Platform &platform, HWND mainWindow, MessageFilter *keys = nullptr);
+    static void showModal(Platform &platform, HWND mainWindow, Desktop *desktop = nullptr);
     // The About window while it is open, else null.
     static FrmAbout *current();
 
-    HWND hwnd() const { return m_hwnd; }
     HWND control(std::string_view name, int index = -1) const;
     AboutPresenter &presenter() { return m_presenter; }
 
@@ -55,16 +53,14 @@ public:
     void unload() override;
 
 private:
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK badgeProc(HWND badge, UINT message, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR index, DWORD_PTR self);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void addToolTips();
 
-    Platform &m_platform;
+    Desktop *m_desktop;
     AboutPresenter m_presenter;
     HWND m_mainWindow;
-    HWND m_hwnd = nullptr;
     HWND m_toolTip = nullptr;
     Brush m_background;
     std::unique_ptr<BuiltForm> m_form;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "qvx/core/PlayDemos.h"
+#include "qvx/platform/Desktop.h"
+#include "qvx/win/Window.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -14,28 +16,23 @@
 #include <optional>
 #include <string_view>
 
-namespace qvx {
-class MessageFilter;
-}
-
 namespace qvx::win {
 
 class BuiltForm;
 
 // The start-up window, built from its design with real Windows controls; its behaviour is
 // the presenter's. Made hidden; Form_Load shows it.
-class FrmPlayDemos final : public PlayDemosView
+class FrmPlayDemos final : public PlayDemosView, public Window
 {
 public:
-    // The keys are those the About window's loop takes; without them, the dialog manager's.
-    // Laid out for the given dots per inch; 0 takes the screen's.
-    explicit FrmPlayDemos(Platform &platform, MessageFilter *keys = nullptr, int dpi = 0);
+    // The desktop gives the busy pointer and the keys of the About window's loop; without
+    // it, the window's own cursor and the dialog manager's keys. Laid out for the given dots
+    // per inch; 0 takes the screen's.
+    explicit FrmPlayDemos(Platform &platform, Desktop *desktop = nullptr, int dpi = 0);
     ~FrmPlayDemos() override;
     FrmPlayDemos(const FrmPlayDemos &) = delete;
     FrmPlayDemos &operator=(const FrmPlayDemos &) = delete;
 
-    // Null once the window is gone.
-    HWND hwnd() const { return m_hwnd; }
     // A control by its design name; null for a file list or an unknown name.
     HWND control(std::string_view name, int index = -1) const;
     PlayDemosPresenter &presenter() { return m_presenter; }
@@ -68,8 +65,8 @@ public:
     void showAbout() override;
 
 private:
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void destroyed() override { m_closed = true; }
     void command(int id, int code, HWND from);
     void optionClicked(int index);
     void keepSelectedOptionAsTabStop();
@@ -79,9 +76,8 @@ private:
     HWND option(int index) const;
 
     Platform &m_platform;
-    MessageFilter *m_keys;
+    Desktop *m_desktop;
     PlayDemosPresenter m_presenter;
-    HWND m_hwnd = nullptr;
     std::unique_ptr<BuiltForm> m_form;
     // The outer size the presenter set, in twips: kept across changes of DPI.
     std::optional<std::pair<int, int>> m_outerTwips;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "qvx/core/Platform.h"
-#include "qvx/platform/WindowsPlatform.h"
+#include "qvx/platform/Desktop.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX

@@ -1,29 +1,13 @@
 #pragma once
 
 #include "qvx/core/Platform.h"
-
-struct tagMSG;
+#include "qvx/platform/Desktop.h"
 
 namespace qvx {
 
-// What the program's windows make of a message before it is dispatched: the dialog
-// manager's keys, the help key. The front-end hands one to the platform, so that the
-// platform's waits take input as the program's own loops do.
-class MessageFilter
-{
-public:
-    virtual ~MessageFilter() = default;
-    // True when the message was handled and is not to be dispatched.
-    virtual bool filter(tagMSG &message) = 0;
-};
-
-// The one step of every message loop of the program: the filter (if any) first, else the
-// message is translated and dispatched.
-void dispatchMessage(MessageFilter *filter, tagMSG &message);
-
 // The platform on Windows, made of the system's own calls. One per program, made and used
 // on the thread that owns the program's windows.
-class WindowsPlatform final : public Platform
+class WindowsPlatform final : public Platform, public Desktop
 {
 public:
     WindowsPlatform() = default;
@@ -73,13 +57,12 @@ public:
     // What the waits hand each message to before it is dispatched; null for none. The
     // filter must outlive its use here.
     void setMessageFilter(MessageFilter *filter) { m_filter = filter; }
+    MessageFilter *messageFilter() const override { return m_filter; }
 
     // What F1 opens.
     const std::filesystem::path &applicationHelpFile() const { return m_helpFile; }
     Pointer pointer() const { return m_pointer; }
-    // For WM_SETCURSOR: while the pointer is busy, sets the hourglass and returns true (the
-    // window procedure then returns TRUE); otherwise leaves the window's own cursor alone.
-    bool applyBusyPointer() const;
+    bool applyBusyPointer() const override;
     // Whether the help viewer's library loads; without it help requests do nothing.
     static bool helpViewerAvailable();
 
