@@ -374,11 +374,6 @@ void ChmFile::fetchLater(const QString &path, qint64 limit, QObject *receiver, F
         true);
 }
 
-bool ChmFile::contains(const QString &path) const
-{
-    return objectSize(path).value_or(0) > 0;
-}
-
 std::optional<qint64> ChmFile::objectSize(const QString &path) const
 {
     listObjects();

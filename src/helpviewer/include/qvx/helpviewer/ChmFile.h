@@ -68,7 +68,6 @@ public:
     void fetchLater(const QString &path, qint64 limit, QObject *receiver, Fetched done) const;
 
     // From the file's listing, read at the first of these calls: off the GUI thread.
-    bool contains(const QString &path) const;
     std::optional<qint64> objectSize(const QString &path) const;
     // The HTML pages stored in the file, at most `limit` of them.
     QStringList pagePaths(int limit) const;
