@@ -1,4 +1,5 @@
 #include "FormBuilder.h"
+#include "Subclass.h"
 
 #include "qvx/win/ControlIds.h"
 
@@ -70,8 +71,7 @@ std::wstring pictureResource(std::string_view picture)
 
 // A frame holds its controls as a container does: what they report goes on to the window,
 // and it hides whatever lies under it.
-LRESULT CALLBACK frameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                           DWORD_PTR)
+LRESULT frameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
 {
     switch (message) {
     case WM_COMMAND:
@@ -86,18 +86,15 @@ LRESULT CALLBACK frameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
         FillRect(HDC(wParam), &area, GetSysColorBrush(COLOR_BTNFACE));
         return TRUE;
     }
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(frame, frameProc, 0);
-        break;
     }
-    return DefSubclassProc(frame, message, wParam, lParam);
+    return defSubclassProc(frame, message, wParam, lParam);
 }
 
 // Overlapping transparent labels (the title and its shadow) are drawn as one stack by each
 // of them, back to front: which of the two windows the system paints last then no longer
 // decides which text shows in front.
-LRESULT CALLBACK transparentLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam,
-                                      UINT_PTR, DWORD_PTR form)
+LRESULT transparentLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                             DWORD_PTR form)
 {
     switch (message) {
     case WM_ERASEBKGND:
@@ -109,11 +106,8 @@ LRESULT CALLBACK transparentLabelProc(HWND label, UINT message, WPARAM wParam, L
         EndPaint(label, &paint);
         return 0;
     }
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(label, transparentLabelProc, 0);
-        break;
     }
-    return DefSubclassProc(label, message, wParam, lParam);
+    return defSubclassProc(label, message, wParam, lParam);
 }
 
 } // namespace
@@ -301,11 +295,11 @@ void BuiltForm::create(std::size_t index)
     m_controls[index] = handle;
     switch (control.kind) {
     case design::Kind::Frame:
-        SetWindowSubclass(handle, frameProc, 0, 0);
+        setSubclass(handle, frameProc, 0, 0);
         break;
     case design::Kind::Label:
         if (control.transparent)
-            SetWindowSubclass(handle, transparentLabelProc, 0, DWORD_PTR(this));
+            setSubclass(handle, transparentLabelProc, 0, DWORD_PTR(this));
         break;
     default:
         break;

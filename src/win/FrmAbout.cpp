@@ -1,6 +1,7 @@
 #include "qvx/win/FrmAbout.h"
 
 #include "FormBuilder.h"
+#include "Subclass.h"
 #include "WindowClasses.h"
 #include "qvx/win/ControlIds.h"
 #include "qvx/win/MessageLoop.h"
@@ -50,7 +51,7 @@ FrmAbout::FrmAbout(Platform &platform, HWND mainWindow, int dpi, Desktop *deskto
     }
     for (int index = 0; index < 2; ++index) {
         if (HWND badge = control("Image2", index))
-            SetWindowSubclass(badge, badgeProc, UINT_PTR(index), DWORD_PTR(this));
+            setSubclass(badge, badgeProc, UINT_PTR(index), DWORD_PTR(this));
     }
     addToolTips();
 }
@@ -171,8 +172,8 @@ LRESULT FrmAbout::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(m_hwnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK FrmAbout::badgeProc(HWND badge, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR index, DWORD_PTR data)
+LRESULT FrmAbout::badgeProc(HWND badge, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR index,
+                            DWORD_PTR data)
 {
     auto *self = reinterpret_cast<FrmAbout *>(data);
     switch (message) {
@@ -199,15 +200,14 @@ LRESULT CALLBACK FrmAbout::badgeProc(HWND badge, UINT message, WPARAM wParam, LP
     case WM_CAPTURECHANGED:
         self->m_badgePressed = false;
         break;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(badge, badgeProc, index);
-        break;
     }
-    return DefSubclassProc(badge, message, wParam, lParam);
+    return defSubclassProc(badge, message, wParam, lParam);
 }
 
 void FrmAbout::addToolTips()
 {
+    if (!loadCommonControls())
+        return;
     m_toolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hwnd, nullptr,

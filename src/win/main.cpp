@@ -2,14 +2,8 @@
 #include "qvx/win/FrmPlayDemos.h"
 #include "qvx/win/MessageLoop.h"
 
-#include <commctrl.h>
-
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    // The badge's tool tips come from the common controls.
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
-
     qvx::WindowsPlatform platform;
     // One set of keys for every loop: the main loop, About's and the waits'.
     qvx::win::ProgramKeys keys(platform, [&platform] { return platform.applicationHelpFile(); });

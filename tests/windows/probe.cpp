@@ -14,17 +14,12 @@
 #include "qvx/platform/WideText.h"
 #include "qvx/win/ControlIds.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "qvx/platform/Win32.h"
 
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -255,6 +250,17 @@ DWORD processOf(HWND window)
     return process;
 }
 
+// Whether the window's combo box has entries. The answer comes only once the program is
+// back at its message loop, so a list being filled counts when it is done.
+bool listFilled(HWND window)
+{
+    HWND combo = FindWindowExW(window, nullptr, L"ComboBox", nullptr);
+    DWORD_PTR count = 0;
+    return combo &&
+           SendMessageTimeoutW(combo, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count) != 0 &&
+           LRESULT(count) > 0 && LRESULT(count) != CB_ERR;
+}
+
 bool saveBitmap(HWND window, const std::wstring &file)
 {
     RECT rect{};
@@ -324,11 +330,11 @@ int usage()
     std::fputs("usage: probe [--form about] [--title TITLE] VERB [ARGUMENTS]\n"
                "  windows | wait-window TITLE SECONDS | wait-gone TITLE SECONDS\n"
                "  count TITLE | close-all TITLE | processes EXE\n"
-               "  launch PROGRAM FOLDER TITLE SECONDS | memory\n"
+               "  launch PROGRAM FOLDER TITLE SECONDS [filled] | memory\n"
                "  entries | text | set-text TEXT | choose INDEX\n"
                "  click CONTROL | option INDEX | menu ITEM | read CONTROL\n"
                "  visible [CONTROL] | enabled [CONTROL] | checked CONTROL\n"
-               "  client-size | answer TITLE BUTTON SECONDS | close | shot FILE\n",
+               "  client-size | modules | answer TITLE BUTTON SECONDS | close | shot FILE\n",
                stderr);
     return 2;
 }
@@ -417,6 +423,8 @@ int run(std::vector<std::wstring> args)
         while (Clock::now() < end) {
             for (HWND window : topWindows(arg(3))) {
                 if (processOf(window) == process.dwProcessId) {
+                    if (arg(5) == L"filled" && !listFilled(window))
+                        continue;
                     const auto elapsed =
                         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
                     std::printf("%lld\n", static_cast<long long>(elapsed.count()));
@@ -452,6 +460,29 @@ int run(std::vector<std::wstring> args)
             return fail("cannot read the process's memory use");
         std::printf("%zu\n", counters.PeakWorkingSetSize / 1024);
         return 0;
+    }
+    if (verb == L"modules") {
+        // The file names of the modules the window's process has loaded, lower case.
+        HANDLE process =
+            OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processOf(top));
+        std::vector<HMODULE> modules(1024);
+        DWORD bytes = 0;
+        const bool ok =
+            process && EnumProcessModules(process, modules.data(),
+                                          DWORD(modules.size() * sizeof(HMODULE)), &bytes);
+        modules.resize(ok ? std::min<std::size_t>(bytes / sizeof(HMODULE), modules.size()) : 0);
+        for (HMODULE module : modules) {
+            wchar_t name[MAX_PATH] = {};
+            if (GetModuleBaseNameW(process, module, name, MAX_PATH) == 0)
+                continue;
+            std::wstring lower = name;
+            for (wchar_t &c : lower)
+                c = wchar_t(std::towlower(c));
+            printLine(lower);
+        }
+        if (process)
+            CloseHandle(process);
+        return ok ? 0 : fail("cannot read the process's modules");
     }
     if (verb == L"client-size") {
         // Pixels; and the client size the system's own frame, caption and menu metrics

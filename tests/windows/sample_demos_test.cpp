@@ -4,13 +4,7 @@
 //
 // "no-windows" leaves out the sample demo's window, for a run without a display. The last
 // line of output is "N passed, M failed".
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "qvx/platform/Win32.h"
 
 #include <chrono>
 #include <cstdio>

@@ -386,6 +386,25 @@ void about()
     HWND colour = about.control("Image2", 0);
     HWND grey = about.control("Image2", 1);
     CHECK(textOf(about.hwnd()) == "About Quorvex Demo Player");
+    // The common controls come with About: every control the design gives a tip has one.
+    struct Tips
+    {
+        HWND owner;
+        HWND found = nullptr;
+    } tips{about.hwnd()};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND top, LPARAM data) -> BOOL {
+            auto &t = *reinterpret_cast<Tips *>(data);
+            if (classOf(top) == "tooltips_class32" && GetWindow(top, GW_OWNER) == t.owner)
+                t.found = top;
+            return !t.found;
+        },
+        LPARAM(&tips));
+    int tipped = 0;
+    for (const qvx::design::Control &c : qvx::design::frmAbout().controls)
+        tipped += !c.toolTip.empty();
+    CHECK(tipped > 0 && tips.found && SendMessageW(tips.found, TTM_GETTOOLCOUNT, 0, 0) == tipped);
     CHECK(textOf(about.control("lblTitle")) == "Quorvex Demo Player");
     CHECK(!IsWindowVisible(colour));
 

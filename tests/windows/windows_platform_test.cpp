@@ -11,13 +11,7 @@
 #include "qvx/platform/WideText.h"
 #include "qvx/platform/WindowsPlatform.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "qvx/platform/Win32.h"
 
 #include <algorithm>
 #include <chrono>

@@ -5,15 +5,7 @@
 #include "qvx/platform/Handles.h"
 #include "qvx/platform/WideText.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-
-#include <shellapi.h>
+#include "qvx/platform/Win32.h"
 
 #include <algorithm>
 #include <cmath>
@@ -67,6 +59,22 @@ HtmlHelpWFn helpEntry()
             return nullptr;
         return reinterpret_cast<HtmlHelpWFn>(
             reinterpret_cast<void *>(GetProcAddress(module, "HtmlHelpW")));
+    }();
+    return entry;
+}
+
+using ShellExecuteWFn = HINSTANCE(WINAPI *)(HWND, const wchar_t *, const wchar_t *, const wchar_t *,
+                                            const wchar_t *, int);
+
+// The shell is loaded when a page is first opened, not at start-up, where it would add a
+// twentieth to the program's working set.
+ShellExecuteWFn shellExecuteEntry()
+{
+    static const ShellExecuteWFn entry = []() -> ShellExecuteWFn {
+        HMODULE module = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        return module ? reinterpret_cast<ShellExecuteWFn>(
+                            reinterpret_cast<void *>(GetProcAddress(module, "ShellExecuteW")))
+                      : nullptr;
     }();
     return entry;
 }
@@ -392,8 +400,8 @@ OpResult WindowsPlatform::startTracked(const fs::path &program, const fs::path &
 void WindowsPlatform::shellOpen(const std::string &target)
 {
     // Handed over as it is: a web address must keep its forward slashes.
-    ShellExecuteW(GetDesktopWindow(), L"open", wide(target).c_str(), nullptr, nullptr,
-                  SW_SHOWNORMAL);
+    if (const ShellExecuteWFn open = shellExecuteEntry())
+        open(GetDesktopWindow(), L"open", wide(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void WindowsPlatform::htmlHelp(WindowHandle owner, const std::string &file, HelpCommand command)

@@ -5,13 +5,7 @@
 #include "qvx/win/GdiObject.h"
 #include "qvx/win/Window.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "qvx/platform/Win32.h"
 
 #include <memory>
 #include <optional>
@@ -53,8 +47,8 @@ public:
     void unload() override;
 
 private:
-    static LRESULT CALLBACK badgeProc(HWND badge, UINT message, WPARAM wParam, LPARAM lParam,
-                                      UINT_PTR index, DWORD_PTR self);
+    static LRESULT badgeProc(HWND badge, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR index,
+                             DWORD_PTR self);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void addToolTips();
 

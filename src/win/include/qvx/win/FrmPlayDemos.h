@@ -4,13 +4,7 @@
 #include "qvx/platform/Desktop.h"
 #include "qvx/win/Window.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "qvx/platform/Win32.h"
 
 #include <memory>
 #include <optional>

@@ -3,13 +3,7 @@
 #include "qvx/core/Platform.h"
 #include "qvx/platform/Desktop.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "qvx/platform/Win32.h"
 
 #include <filesystem>
 #include <functional>
