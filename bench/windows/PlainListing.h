@@ -16,7 +16,7 @@
 
 namespace plain {
 
-inline std::vector<std::wstring> demoNames(const std::wstring &folder)
+inline std::vector<std::wstring> findDemos(const std::wstring &folder)
 {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found{};
@@ -31,10 +31,21 @@ inline std::vector<std::wstring> demoNames(const std::wstring &folder)
         }
     } while (FindNextFileW(search, &found));
     FindClose(search);
+    return names;
+}
+
+inline void sortNames(std::vector<std::wstring> &names)
+{
     std::sort(names.begin(), names.end(), [](const std::wstring &a, const std::wstring &b) {
         return CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), int(a.size()),
                                b.c_str(), int(b.size()), nullptr, nullptr, 0) == CSTR_LESS_THAN;
     });
+}
+
+inline std::vector<std::wstring> demoNames(const std::wstring &folder)
+{
+    std::vector<std::wstring> names = findDemos(folder);
+    sortNames(names);
     return names;
 }
 

@@ -1,9 +1,11 @@
 // Choosing an edition in the program's own window, over the real platform, against the
 // plainest listing (PlainListing.h) into a combo box, alternating, in one process. Run from a
-// folder whose Demos tree holds the demos; prints one line:
-//   list: ours X ms, baseline Y ms, ratio R
+// folder whose Demos tree holds the demos; prints the whole and where its time goes:
+//   list (N demos): ours X ms, baseline Y ms, ratio R
+//   list, finding: ...   list, sorting: ...   list, filling the box: ...
 #include "PlainListing.h"
 
+#include "qvx/core/Text.h"
 #include "qvx/platform/WindowsPlatform.h"
 #include "qvx/win/FrmPlayDemos.h"
 
@@ -65,7 +67,44 @@ int wmain()
         baselineTimes.push_back(millisecondsOf(start));
         baselineCount = SendMessageW(combo, CB_GETCOUNT, 0, 0);
     }
+
+    // The steps apart, the same way: what the program adds at each.
+    const std::wstring firstFolder = demos + L"QVX";
+    std::vector<double> times[6];
+    for (int round = 0; round < 15; ++round) {
+        auto start = Clock::now();
+        std::vector<std::filesystem::path> found = platform.listVisibleFiles(firstFolder);
+        times[0].push_back(millisecondsOf(start));
+        start = Clock::now();
+        std::vector<std::wstring> plainFound = plain::findDemos(firstFolder);
+        times[1].push_back(millisecondsOf(start));
+
+        start = Clock::now();
+        platform.sortNames(found);
+        times[2].push_back(millisecondsOf(start));
+        start = Clock::now();
+        plain::sortNames(plainFound);
+        times[3].push_back(millisecondsOf(start));
+
+        std::vector<std::string> entries;
+        for (const std::filesystem::path &name : found)
+            entries.push_back(qvx::text::fromPath(name.stem()));
+        window.clearDemoList();
+        start = Clock::now();
+        window.addDemoEntries(entries);
+        times[4].push_back(millisecondsOf(start));
+        start = Clock::now();
+        plain::fill(combo, plainFound, {});
+        times[5].push_back(millisecondsOf(start));
+    }
     DestroyWindow(holder);
+    const char *steps[]{"finding", "sorting", "filling the box"};
+    for (int step = 0; step < 3; ++step) {
+        const double mine = median(times[2 * step]);
+        const double plainTime = median(times[2 * step + 1]);
+        std::printf("list, %s: ours %.1f ms, baseline %.1f ms, ratio %.2f\n", steps[step], mine,
+                    plainTime, mine / plainTime);
+    }
     if (oursCount != baselineCount || oursCount == 0) {
         std::printf("list: the program listed %lld demos, the baseline %lld\n",
                     static_cast<long long>(oursCount), static_cast<long long>(baselineCount));
