@@ -3,10 +3,12 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME qvxdemos)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "${QVX_PUBLISHER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${QVX_PRODUCT_NAME}")
-set(CPACK_PACKAGE_DESCRIPTION "${PROJECT_DESCRIPTION}
-Presents the recorded demonstration movies of the Quorvex ticketing product,
-in its editions Quorvex and Quorvex Junior, and opens the product's help file.")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "player for the recorded demonstrations of a ticketing product")
+set(CPACK_PACKAGE_DESCRIPTION "The ${QVX_PRODUCT_NAME} presents the recorded demonstration movies of
+the Quorvex ticketing product, in its editions Quorvex and Quorvex Junior.
+Choose an edition and a demo and press Play; the Help menu opens the
+product's help file and the maker's web page.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 # Directories made by the install step would otherwise take the builder's umask.
