@@ -13,10 +13,8 @@ namespace qvx::win {
 
 int systemDpi()
 {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen)
-        ReleaseDC(nullptr, screen);
+    const qvx::WindowDc screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
     return dpi > 0 ? dpi : 96;
 }
 
@@ -183,7 +181,8 @@ HFONT BuiltForm::fittingFont(const design::Control &control, const design::Font 
     HFONT chosen = font(designFont);
     if (text.empty())
         return chosen;
-    HDC dc = GetDC(m_window);
+    const qvx::WindowDc window(m_window);
+    const HDC dc = window.get();
     const HGDIOBJ old = SelectObject(dc, chosen);
     const int height = int(std::lround(designFont.points * m_twips.dpi / 72.0));
     // Below half its size a caption is no longer read, whole or not.
@@ -195,7 +194,6 @@ HFONT BuiltForm::fittingFont(const design::Control &control, const design::Font 
         SelectObject(dc, chosen);
     }
     SelectObject(dc, old);
-    ReleaseDC(m_window, dc);
     return chosen;
 }
 
@@ -286,8 +284,10 @@ void BuiltForm::create(std::size_t index)
     if (takesFocus(control) && control.kind != design::Kind::OptionButton)
         style |= WS_TABSTOP;
 
+    // The combo's height covers its list when dropped.
+    const int height = control.kind == design::Kind::ComboBox ? box.bottom * 8 : box.bottom;
     HWND handle = CreateWindowExW(exStyle, className, text.c_str(), style, box.left, box.top,
-                                  box.right, box.bottom, parent,
+                                  box.right, height, parent,
                                   reinterpret_cast<HMENU>(INT_PTR(firstControlId + int(index))),
                                   GetModuleHandleW(nullptr), nullptr);
     if (!handle)
@@ -304,22 +304,22 @@ void BuiltForm::create(std::size_t index)
     default:
         break;
     }
-    place(index);
+    place(index, false);
 }
 
 // Puts a control where the design has it at the form's DPI, in the font its caption fits,
 // with its picture drawn at that size.
-void BuiltForm::place(std::size_t index)
+void BuiltForm::place(std::size_t index, bool move)
 {
     const design::Control &control = m_form.controls[index];
     HWND handle = m_controls[index];
     if (!handle)
         return;
     const RECT box = boxOf(index);
-    // The combo's height covers its list when dropped.
     const int height = control.kind == design::Kind::ComboBox ? box.bottom * 8 : box.bottom;
-    SetWindowPos(handle, nullptr, box.left, box.top, box.right, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (move)
+        SetWindowPos(handle, nullptr, box.left, box.top, box.right, height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
     std::wstring text(std::size_t(GetWindowTextLengthW(handle)) + 1, L'\0');
     text.resize(std::size_t(GetWindowTextW(handle, text.data(), int(text.size()))));
     if (control.kind == design::Kind::Line || control.kind == design::Kind::Image)

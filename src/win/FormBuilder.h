@@ -72,7 +72,8 @@ private:
     // A control's place and size in pixels: left, top, width, height.
     RECT boxOf(std::size_t index) const;
     void create(std::size_t index);
-    void place(std::size_t index);
+    // `move`: false for a control just made in its place.
+    void place(std::size_t index, bool move = true);
     void orderControls();
     void buildMenu();
     HFONT font(const design::Font &font);

@@ -8,6 +8,7 @@
 // output is "N passed, M failed".
 #include "qvx/core/DemoPreparation.h"
 #include "qvx/core/FileList.h"
+#include "qvx/platform/Handles.h"
 #include "qvx/platform/WideText.h"
 #include "qvx/platform/WindowsPlatform.h"
 
@@ -50,13 +51,13 @@ class Answerer
 public:
     explicit Answerer(int button) : m_button(button)
     {
-        m_thread = CreateThread(
+        m_thread.reset(CreateThread(
             nullptr, 0,
             [](void *self) -> DWORD {
                 static_cast<Answerer *>(self)->loop();
                 return 0;
             },
-            this, 0, nullptr);
+            this, 0, nullptr));
     }
     ~Answerer() { stop(); }
     Answerer(const Answerer &) = delete;
@@ -67,9 +68,8 @@ public:
     {
         if (m_thread) {
             m_stop = true;
-            WaitForSingleObject(m_thread, INFINITE);
-            CloseHandle(m_thread);
-            m_thread = nullptr;
+            WaitForSingleObject(m_thread.get(), INFINITE);
+            m_thread.reset();
         }
         return m_shown;
     }
@@ -115,7 +115,7 @@ private:
     int m_button;
     std::atomic<bool> m_stop{false};
     std::vector<Shown> m_shown;
-    HANDLE m_thread = nullptr;
+    qvx::KernelHandle m_thread;
 };
 
 // The main window's part of a run, kept for the checks.

@@ -4,6 +4,7 @@
 //
 // "no-windows" leaves out the sample demo's window, for a run without a display. The last
 // line of output is "N passed, M failed".
+#include "qvx/platform/Handles.h"
 #include "qvx/platform/Win32.h"
 
 #include <chrono>
@@ -44,8 +45,14 @@ std::string readFile(const fs::path &path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+struct Started
+{
+    DWORD id = 0;
+    qvx::KernelHandle process;
+};
+
 // Started in its own folder with no arguments, as Play starts a demo.
-PROCESS_INFORMATION start(const fs::path &program, const fs::path &folder)
+Started start(const fs::path &program, const fs::path &folder)
 {
     std::wstring commandLine = L"\"" + program.wstring() + L"\"";
     STARTUPINFOW startup{};
@@ -54,23 +61,21 @@ PROCESS_INFORMATION start(const fs::path &program, const fs::path &folder)
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         folder.c_str(), &startup, &process))
         return {};
-    CloseHandle(process.hThread);
-    return process;
+    const qvx::KernelHandle thread(process.hThread);
+    return {process.dwProcessId, qvx::KernelHandle(process.hProcess)};
 }
 
-bool endsWithin(const PROCESS_INFORMATION &process, DWORD milliseconds)
+bool endsWithin(const Started &started, DWORD milliseconds)
 {
-    return process.hProcess && WaitForSingleObject(process.hProcess, milliseconds) == WAIT_OBJECT_0;
+    return started.process &&
+           WaitForSingleObject(started.process.get(), milliseconds) == WAIT_OBJECT_0;
 }
 
-void stop(PROCESS_INFORMATION &process)
+void stop(Started &started)
 {
-    if (!process.hProcess)
-        return;
-    if (!endsWithin(process, 0))
-        TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hProcess);
-    process = {};
+    if (started.process && !endsWithin(started, 0))
+        TerminateProcess(started.process.get(), 1);
+    started = {};
 }
 
 struct WindowSearch
@@ -79,9 +84,9 @@ struct WindowSearch
     HWND found;
 };
 
-HWND visibleWindowOf(const PROCESS_INFORMATION &process)
+HWND visibleWindowOf(const Started &started)
 {
-    WindowSearch search{process.dwProcessId, nullptr};
+    WindowSearch search{started.id, nullptr};
     EnumWindows(
         [](HWND window, LPARAM data) -> BOOL {
             auto *wanted = reinterpret_cast<WindowSearch *>(data);
@@ -96,10 +101,10 @@ HWND visibleWindowOf(const PROCESS_INFORMATION &process)
     return search.found;
 }
 
-HWND waitForWindow(const PROCESS_INFORMATION &process)
+HWND waitForWindow(const Started &started)
 {
     for (int i = 0; i < 300; ++i) {
-        if (HWND window = visibleWindowOf(process))
+        if (HWND window = visibleWindowOf(started))
             return window;
         std::this_thread::sleep_for(100ms);
     }
@@ -119,7 +124,7 @@ void sampleDemoShowsItsNameAndEnds(const fs::path &sample, const fs::path &root)
     const fs::path demo = root / L"Billets \u00e9t\u00e9 2.exe";
     fs::copy_file(sample, demo);
 
-    PROCESS_INFORMATION played = start(demo, root);
+    Started played = start(demo, root);
     HWND window = waitForWindow(played);
     if (CHECK(window != nullptr))
         CHECK(titleOf(window) == L"Billets \u00e9t\u00e9 2");
@@ -128,7 +133,7 @@ void sampleDemoShowsItsNameAndEnds(const fs::path &sample, const fs::path &root)
     stop(played);
 
     // Left alone, it ends after its presentation instead of staying open.
-    PROCESS_INFORMATION left = start(demo, root);
+    Started left = start(demo, root);
     CHECK(waitForWindow(left) != nullptr);
     CHECK(!endsWithin(left, 3000));
     CHECK(endsWithin(left, 40000));
@@ -144,9 +149,9 @@ void markerDemoWritesWhereItRan(const fs::path &marker, const fs::path &root)
 
     const fs::path named = root / L"marker.txt";
     SetEnvironmentVariableW(L"QVX_MARKER_FILE", named.c_str());
-    PROCESS_INFORMATION run = start(demo, folder);
+    Started run = start(demo, folder);
     DWORD code = 1;
-    CHECK(endsWithin(run, 30000) && GetExitCodeProcess(run.hProcess, &code) && code == 0);
+    CHECK(endsWithin(run, 30000) && GetExitCodeProcess(run.process.get(), &code) && code == 0);
     stop(run);
     CHECK(readFile(named) == "path=" + utf8(demo) + "\r\nfolder=" + utf8(folder) + "\r\n");
     CHECK(!fs::exists(fs::path(demo) += L".marker"));

@@ -11,6 +11,7 @@
 // The last line of output is "N passed, M failed".
 #include "RecordingPlatform.h"
 #include "qvx/core/Design.h"
+#include "qvx/platform/Handles.h"
 #include "qvx/platform/WideText.h"
 #include "qvx/platform/WindowsPlatform.h"
 #include "qvx/win/ControlIds.h"
@@ -96,10 +97,8 @@ int px(int twips, int dpi = 96)
 
 int screenDpi()
 {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi;
+    const qvx::WindowDc screen(nullptr);
+    return GetDeviceCaps(screen.get(), LOGPIXELSY);
 }
 
 RECT rectInParent(HWND control)
@@ -449,7 +448,8 @@ Fit measure(HWND control, const design::Control &c, int dpi)
     const auto font = HFONT(SendMessageW(control, WM_GETFONT, 0, 0));
     LOGFONTW logical{};
     GetObjectW(font, sizeof logical, &logical);
-    HDC dc = GetDC(control);
+    const qvx::WindowDc controlDc(control);
+    const HDC dc = controlDc.get();
     const HGDIOBJ old = SelectObject(dc, font);
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
@@ -478,7 +478,6 @@ Fit measure(HWND control, const design::Control &c, int dpi)
         DrawTextW(dc, text, length, &need, format);
     fit.needed = {need.right, need.bottom};
     SelectObject(dc, old);
-    ReleaseDC(control, dc);
     return fit;
 }
 
@@ -512,7 +511,8 @@ void checkCaptions(const design::Form &form, HWND root, int dpi, const std::stri
 bool drawnInTahoma(HWND control)
 {
     constexpr DWORD nameTable = 'n' | 'a' << 8 | 'm' << 16 | 'e' << 24;
-    HDC dc = GetDC(nullptr);
+    const qvx::WindowDc screen(nullptr);
+    const HDC dc = screen.get();
     const HGDIOBJ old = SelectObject(dc, HFONT(SendMessageW(control, WM_GETFONT, 0, 0)));
     const DWORD size = GetFontData(dc, nameTable, 0, nullptr, 0);
     std::string names(size == GDI_ERROR ? 0 : size, '\0');
@@ -520,7 +520,6 @@ bool drawnInTahoma(HWND control)
         GetFontData(dc, nameTable, 0, names.data(), DWORD(names.size())) == GDI_ERROR)
         names.clear();
     SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
     // The names are in UTF-16 big-endian.
     return names.find(std::string("\0T\0a\0h\0o\0m\0a", 12)) != std::string::npos;
 }

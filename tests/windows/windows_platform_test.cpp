@@ -241,16 +241,16 @@ void testListing()
     writeFile(stamped / L"new.exe", "x");
     const std::optional<FolderStamp> after = platform->folderStamp(stamped);
     CHECK(after && after->state != before->state);
-    const HANDLE handle =
-        CreateFileW(stamped.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    qvx::KernelHandle handle(CreateFileW(stamped.c_str(), FILE_WRITE_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     FILETIME earlier{};
     GetSystemTimeAsFileTime(&earlier);
     ULARGE_INTEGER ticks{{earlier.dwLowDateTime, earlier.dwHighDateTime}};
     ticks.QuadPart -= 100'000'000; // ten seconds
     earlier = {ticks.LowPart, ticks.HighPart};
-    CHECK(handle != INVALID_HANDLE_VALUE && SetFileTime(handle, nullptr, nullptr, &earlier));
-    CloseHandle(handle);
+    CHECK(handle && SetFileTime(handle.get(), nullptr, nullptr, &earlier));
+    handle.reset();
     const std::optional<FolderStamp> old = platform->folderStamp(stamped);
     CHECK(old && old->settled);
     CHECK(!platform->folderStamp(stamped / L"new.exe") && !platform->folderStamp(folder / L"none"));
@@ -313,17 +313,17 @@ void testCopy()
     // A source that cannot be read to its end.
     const fs::path big = folder / L"big.exe";
     writeFile(big, std::string(4 << 20, 'n'));
-    const HANDLE locker =
-        CreateFileW(big.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    qvx::KernelHandle locker(CreateFileW(big.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     OVERLAPPED middle{};
     middle.Offset = 2 << 20;
-    CHECK(
-        LockFileEx(locker, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &middle));
+    CHECK(LockFileEx(locker.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                     &middle));
     const bool lockHolds = readFile(big).size() < size_t(4 << 20);
     const OpResult cut = lockHolds ? platform->copyFile(big, destination) : OpResult{};
-    UnlockFileEx(locker, 0, 1, 0, &middle);
-    CloseHandle(locker);
+    UnlockFileEx(locker.get(), 0, 1, 0, &middle);
+    locker.reset();
     DeleteFileW(big.c_str());
     CHECK(allEntries(folder) == both);
     if (cut.ok())
@@ -334,11 +334,11 @@ void testCopy()
     // A destination held open by someone who does not let it be deleted is not replaced, and
     // the copy made for it goes away although the read-only source made it read-only.
     setAttributes(source, FILE_ATTRIBUTE_READONLY);
-    const HANDLE held =
-        CreateFileW(destination.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    qvx::KernelHandle held(CreateFileW(destination.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     const OpResult busy = copy(source, destination);
-    CloseHandle(held);
+    held.reset();
     if (busy.ok()) {
         note("a destination held open was replaced here");
     } else {
@@ -368,9 +368,9 @@ void testLeftoverCopies()
     if (!CHECK(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                               &startup, &process)))
         return;
-    WaitForSingleObject(process.hProcess, 10000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    const qvx::KernelHandle thread(process.hThread);
+    const qvx::KernelHandle ran(process.hProcess);
+    WaitForSingleObject(ran.get(), 10000);
     const std::wstring ended = std::to_wstring(process.dwProcessId);
     const std::wstring running = std::to_wstring(GetCurrentProcessId());
 
@@ -415,13 +415,14 @@ void testAttributesAndDelete()
     CHECK(failedWith(platform->resetAttributes(missing), OpError::FileNotFound, missing));
 
     // Held open by someone who does not let it be deleted.
-    const HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    CHECK(held != INVALID_HANDLE_VALUE);
+    qvx::KernelHandle held(CreateFileW(file.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    CHECK(bool(held));
     const OpResult inUse = platform->deleteFile(file);
     CHECK(failedWith(inUse, OpError::FileAccess, file) &&
           inUse.description.find("in use") != std::string::npos && present(file));
-    CloseHandle(held);
+    held.reset();
 
     CHECK(platform->deleteFile(file).ok() && !present(file));
     CHECK(failedWith(platform->deleteFile(file), OpError::FileNotFound, file));
@@ -606,11 +607,10 @@ void testEvents()
 
     CHECK(secondsFor([] { platform->waitForEvents(0.3); }) >= 0.25);
     CHECK(secondsFor([] { platform->waitForEvents(-1); }) < 0.2);
-    const HANDLE poster = CreateThread(nullptr, 0, postLater, window, 0, nullptr);
+    const qvx::KernelHandle poster(CreateThread(nullptr, 0, postLater, window, 0, nullptr));
     const double woken = secondsFor([] { platform->waitForEvents(10); });
     CHECK(woken >= 0.2 && woken < 5 && handledMessages == 4);
-    WaitForSingleObject(poster, INFINITE);
-    CloseHandle(poster);
+    WaitForSingleObject(poster.get(), INFINITE);
 
     // A message already looked at but left queued does not make the wait sleep.
     PostMessageW(window, WM_APP, 0, 0);
@@ -652,14 +652,14 @@ DWORD WINAPI answerBox(void *argument)
     visit.hasCancel = GetDlgItem(box, IDCANCEL) != nullptr;
     visit.owner = GetWindow(box, GW_OWNER);
     // Lines as the box's own font lays the text out.
-    const HDC context = GetDC(label);
+    const qvx::WindowDc labelDc(label);
+    const HDC context = labelDc.get();
     SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
     RECT one{0, 0, 1000, 0};
     RECT all{0, 0, 1000, 0};
     constexpr UINT layout = DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX;
     DrawTextW(context, L"one", -1, &one, layout);
     DrawTextW(context, text, -1, &all, layout);
-    ReleaseDC(label, context);
     visit.lines = one.bottom > 0 ? int(all.bottom / one.bottom) : 0;
     SendMessageW(GetDlgItem(box, visit.press), BM_CLICK, 0, 0);
     return 0;
@@ -667,12 +667,11 @@ DWORD WINAPI answerBox(void *argument)
 
 qvx::Answer visitBox(BoxVisit &visit, const std::string &text, qvx::MessageButtons buttons)
 {
-    const HANDLE driver = CreateThread(nullptr, 0, answerBox, &visit, 0, nullptr);
+    const qvx::KernelHandle driver(CreateThread(nullptr, 0, answerBox, &visit, 0, nullptr));
     const std::wstring title = visit.title;
     const qvx::Answer answer =
         platform->messageBox(text, qvx::MessageIcon::Warning, buttons, utf8(fs::path(title)));
-    WaitForSingleObject(driver, INFINITE);
-    CloseHandle(driver);
+    WaitForSingleObject(driver.get(), INFINITE);
     return answer;
 }
 

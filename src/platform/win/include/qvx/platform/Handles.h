@@ -64,9 +64,39 @@ struct FindTraits
     static void free(HANDLE handle) { FindClose(handle); }
 };
 
+struct MemoryDcTraits
+{
+    using Handle = HDC;
+    static constexpr bool invalidIsEmpty = false;
+    static void free(HDC dc) { DeleteDC(dc); }
+};
+
 // Processes, threads, files and the like.
 using KernelHandle = Owned<KernelTraits>;
 // A FindFirstFileExW listing.
 using FindHandle = Owned<FindTraits>;
+// A CreateCompatibleDC context.
+using MemoryDc = Owned<MemoryDcTraits>;
+
+// A window's device context (the screen's, for a null window), given back exactly once.
+class WindowDc
+{
+public:
+    explicit WindowDc(HWND window) : m_window(window), m_dc(GetDC(window)) {}
+    ~WindowDc()
+    {
+        if (m_dc)
+            ReleaseDC(m_window, m_dc);
+    }
+    WindowDc(const WindowDc &) = delete;
+    WindowDc &operator=(const WindowDc &) = delete;
+
+    HDC get() const { return m_dc; }
+    explicit operator bool() const { return m_dc != nullptr; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+};
 
 } // namespace qvx
