@@ -1,5 +1,6 @@
 // A bare Win32 program of the player's shape: a menu bar, two options, a combo box filled
-// with the first edition's demos, a button and two labels. What the player's start-up time
+// with the demos the player lists at start (Junior's and the shared ones), a button and two
+// labels. What the player's start-up time
 // and memory are compared with.
 #include "PlainListing.h"
 
@@ -62,7 +63,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
             combo = made;
     }
     const std::wstring demos = plain::programFolder() + L"\\Demos\\";
-    plain::fill(combo, plain::demoNames(demos + L"QVX"), plain::demoNames(demos + L"Both"));
+    plain::fill(combo, plain::demoNames(demos + L"QVX Jr"), plain::demoNames(demos + L"Both"));
     SendMessageW(combo, CB_SETCURSEL, 0, 0);
     ShowWindow(window, show);
     MSG message;

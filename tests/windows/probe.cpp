@@ -11,8 +11,10 @@
 // working folder, CR LF after each, to the file QVX_MARKER_FILE names, or else to its own
 // path followed by ".marker", as the marker demo of the sample tree does.
 #include "qvx/core/Design.h"
+#include "qvx/platform/Handles.h"
 #include "qvx/platform/WideText.h"
 #include "qvx/win/ControlIds.h"
+#include "qvx/win/GdiObject.h"
 
 #include "qvx/platform/Win32.h"
 
@@ -250,15 +252,27 @@ DWORD processOf(HWND window)
     return process;
 }
 
-// Whether the window's combo box has entries. The answer comes only once the program is
-// back at its message loop, so a list being filled counts when it is done.
+// Whether the window's combo box has entries and the window is drawn, itself and every
+// control in it. The combo answers only once the program is back at its message loop, so a
+// list being filled counts when it is done; what is still to be painted is not yet shown.
 bool listFilled(HWND window)
 {
     HWND combo = FindWindowExW(window, nullptr, L"ComboBox", nullptr);
     DWORD_PTR count = 0;
-    return combo &&
-           SendMessageTimeoutW(combo, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count) != 0 &&
-           LRESULT(count) > 0 && LRESULT(count) != CB_ERR;
+    if (!combo ||
+        SendMessageTimeoutW(combo, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count) == 0 ||
+        LRESULT(count) <= 0 || LRESULT(count) == CB_ERR)
+        return false;
+    bool painted = !GetUpdateRect(window, nullptr, FALSE);
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto &all = *reinterpret_cast<bool *>(data);
+            all = all && (!IsWindowVisible(child) || !GetUpdateRect(child, nullptr, FALSE));
+            return all;
+        },
+        LPARAM(&painted));
+    return painted;
 }
 
 bool saveBitmap(HWND window, const std::wstring &file)
@@ -268,8 +282,10 @@ bool saveBitmap(HWND window, const std::wstring &file)
         return false;
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    const qvx::WindowDc screenDc(nullptr);
+    const HDC screen = screenDc.get();
+    const qvx::MemoryDc memoryDc(CreateCompatibleDC(screen));
+    const HDC memory = memoryDc.get();
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -278,8 +294,9 @@ bool saveBitmap(HWND window, const std::wstring &file)
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = SelectObject(memory, bitmap);
+    const qvx::win::Bitmap bitmap(
+        CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const HGDIOBJ old = SelectObject(memory, bitmap.get());
     // From the screen, so that what is shown is what is saved, other windows included.
     const bool copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
     SelectObject(memory, old);
@@ -297,9 +314,6 @@ bool saveBitmap(HWND window, const std::wstring &file)
         out.write(static_cast<const char *>(bits), imageBytes);
         saved = bool(out);
     }
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return saved;
 }
 
@@ -390,8 +404,9 @@ int run(std::vector<std::wstring> args)
     }
     if (verb == L"processes") {
         // Running processes of this executable name, letter case ignored.
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        if (snapshot == INVALID_HANDLE_VALUE)
+        const qvx::KernelHandle snapshotHandle(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        const HANDLE snapshot = snapshotHandle.get();
+        if (!snapshot)
             return fail("cannot list the processes");
         PROCESSENTRY32W entry{};
         entry.dwSize = sizeof entry;
@@ -399,7 +414,6 @@ int run(std::vector<std::wstring> args)
         for (BOOL more = Process32FirstW(snapshot, &entry); more;
              more = Process32NextW(snapshot, &entry))
             count += _wcsicmp(entry.szExeFile, arg(1).c_str()) == 0;
-        CloseHandle(snapshot);
         std::printf("%d\n", count);
         return 0;
     }
@@ -417,8 +431,8 @@ int run(std::vector<std::wstring> args)
         if (!CreateProcessW(arg(1).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             arg(2).c_str(), &startup, &process))
             return fail("cannot start the program");
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        const qvx::KernelHandle thread(process.hThread);
+        const qvx::KernelHandle started(process.hProcess);
         const auto end = start + std::chrono::duration<double>(seconds(4));
         while (Clock::now() < end) {
             for (HWND window : topWindows(arg(3))) {
@@ -449,13 +463,11 @@ int run(std::vector<std::wstring> args)
         return fail("the window is not there");
 
     if (verb == L"memory") {
-        HANDLE process =
-            OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processOf(top));
+        const qvx::KernelHandle process(
+            OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processOf(top)));
         PROCESS_MEMORY_COUNTERS counters{};
         counters.cb = sizeof counters;
-        const bool ok = process && GetProcessMemoryInfo(process, &counters, sizeof counters);
-        if (process)
-            CloseHandle(process);
+        const bool ok = process && GetProcessMemoryInfo(process.get(), &counters, sizeof counters);
         if (!ok)
             return fail("cannot read the process's memory use");
         std::printf("%zu\n", counters.PeakWorkingSetSize / 1024);
@@ -463,25 +475,23 @@ int run(std::vector<std::wstring> args)
     }
     if (verb == L"modules") {
         // The file names of the modules the window's process has loaded, lower case.
-        HANDLE process =
-            OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processOf(top));
+        const qvx::KernelHandle process(
+            OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processOf(top)));
         std::vector<HMODULE> modules(1024);
         DWORD bytes = 0;
         const bool ok =
-            process && EnumProcessModules(process, modules.data(),
+            process && EnumProcessModules(process.get(), modules.data(),
                                           DWORD(modules.size() * sizeof(HMODULE)), &bytes);
         modules.resize(ok ? std::min<std::size_t>(bytes / sizeof(HMODULE), modules.size()) : 0);
         for (HMODULE module : modules) {
             wchar_t name[MAX_PATH] = {};
-            if (GetModuleBaseNameW(process, module, name, MAX_PATH) == 0)
+            if (GetModuleBaseNameW(process.get(), module, name, MAX_PATH) == 0)
                 continue;
             std::wstring lower = name;
             for (wchar_t &c : lower)
                 c = wchar_t(std::towlower(c));
             printLine(lower);
         }
-        if (process)
-            CloseHandle(process);
         return ok ? 0 : fail("cannot read the process's modules");
     }
     if (verb == L"client-size") {
@@ -494,9 +504,8 @@ int run(std::vector<std::wstring> args)
         RECT frame{0, 0, 0, 0};
         AdjustWindowRectEx(&frame, DWORD(GetWindowLongPtrW(top, GWL_STYLE)),
                            GetMenu(top) != nullptr, DWORD(GetWindowLongPtrW(top, GWL_EXSTYLE)));
-        HDC screen = GetDC(nullptr);
-        const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-        ReleaseDC(nullptr, screen);
+        const qvx::WindowDc screen(nullptr);
+        const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSX);
         const long outerWidth = outer.right - outer.left;
         const long outerHeight = outer.bottom - outer.top;
         std::printf("dpi %d\nouter %ldx%ld\nclient %ldx%ld\nframed-client %ldx%ld\n", dpi,
