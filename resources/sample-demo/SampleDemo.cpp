@@ -46,8 +46,7 @@ protected:
         heading.setBold(true);
         painter.setFont(heading);
         painter.setPen(Qt::white);
-        painter.drawText(rect().adjusted(20, 30, -20, 0), Qt::AlignHCenter | Qt::AlignTop,
-                         m_title);
+        painter.drawText(rect().adjusted(20, 30, -20, 0), Qt::AlignHCenter | Qt::AlignTop, m_title);
 
         QFont body = font();
         body.setPointSize(14);
