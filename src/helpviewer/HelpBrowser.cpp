@@ -4,6 +4,7 @@
 #include "qvx/helpviewer/ChmFile.h"
 #include "qvx/helpviewer/ChmSitemap.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QByteArrayMatcher>
 #include <QCoreApplication>
@@ -14,7 +15,11 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
+#include <QTextTable>
 #include <QtConcurrent>
+
+#include <cmath>
 
 namespace {
 
@@ -47,12 +52,27 @@ HelpBrowser::HelpBrowser(const QString &filePath, QWidget *parent)
     // Links are routed by the viewer: pages inside, web addresses to the desktop.
     setOpenLinks(false);
     setOpenExternalLinks(false);
+    // Lines break between words only, as in a web browser: an identifier in a narrow table
+    // column stays whole and the table grows wider, to scroll sideways.
+    setWordWrapMode(QTextOption::WordWrap);
     m_basePointSize = font().pointSizeF();
+    m_widening.setSingleShot(true);
+    m_widening.setInterval(200);
+    connect(&m_widening, &QTimer::timeout, this, [this] { widenColumnsForWholeLines(false); });
     // Marks belong to the page they were found in.
     connect(this, &QTextBrowser::sourceChanged, this, [this] {
         setExtraSelections({});
         scaleFixedSizes();
+        widenColumnsForWholeLines(false);
     });
+}
+
+void HelpBrowser::resizeEvent(QResizeEvent *event)
+{
+    QTextBrowser::resizeEvent(event);
+    // Narrower, a column may no longer hold what cannot break; wider, it keeps its width.
+    // Measured once the resizing stops: a long page takes a moment to lay out.
+    m_widening.start();
 }
 
 void HelpBrowser::setFile(std::shared_ptr<const ChmFile> file)
@@ -418,6 +438,7 @@ void HelpBrowser::setZoom(int percent)
     zoomed.setPointSizeF(m_basePointSize * m_zoom / 100.0);
     setFont(zoomed);
     scaleFixedSizes();
+    widenColumnsForWholeLines(true);
 }
 
 void HelpBrowser::scaleFixedSizes()
@@ -465,6 +486,136 @@ void HelpBrowser::scaleFixedSizes()
     }
     if (editing)
         cursor.endEditBlock();
+}
+
+namespace {
+
+// True when a table holds another.
+bool collectTables(QTextFrame *frame, QList<QTextTable *> &tables)
+{
+    bool nested = false;
+    for (QTextFrame *child : frame->childFrames()) {
+        // Inner tables first: an outer column is measured with its inner tables widened.
+        const int before = int(tables.size());
+        nested = collectTables(child, tables) || nested;
+        if (auto *table = qobject_cast<QTextTable *>(child)) {
+            nested = nested || tables.size() > before;
+            tables.append(table);
+        }
+    }
+    return nested;
+}
+
+// How much wider each column must be for its widest line, whose words the layout cannot
+// break (a run of non-breaking spaces, "white-space: nowrap"), not to run into the next.
+// Columns are measured on one row; a cell's lines by their own widths, which the layout
+// keeps: a page of thousands of rows is measured in a few milliseconds.
+QList<qreal> shortfalls(QTextDocument *document, QTextTable *table, QList<qreal> &widths)
+{
+    QAbstractTextDocumentLayout *layout = document->documentLayout();
+    const int columns = table->columns();
+    QList<qreal> missing(columns, 0);
+    widths.fill(0, columns);
+    int measured = -1;
+    for (int row = 0; row < table->rows() && measured < 0; ++row) {
+        bool plain = true;
+        for (int column = 0; column < columns && plain; ++column)
+            plain = table->cellAt(row, column).columnSpan() == 1;
+        if (plain)
+            measured = row;
+    }
+    if (measured < 0)
+        return missing;
+    QList<qreal> left(columns + 1, layout->frameBoundingRect(table).right());
+    for (int column = 0; column < columns; ++column)
+        left[column] = layout
+                           ->blockBoundingRect(
+                               document->findBlock(table->cellAt(measured, column).firstPosition()))
+                           .left();
+    for (int column = 0; column < columns; ++column)
+        widths[column] = left[column + 1] - left[column];
+    for (int row = 0; row < table->rows(); ++row) {
+        for (int column = 0; column < columns; ++column) {
+            const QTextTableCell cell = table->cellAt(row, column);
+            if (cell.row() != row || cell.column() != column || cell.columnSpan() != 1)
+                continue;
+            qreal widest = 0;
+            // The cell's own paragraphs; tables inside it are measured on their own.
+            for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                const QTextBlock block = it.currentBlock();
+                if (!block.isValid() || !block.layout())
+                    continue;
+                const QTextBlockFormat format = block.blockFormat();
+                const qreal indent = format.leftMargin() + format.textIndent() +
+                                     format.indent() * document->indentWidth();
+                const QTextLayout *lines = block.layout();
+                for (int i = 0; i < lines->lineCount(); ++i)
+                    widest = qMax(widest, indent + lines->lineAt(i).naturalTextWidth());
+            }
+            if (widest > widths[column] + 0.5)
+                missing[column] = qMax(missing[column], widest - widths[column]);
+        }
+    }
+    return missing;
+}
+
+} // namespace
+
+void HelpBrowser::widenColumnsForWholeLines(bool fresh)
+{
+    // Laid out for no width yet: every column would seem too narrow.
+    if (!isVisible() || viewport()->width() <= 0)
+        return;
+    // The page's own widths, kept beside the ones set here.
+    constexpr int givenColumns = QTextFormat::UserProperty + 3;
+    constexpr int givenWidth = QTextFormat::UserProperty + 4;
+    QList<QTextTable *> tables;
+    const bool nested = collectTables(document()->rootFrame(), tables);
+    for (QTextTable *table : tables) {
+        QTextTableFormat format = table->format();
+        if (!fresh || !format.hasProperty(givenColumns))
+            continue;
+        format.setColumnWidthConstraints(format.property(givenColumns).value<QList<QTextLength>>());
+        format.setWidth(format.property(givenWidth).value<QTextLength>());
+        table->setFormat(format);
+    }
+    // Measuring lays the page out, and so does widening: a round more only where a widened
+    // inner table can make its outer column too narrow.
+    for (int round = 0; round < (nested ? 3 : 1); ++round) {
+        // Every table measured before any is widened, which lays out again all that follows.
+        QList<std::pair<QTextTable *, QList<QTextLength>>> widened;
+        for (QTextTable *table : tables) {
+            QList<qreal> widths;
+            const QList<qreal> missing = shortfalls(document(), table, widths);
+            QList<QTextLength> constraints = table->format().columnWidthConstraints();
+            if (constraints.size() != table->columns())
+                constraints = QList<QTextLength>(table->columns());
+            bool changed = false;
+            for (int column = 0; column < table->columns(); ++column) {
+                if (missing[column] <= 0)
+                    continue;
+                constraints[column] = QTextLength(QTextLength::FixedLength,
+                                                  std::ceil(widths[column] + missing[column]));
+                changed = true;
+            }
+            if (changed)
+                widened.append({table, constraints});
+        }
+        for (const auto &[table, constraints] : widened) {
+            QTextTableFormat format = table->format();
+            if (!format.hasProperty(givenColumns)) {
+                format.setProperty(givenColumns,
+                                   QVariant::fromValue(format.columnWidthConstraints()));
+                format.setProperty(givenWidth, QVariant::fromValue(format.width()));
+            }
+            format.setColumnWidthConstraints(constraints);
+            // As in a web browser, a table whose page sets its width grows past it.
+            format.setWidth(QTextLength());
+            table->setFormat(format);
+        }
+        if (widened.isEmpty())
+            break;
+    }
 }
 
 void HelpBrowser::printPage(QPagedPaintDevice *printer) const

@@ -6,6 +6,7 @@
 #include "PageWait.h"
 #include "qvx/helpviewer/SearchIndex.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextTable>
 
 #include <memory>
 
@@ -28,6 +30,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString searchFile = QStringLiteral(QVX_TEST_SEARCH_FILE);
+const QString tablesFile = QStringLiteral(QVX_TEST_TABLES_FILE);
 const QString noIndexFile = QStringLiteral(QVX_TEST_NOINDEX_FILE);
 const QString bombFile = QStringLiteral(QVX_TEST_BOMB_FILE);
 
@@ -227,6 +230,42 @@ private slots:
         QTest::keyClick(viewer.get(), Qt::Key_0, Qt::ControlModifier);
         QCOMPARE(page->document()->defaultFont().pointSizeF(), normal);
         QCOMPARE(styledSize(), 10.0);
+    }
+
+    void linesThatCannotBreakStayInTheirColumn()
+    {
+        auto viewer = openViewer(tablesFile);
+        viewer->resize(560, 400);
+        viewer->show();
+        viewer->showContents();
+        auto *page = viewer->findChild<HelpBrowser *>(u"txtPage"_s);
+        waitForPage(page);
+        QTextDocument *document = page->document();
+        QAbstractTextDocumentLayout *layout = document->documentLayout();
+        const auto leftOf = [&](const QTextBlock &block) {
+            return layout->blockBoundingRect(block).left();
+        };
+        for (const int zoom : {100, 200, 100}) {
+            page->setZoom(zoom);
+            QTest::qWait(0);
+            QTextBlock block = document->findBlock(0);
+            QTextTable *table = nullptr;
+            for (; block.isValid() && !table; block = block.next())
+                table = QTextCursor(block).currentTable();
+            QVERIFY(table);
+            for (int row = 0; row < table->rows(); ++row) {
+                const QTextBlock first = document->findBlock(table->cellAt(row, 0).firstPosition());
+                const QTextBlock second =
+                    document->findBlock(table->cellAt(row, 2).firstPosition());
+                // Each line whole, and clear of the next column.
+                QCOMPARE(first.layout()->lineCount(), 1);
+                QVERIFY2(leftOf(first) + first.layout()->lineAt(0).naturalTextWidth() <=
+                             leftOf(second) + 0.5,
+                         qPrintable(first.text()));
+            }
+            if (zoom == 200)
+                QVERIFY(page->horizontalScrollBar()->maximum() > 0);
+        }
     }
 
     void printsThePage()

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QSet>
 #include <QTextBrowser>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -71,6 +72,7 @@ signals:
 
 protected:
     void doSetSource(const QUrl &name, QTextDocument::ResourceType type) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     // What came of one object, ready to hand out.
@@ -109,6 +111,9 @@ private:
     void trimCache();
     void highlight(const QStringList &terms);
     void scaleFixedSizes();
+    // Table columns whose lines cannot break where the layout wanted them to are made wide
+    // enough for them; `fresh` first gives the page's own column widths back.
+    void widenColumnsForWholeLines(bool fresh);
 
     std::shared_ptr<const ChmFile> m_file;
     QString m_filePath;
@@ -120,5 +125,6 @@ private:
     qint64 m_cachedBytes = 0;
     bool m_reloadWanted = false;
     int m_zoom = 100;
+    QTimer m_widening;
     qreal m_basePointSize = 0;
 };
