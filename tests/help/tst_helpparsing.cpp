@@ -453,7 +453,8 @@ private slots:
             ChmFullText::fromObjects(objects, QByteArrayLiteral("windows-1252"));
         QVERIFY(fullText);
         const std::atomic_bool going(false);
-        const QList<SearchHit> hits = fullText->search({QStringLiteral("loop")}, going);
+        const QList<SearchHit> hits =
+            fullText->search(parseSearchQuery(QStringLiteral("loop")), going);
         QCOMPARE(hits.size(), 1);
         QCOMPARE(hits.first().path, QStringLiteral("/p.htm"));
 

@@ -83,7 +83,7 @@ private slots:
         const std::shared_ptr<ChmFullText> index = ChmFullText::fromFile(file);
         QVERIFY(index);
         const std::atomic_bool going(false);
-        const QList<SearchHit> zebra = index->search(searchTerms(u"Zebra"_s), going);
+        const QList<SearchHit> zebra = index->search(parseSearchQuery(u"Zebra"_s), going);
         // The page with the word in its title first.
         QCOMPARE(paths(zebra), QStringList({u"/zebra.htm"_s, u"/savanna.htm"_s}));
         QCOMPARE(zebra.first().title, u"Zebra Stripes"_s);
@@ -120,7 +120,7 @@ private slots:
         QVERIFY(own);
         for (const SearchSource *source : {static_cast<const SearchSource *>(own.get()),
                                            static_cast<const SearchSource *>(built.get())}) {
-            QStringList found = paths(source->search(searchTerms(query), going));
+            QStringList found = paths(source->search(parseSearchQuery(query), going));
             found.sort();
             QCOMPARE(found, expected);
         }
