@@ -1,10 +1,12 @@
 #include "qvx/helpviewer/SearchIndex.h"
 
 #include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/ChmTopics.h"
 
 #include "qvx/chm/Limits.h"
 
 #include <QMap>
+#include <QSet>
 #include <QUrl>
 
 #include <algorithm>
@@ -310,16 +312,37 @@ std::shared_ptr<SearchIndex> SearchIndex::build(const ChmFile &file, const std::
                                                 const Progress &progress)
 {
     auto index = std::make_shared<SearchIndex>();
-    const QStringList pages = file.pagePaths(maxPages);
+    QStringList pages = file.pagePaths(maxPages);
+    // Some compilers' directories begin past their first chunk, and the listing then misses
+    // pages that the topic table still names.
+    QSet<QString> listed;
+    for (const QString &page : std::as_const(pages))
+        listed.insert(topicKey(page));
+    const ChmTopics topics = readChmTopics(file);
+    CodePageDecoder decode(file);
+    for (quint32 i = 0; i < quint32(topics.count()) && pages.size() < maxPages && !cancel; ++i) {
+        const std::optional<ChmTopics::Topic> topic = topics.topic(i);
+        if (!topic)
+            continue;
+        const QString local = decode(topic->local);
+        QString path = local.section(u'#', 0, 0);
+        if (path.contains(u'%'))
+            path = QUrl::fromPercentEncoding(path.toUtf8());
+        while (path.startsWith(u'/'))
+            path.remove(0, 1);
+        const QString key = path.toLower();
+        if (local.contains(u':') || !(key.endsWith(u".htm") || key.endsWith(u".html")) ||
+            listed.contains(key))
+            continue;
+        listed.insert(key);
+        pages.append(u'/' + path);
+    }
     for (qsizetype i = 0; i < pages.size() && !cancel && !index->m_truncated; ++i) {
         if (progress && i % 50 == 0)
             progress(int(i), int(pages.size()));
-        const std::optional<qint64> size = file.objectSize(pages[i]);
-        if (!size || *size > qvx::chm::maxPageBytes)
-            continue;
-        const std::optional<QByteArray> bytes = file.read(pages[i]);
-        if (bytes)
-            index->addPage(pages[i], file.decodePage(*bytes));
+        const ChmFile::Object page = file.fetch(pages[i], qvx::chm::maxPageBytes);
+        if (page.status == ChmFile::Status::Ok)
+            index->addPage(pages[i], file.decodePage(page.bytes));
     }
     if (progress && !cancel)
         progress(int(pages.size()), int(pages.size()));
