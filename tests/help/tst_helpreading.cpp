@@ -34,6 +34,7 @@ const QString bombFile = QStringLiteral(QVX_TEST_BOMB_FILE);
 const QString cjkFile = QStringLiteral(QVX_TEST_CJK_FILE);
 const QString russianFile = QStringLiteral(QVX_TEST_RUSSIAN_FILE);
 const QString untitledFile = QStringLiteral(QVX_TEST_UNTITLED_FILE);
+const QString manyFile = QStringLiteral(QVX_TEST_MANY_FILE);
 
 std::unique_ptr<HelpViewer> openViewer(const QString &file)
 {
@@ -206,6 +207,19 @@ private slots:
         };
         QTRY_COMPARE(titles(), QStringList({u"Dotted orbit"_s, u"Orbit Titled"_s,
                                             u"Orbit heading"_s, u"nothing"_s}));
+    }
+
+    // The file's listing starts at a later directory chunk; the topic table names every page.
+    void builtIndexReadsPagesTheListingMisses()
+    {
+        ChmFile file;
+        QVERIFY(file.open(manyFile));
+        const std::atomic_bool going(false);
+        const std::shared_ptr<SearchIndex> built = SearchIndex::build(file, going);
+        QVERIFY2(built->pageCount() >= 299, qPrintable(QString::number(built->pageCount())));
+        for (const QString &word : {u"word100"_s, u"word250"_s, u"word399"_s})
+            QCOMPARE(paths(built->search(parseSearchQuery(word), going)),
+                     QStringList{u"/p"_s + word.mid(4) + u".htm"_s});
     }
 
     void searchTabOpensPageWithWordsMarked_data()
