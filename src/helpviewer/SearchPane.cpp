@@ -129,7 +129,8 @@ void SearchPane::awaitFile()
 
 void SearchPane::showProgress(int done, int total)
 {
-    if (m_preparing)
+    // Results found meanwhile in the file's own index keep their count shown.
+    if (m_preparing && (!isReady() || !m_pendingQuery.isEmpty()))
         lblSearchStatus->setText(
             tr("Building the search index: %1 of %2 pages…").arg(done).arg(total));
 }
@@ -144,9 +145,10 @@ void SearchPane::prepared()
     if (result.builtIndex)
         m_builtIndex = result.builtIndex;
     m_preparing = false;
-    lblSearchStatus->setText(tr("Ready to search."));
     if (!m_pendingQuery.isEmpty())
         search(std::exchange(m_pendingQuery, QString()));
+    else if (!m_searchCancel || *m_searchCancel) // no search's outcome on show
+        lblSearchStatus->setText(tr("Ready to search."));
 }
 
 void SearchPane::search(const QString &query)
@@ -177,6 +179,7 @@ void SearchPane::search(const QString &query)
             lblSearchStatus->setText(tr("The search index is being prepared; the search follows."));
         return;
     }
+    m_pendingQuery.clear();
     lblSearchStatus->setText(tr("Searching…"));
     m_searchCancel = std::make_shared<std::atomic_bool>(false);
     QFuture<QList<SearchHit>> future = QtConcurrent::run(
