@@ -1,10 +1,9 @@
 #include "qvx/helpviewer/HelpBrowser.h"
 
-#include "qvx/helpviewer/SearchIndex.h"
-
 #include "qvx/helpviewer/ChmAddress.h"
 #include "qvx/helpviewer/ChmFile.h"
 #include "qvx/helpviewer/ChmSitemap.h"
+#include "qvx/helpviewer/SearchIndex.h"
 
 #include <QBuffer>
 #include <QByteArrayMatcher>
