@@ -488,6 +488,8 @@ private slots:
             fullText->search(parseSearchQuery(QStringLiteral("loop")), going);
         QCOMPARE(hits.size(), 1);
         QCOMPARE(hits.first().path, QStringLiteral("/p.htm"));
+        // Its one place cannot hold a phrase of two.
+        QVERIFY(fullText->search(parseSearchQuery(u"\"loop loop\""_s), going).isEmpty());
 
         objects.index.truncate(0x30);
         QVERIFY(!ChmFullText::fromObjects(objects, QByteArrayLiteral("windows-1252")));
