@@ -8,9 +8,11 @@
 #include "qvx/chm/System.h"
 #include "qvx/chm/Topics.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -107,6 +109,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             index->forEachDocument(
                 word, topics.count(),
                 [&](std::uint32_t document, std::uint64_t) { require(document < topics.count()); });
+            index->forEachLocatedDocument(
+                word, topics.count(), 64,
+                [&](std::uint32_t document, const std::vector<std::uint32_t> &places) {
+                    require(document < topics.count() && places.size() <= 64 &&
+                            std::is_sorted(places.begin(), places.end()));
+                });
             return ++words < 100000;
         });
     }

@@ -180,4 +180,32 @@ void FullTextIndex::forEachDocument(
     }
 }
 
+void FullTextIndex::forEachLocatedDocument(
+    const Word &word, std::uint64_t documentLimit, std::size_t locationLimit,
+    const std::function<void(std::uint32_t, const std::vector<std::uint32_t> &)> &each) const
+{
+    const std::size_t end = std::size_t(
+        std::min(std::uint64_t(word.offset) + word.size, std::uint64_t(m_index.size())));
+    BitReader bits(m_index, word.offset, end);
+    std::uint64_t document = 0;
+    std::vector<std::uint32_t> places;
+    for (std::uint64_t i = 0; i < word.documents && i < documentLimit; ++i) {
+        if (i > 0)
+            bits.alignToByte();
+        document += bits.scaleRoot(m_header.documentRoot);
+        const std::uint64_t locations = bits.scaleRoot(m_header.countRoot);
+        places.clear();
+        // Each location is the distance from the one before.
+        std::uint64_t place = 0;
+        for (std::uint64_t j = 0; j < locations && bits.ok(); ++j) {
+            place += bits.scaleRoot(m_header.locationRoot);
+            if (places.size() < locationLimit && place <= 0xffffffffu)
+                places.push_back(std::uint32_t(place));
+        }
+        if (!bits.ok() || document >= documentLimit)
+            return;
+        each(std::uint32_t(document), places);
+    }
+}
+
 } // namespace qvx::chm

@@ -4,11 +4,14 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::size_t maxStringLength = 1024;
 constexpr int titleWeight = 10;
 constexpr int maxResults = 1000;
+constexpr int maxLocations = 100000;
 
 std::string bytesOf(const QByteArray &bytes)
 {
@@ -51,6 +54,32 @@ ChmFullText::ChmFullText(qvx::chm::FullTextIndex index, qvx::chm::TopicTable top
                          const QByteArray &encoding)
     : m_index(std::move(index)), m_topics(std::move(topics)), m_encoding(encoding)
 {
+    QStringDecoder decoder(m_encoding.constData());
+    m_index.forEachWord([&](const qvx::chm::FullTextIndex::Word &word) {
+        IndexWord decoded{word, {}};
+        decoded.text = (decoder.isValid() ? decoder.decode(QByteArrayView(word.text))
+                                          : QString::fromLatin1(QByteArrayView(word.text)))
+                           .toCaseFolded();
+        // The view points into the index, which the stored words must not rely on.
+        decoded.word.text = {};
+        for (const int script : letterScripts(decoded.text)) {
+            if (!m_scripts.contains(script))
+                m_scripts.append(script);
+        }
+        m_words.push_back(std::move(decoded));
+        return true;
+    });
+}
+
+bool ChmFullText::holdsScriptsOf(const SearchQuery &query) const
+{
+    for (const QString &term : query.terms) {
+        for (const int script : letterScripts(term)) {
+            if (!m_scripts.contains(script))
+                return false;
+        }
+    }
+    return true;
 }
 
 QString ChmFullText::decode(QByteArrayView bytes) const
@@ -59,28 +88,49 @@ QString ChmFullText::decode(QByteArrayView bytes) const
     return decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
 }
 
-QList<SearchHit> ChmFullText::search(const QStringList &terms, const std::atomic_bool &cancel) const
+QList<SearchHit> ChmFullText::search(const SearchQuery &query, const std::atomic_bool &cancel) const
 {
+    const QStringList &terms = query.terms;
     if (terms.isEmpty())
         return {};
+    QList<bool> located(terms.size(), false);
+    for (const QStringList &phrase : query.phrases) {
+        for (const QString &term : phrase)
+            located[terms.indexOf(term)] = true;
+    }
     QList<QHash<quint32, DocumentHits>> found(terms.size());
-    m_index.forEachWord([&](const qvx::chm::FullTextIndex::Word &word) {
-        const QString text = decode(QByteArrayView(word.text)).toCaseFolded();
+    for (const IndexWord &word : m_words) {
+        if (cancel)
+            break;
         for (qsizetype t = 0; t < terms.size(); ++t) {
-            if (!termMatches(terms[t], text))
+            if (!termMatches(terms[t], word.text))
                 continue;
             QHash<quint32, DocumentHits> &termHits = found[t];
-            m_index.forEachDocument(word, m_topics.count(),
-                                    [&](quint32 document, quint64 locations) {
-                                        DocumentHits &hits = termHits[document];
-                                        if (word.inTitle)
-                                            hits.inTitle = true;
-                                        else
-                                            hits.hits += int(qMin<quint64>(locations, 100000));
-                                    });
+            const auto count = [&](quint32 document, quint64 locations) -> DocumentHits & {
+                DocumentHits &hits = termHits[document];
+                if (word.word.inTitle)
+                    hits.inTitle = true;
+                else
+                    hits.hits += int(qMin<quint64>(locations, maxLocations));
+                return hits;
+            };
+            if (!located[t]) {
+                m_index.forEachDocument(word.word, m_topics.count(), count);
+                continue;
+            }
+            m_index.forEachLocatedDocument(
+                word.word, m_topics.count(), maxLocations,
+                [&](quint32 document, const std::vector<std::uint32_t> &places) {
+                    DocumentHits &hits = count(document, places.size());
+                    QList<quint32> &kept = word.word.inTitle ? hits.titlePlaces : hits.places;
+                    const qsizetype before = kept.size();
+                    kept.append(QList<quint32>(places.cbegin(), places.cend()));
+                    // Words a prefix gathers come in one after another.
+                    if (before > 0)
+                        std::sort(kept.begin(), kept.end());
+                });
         }
-        return !cancel;
-    });
+    }
     QHash<quint32, int> scores;
     for (auto it = found[0].cbegin(); it != found[0].cend(); ++it)
         scores.insert(it.key(), 0);
@@ -95,6 +145,17 @@ QList<SearchHit> ChmFullText::search(const QStringList &terms, const std::atomic
             ++it;
         }
     }
+    if (!query.phrases.isEmpty()) {
+        for (auto it = scores.begin(); it != scores.end() && !cancel;) {
+            QList<const DocumentHits *> hits;
+            for (const QHash<quint32, DocumentHits> &termHits : std::as_const(found))
+                hits.append(&*termHits.constFind(it.key()));
+            const bool all = std::all_of(
+                query.phrases.cbegin(), query.phrases.cend(),
+                [&](const QStringList &phrase) { return phraseFound(terms, phrase, hits); });
+            it = all ? std::next(it) : scores.erase(it);
+        }
+    }
     QList<SearchHit> hits;
     for (auto it = scores.cbegin(); it != scores.cend() && !cancel; ++it) {
         std::optional<SearchHit> hit = topic(it.key());
@@ -107,6 +168,22 @@ QList<SearchHit> ChmFullText::search(const QStringList &terms, const std::atomic
     if (hits.size() > maxResults)
         hits.resize(maxResults);
     return hits;
+}
+
+bool ChmFullText::phraseFound(const QStringList &terms, const QStringList &phrase,
+                              const QList<const DocumentHits *> &hits) const
+{
+    QList<const QList<quint32> *> titlePlaces;
+    QList<const QList<quint32> *> places;
+    for (const QString &term : phrase) {
+        const DocumentHits *termHits = hits[terms.indexOf(term)];
+        // An index without word places cannot tell: every word is there, which must do.
+        if (termHits->titlePlaces.isEmpty() && termHits->places.isEmpty())
+            return true;
+        titlePlaces.append(&termHits->titlePlaces);
+        places.append(&termHits->places);
+    }
+    return placesFollow(places) || placesFollow(titlePlaces);
 }
 
 std::optional<SearchHit> ChmFullText::topic(quint32 number) const
@@ -126,7 +203,9 @@ std::optional<SearchHit> ChmFullText::topic(quint32 number) const
     hit.title = decode(QByteArrayView(entry->title)
                            .first(qsizetype(std::min(entry->title.size(), maxStringLength))))
                     .trimmed();
-    if (hit.title.isEmpty())
-        hit.title = url.mid(1);
+    if (!isUsableTitle(url, hit.title)) {
+        hit.title = pageTitle(url, {});
+        hit.titleMissing = true;
+    }
     return hit;
 }

@@ -3,6 +3,7 @@
 #include "qvx/helpviewer/ChmAddress.h"
 #include "qvx/helpviewer/ChmFile.h"
 #include "qvx/helpviewer/ChmSitemap.h"
+#include "qvx/helpviewer/SearchIndex.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
@@ -407,12 +408,15 @@ void HelpBrowser::highlight(const QStringList &terms)
     for (const QString &term : terms) {
         const bool prefix = term.endsWith(u'*');
         const QString word = QRegularExpression::escape(prefix ? term.chopped(1) : term);
-        const QRegularExpression pattern(QStringLiteral("(?<![\\p{L}\\p{N}])%1%2")
-                                             .arg(word, prefix
-                                                            ? QStringLiteral("[\\p{L}\\p{N}]*")
-                                                            : QStringLiteral("(?![\\p{L}\\p{N}])")),
-                                         QRegularExpression::CaseInsensitiveOption |
-                                             QRegularExpression::UseUnicodePropertiesOption);
+        // A character that is a word of its own stands among others with no break between.
+        const bool single = term.size() <= 2 && isCharacterWord(term.toUcs4().value(0));
+        const QRegularExpression pattern(
+            single ? word
+                   : QStringLiteral("(?<![\\p{L}\\p{N}])%1%2")
+                         .arg(word, prefix ? QStringLiteral("[\\p{L}\\p{N}]*")
+                                           : QStringLiteral("(?![\\p{L}\\p{N}])")),
+            QRegularExpression::CaseInsensitiveOption |
+                QRegularExpression::UseUnicodePropertiesOption);
         for (QTextCursor found = document()->find(pattern);
              !found.isNull() && marks.size() < maxHighlights;
              found = document()->find(pattern, found)) {

@@ -1,10 +1,13 @@
 #include "qvx/helpviewer/SearchIndex.h"
 
 #include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/ChmTopics.h"
 
 #include "qvx/chm/Limits.h"
 
 #include <QMap>
+#include <QSet>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -53,30 +56,94 @@ QChar entityChar(QStringView name)
 
 } // namespace
 
+bool isCharacterWord(char32_t c)
+{
+    switch (QChar::script(c)) {
+    case QChar::Script_Han:
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana:
+        return QChar::isLetterOrNumber(c);
+    case QChar::Script_Hangul:
+        return c >= 0xac00 && c <= 0xd7a3; // syllables, not the letters they are made of
+    default:
+        return false;
+    }
+}
+
+namespace {
+
+// Calls `each(start, end, single)` for every word of the text, `single` for a character that
+// is a word of its own.
+template <typename Each> void splitWords(QStringView text, Each each)
+{
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= text.size();) {
+        char32_t c = 0;
+        qsizetype next = i + 1;
+        if (i < text.size()) {
+            c = text[i].unicode();
+            if (QChar::isHighSurrogate(c) && next < text.size() && text[next].isLowSurrogate()) {
+                c = QChar::surrogateToUcs4(text[i], text[next]);
+                ++next;
+            }
+        }
+        const bool letter = i < text.size() && QChar::isLetterOrNumber(c);
+        const bool single = letter && isCharacterWord(c);
+        if ((!letter || single) && start >= 0) {
+            each(start, i, false);
+            start = -1;
+        }
+        if (single)
+            each(i, next, true);
+        else if (letter && start < 0)
+            start = i;
+        i = next;
+    }
+}
+
+QString foldedWord(QStringView text, qsizetype start, qsizetype end)
+{
+    return text.mid(start, qMin(end - start, maxWordLength)).toString().toCaseFolded();
+}
+
+} // namespace
+
+SearchQuery parseSearchQuery(const QString &query)
+{
+    SearchQuery parsed;
+    const QList<QStringView> parts = QStringView(query).split(u'"');
+    for (qsizetype p = 0; p < parts.size(); ++p) {
+        const QStringView part = parts[p];
+        // Between quotes, at least when the closing one was typed.
+        const bool quoted = p % 2 == 1 && p + 1 < parts.size();
+        QStringList phrase;
+        qsizetype lastEnd = -1;
+        const auto endPhrase = [&] {
+            if (phrase.size() > 1)
+                parsed.phrases.append(phrase);
+            phrase.clear();
+        };
+        splitWords(part, [&](qsizetype start, qsizetype end, bool single) {
+            QString term = foldedWord(part, start, end);
+            if (!single && end < part.size() && part[end] == u'*')
+                term += u'*';
+            if (!parsed.terms.contains(term))
+                parsed.terms.append(term);
+            // Characters written together stand for the word they make up.
+            if (!quoted && !(single && start == lastEnd))
+                endPhrase();
+            if (quoted || single)
+                phrase.append(term);
+            lastEnd = single ? end : -1;
+        });
+        endPhrase();
+    }
+    return parsed;
+}
+
 QStringList searchTerms(const QString &query)
 {
-    QStringList terms;
-    qsizetype start = -1;
-    const auto flush = [&](qsizetype end, bool prefix) {
-        if (start < 0)
-            return;
-        QString term = query.mid(start, qMin(end - start, maxWordLength)).toCaseFolded();
-        if (prefix)
-            term += u'*';
-        if (!terms.contains(term))
-            terms.append(term);
-        start = -1;
-    };
-    for (qsizetype i = 0; i <= query.size(); ++i) {
-        const QChar c = i < query.size() ? query[i] : QChar(u' ');
-        if (c.isLetterOrNumber()) {
-            if (start < 0)
-                start = i;
-        } else {
-            flush(i, c == u'*');
-        }
-    }
-    return terms;
+    return parseSearchQuery(query).terms;
 }
 
 bool termMatches(const QString &term, const QString &word)
@@ -86,20 +153,76 @@ bool termMatches(const QString &term, const QString &word)
     return word == term;
 }
 
+bool placesFollow(const QList<const QList<quint32> *> &places)
+{
+    if (places.isEmpty())
+        return true;
+    for (const quint32 first : *places.first()) {
+        bool follow = true;
+        for (qsizetype i = 1; i < places.size() && follow; ++i)
+            follow = std::binary_search(places[i]->cbegin(), places[i]->cend(), first + quint32(i));
+        if (follow)
+            return true;
+    }
+    return false;
+}
+
+QList<int> letterScripts(QStringView text)
+{
+    QList<int> scripts;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        if (!QChar::isLetter(c))
+            continue;
+        const int script = QChar::script(c);
+        if (script > QChar::Script_Common && !scripts.contains(script))
+            scripts.append(script);
+    }
+    return scripts;
+}
+
 QStringList textWords(QStringView text)
 {
     QStringList words;
-    qsizetype start = -1;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && text[i].isLetterOrNumber()) {
-            if (start < 0)
-                start = i;
-        } else if (start >= 0) {
-            words.append(text.mid(start, qMin(i - start, maxWordLength)).toString().toCaseFolded());
-            start = -1;
-        }
-    }
+    splitWords(text, [&](qsizetype start, qsizetype end, bool) {
+        words.append(foldedWord(text, start, end));
+    });
     return words;
+}
+
+bool isUsableTitle(const QString &path, const QString &title)
+{
+    const QString trimmed = title.trimmed();
+    if (std::none_of(trimmed.cbegin(), trimmed.cend(),
+                     [](QChar c) { return c.isLetterOrNumber(); }))
+        return false;
+    QStringView bare(path);
+    while (bare.startsWith(u'/'))
+        bare = bare.mid(1);
+    const QStringView name = bare.mid(bare.lastIndexOf(u'/') + 1);
+    QStringView given(trimmed);
+    while (given.startsWith(u'/'))
+        given = given.mid(1);
+    return given.compare(bare, Qt::CaseInsensitive) != 0 &&
+           given.compare(name, Qt::CaseInsensitive) != 0;
+}
+
+QString pageTitle(const QString &path, const QString &title, const QString &heading)
+{
+    if (isUsableTitle(path, title))
+        return title.trimmed();
+    if (isUsableTitle(path, heading))
+        return heading.trimmed();
+    QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    if (const qsizetype dot = name.lastIndexOf(u'.'); dot > 0)
+        name.truncate(dot);
+    if (name.contains(u'%'))
+        name = QUrl::fromPercentEncoding(name.toUtf8());
+    return name.isEmpty() ? path : name;
 }
 
 PageText pageText(QStringView html)
@@ -107,6 +230,8 @@ PageText pageText(QStringView html)
     PageText text;
     QString *out = &text.body;
     text.body.reserve(html.size() / 2);
+    qsizetype headingStart = -1;
+    qsizetype headingEnd = -1;
     qsizetype i = 0;
     while (i < html.size()) {
         const QChar c = html[i];
@@ -151,6 +276,13 @@ PageText pageText(QStringView html)
         }
         if (name == QLatin1String("title"))
             out = ending ? &text.body : &text.title;
+        // The first heading's text, kept where it starts and ends in the body.
+        const bool heading = name.size() == 2 && name[0] == u'h' && name[1] >= u'1' &&
+                             name[1] <= u'6' && out == &text.body;
+        if (heading && !ending && headingStart < 0)
+            headingStart = text.body.size();
+        else if (heading && ending && headingStart >= 0 && headingEnd < 0)
+            headingEnd = text.body.size();
         // Markup inside a word leaves it whole.
         static const QStringList inlineTags = {
             QStringLiteral("b"),    QStringLiteral("i"),      QStringLiteral("u"),
@@ -161,6 +293,9 @@ PageText pageText(QStringView html)
             out->append(u' ');
     }
     text.title = text.title.simplified();
+    if (headingStart >= 0)
+        text.heading = text.body.mid(headingStart, headingEnd < 0 ? -1 : headingEnd - headingStart)
+                           .simplified();
     return text;
 }
 
@@ -177,16 +312,37 @@ std::shared_ptr<SearchIndex> SearchIndex::build(const ChmFile &file, const std::
                                                 const Progress &progress)
 {
     auto index = std::make_shared<SearchIndex>();
-    const QStringList pages = file.pagePaths(maxPages);
+    QStringList pages = file.pagePaths(maxPages);
+    // Some compilers' directories begin past their first chunk, and the listing then misses
+    // pages that the topic table still names.
+    QSet<QString> listed;
+    for (const QString &page : std::as_const(pages))
+        listed.insert(topicKey(page));
+    const ChmTopics topics = readChmTopics(file);
+    CodePageDecoder decode(file);
+    for (quint32 i = 0; i < quint32(topics.count()) && pages.size() < maxPages && !cancel; ++i) {
+        const std::optional<ChmTopics::Topic> topic = topics.topic(i);
+        if (!topic)
+            continue;
+        const QString local = decode(topic->local);
+        QString path = local.section(u'#', 0, 0);
+        if (path.contains(u'%'))
+            path = QUrl::fromPercentEncoding(path.toUtf8());
+        while (path.startsWith(u'/'))
+            path.remove(0, 1);
+        const QString key = path.toLower();
+        if (local.contains(u':') || !(key.endsWith(u".htm") || key.endsWith(u".html")) ||
+            listed.contains(key))
+            continue;
+        listed.insert(key);
+        pages.append(u'/' + path);
+    }
     for (qsizetype i = 0; i < pages.size() && !cancel && !index->m_truncated; ++i) {
         if (progress && i % 50 == 0)
             progress(int(i), int(pages.size()));
-        const std::optional<qint64> size = file.objectSize(pages[i]);
-        if (!size || *size > qvx::chm::maxPageBytes)
-            continue;
-        const std::optional<QByteArray> bytes = file.read(pages[i]);
-        if (bytes)
-            index->addPage(pages[i], file.decodePage(*bytes));
+        const ChmFile::Object page = file.fetch(pages[i], qvx::chm::maxPageBytes);
+        if (page.status == ChmFile::Status::Ok)
+            index->addPage(pages[i], file.decodePage(page.bytes));
     }
     if (progress && !cancel)
         progress(int(pages.size()), int(pages.size()));
@@ -198,31 +354,70 @@ void SearchIndex::addPage(const QString &path, QStringView html)
     if (m_truncated || m_paths.size() >= maxPages)
         return;
     const PageText text = pageText(html);
-    QHash<QString, Posting> counts;
+    struct Counted
+    {
+        quint16 hits = 0;
+        quint16 titleHits = 0;
+        QList<quint32> places;
+    };
+    QHash<QString, Counted> counts;
+    quint32 place = 0;
     const auto count = [&](const QStringList &words, bool inTitle) {
-        for (qsizetype i = 0; i < qMin(words.size(), qsizetype(maxWordsPerPage)); ++i) {
-            Posting &posting = counts[words[i]];
-            quint16 &n = inTitle ? posting.titleHits : posting.hits;
-            if (n < 0xffff)
+        for (qsizetype i = 0; i < qMin(words.size(), qsizetype(maxWordsPerPage)); ++i, ++place) {
+            Counted &counted = counts[words[i]];
+            quint16 &n = inTitle ? counted.titleHits : counted.hits;
+            if (n < 0xffff) {
                 ++n;
+                counted.places.append(place);
+            }
         }
+        // No phrase runs from the title into the text.
+        ++place;
     };
     count(textWords(text.title), true);
     count(textWords(text.body), false);
-    if (m_postingCount + counts.size() > maxPostings) {
+    qsizetype places = 0;
+    for (const Counted &counted : std::as_const(counts))
+        places += counted.places.size();
+    if (m_postingCount + counts.size() > maxPostings || m_places.size() + places > maxPlaces) {
         m_truncated = true;
         return;
     }
     const auto page = quint32(m_paths.size());
     m_paths.append(path);
-    m_titles.append(text.title);
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        m_postings[it.key()].append({page, it->hits, it->titleHits});
+    m_titles.append(pageTitle(path, text.title, text.heading));
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        m_postings[it.key()].append({page, it->hits, it->titleHits, quint32(m_places.size())});
+        m_places.append(it->places);
+    }
     m_postingCount += counts.size();
 }
 
-QList<SearchHit> SearchIndex::search(const QStringList &terms, const std::atomic_bool &cancel) const
+SearchIndex::Places SearchIndex::placesOf(const QString &term) const
 {
+    Places places;
+    const auto add = [&](const QList<Posting> &postings) {
+        for (const Posting &posting : postings) {
+            QList<quint32> &pagePlaces = places[posting.page];
+            pagePlaces.append(m_places.mid(posting.places, posting.hits + posting.titleHits));
+        }
+    };
+    if (term.endsWith(u'*')) {
+        for (auto it = m_postings.cbegin(); it != m_postings.cend(); ++it) {
+            if (termMatches(term, it.key()))
+                add(*it);
+        }
+        for (QList<quint32> &pagePlaces : places)
+            std::sort(pagePlaces.begin(), pagePlaces.end());
+    } else {
+        add(m_postings.value(term));
+    }
+    return places;
+}
+
+QList<SearchHit> SearchIndex::search(const SearchQuery &query, const std::atomic_bool &cancel) const
+{
+    const QStringList &terms = query.terms;
     if (terms.isEmpty())
         return {};
     QMap<quint32, int> scores; // pages holding every term so far
@@ -251,11 +446,22 @@ QList<SearchHit> SearchIndex::search(const QStringList &terms, const std::atomic
         }
         scores = both;
     }
-    QList<SearchHit> hits;
-    for (auto it = scores.cbegin(); it != scores.cend() && !cancel; ++it) {
-        const QString &title = m_titles[it.key()];
-        hits.append({m_paths[it.key()], title.isEmpty() ? m_paths[it.key()].mid(1) : title, *it});
+    for (const QStringList &phrase : query.phrases) {
+        if (scores.isEmpty() || cancel)
+            break;
+        QList<Places> places;
+        for (const QString &term : phrase)
+            places.append(placesOf(term));
+        for (auto it = scores.begin(); it != scores.end();) {
+            QList<const QList<quint32> *> pagePlaces;
+            for (const Places &termPlaces : std::as_const(places))
+                pagePlaces.append(&*termPlaces.constFind(it.key()));
+            it = placesFollow(pagePlaces) ? std::next(it) : scores.erase(it);
+        }
     }
+    QList<SearchHit> hits;
+    for (auto it = scores.cbegin(); it != scores.cend() && !cancel; ++it)
+        hits.append({m_paths[it.key()], m_titles[it.key()], *it, false});
     rankHits(hits);
     return hits;
 }

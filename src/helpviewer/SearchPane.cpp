@@ -75,8 +75,9 @@ void SearchPane::setFile(std::shared_ptr<const ChmFile> file)
         return;
     cancelAll();
     m_file = std::move(file);
-    m_source.reset();
-    m_built = false;
+    m_fileIndex.reset();
+    m_builtIndex.reset();
+    m_preparing = false;
     m_awaitingFile = false;
     lstSearchResults->clear();
     if (!m_file || !m_file->isOpen()) {
@@ -85,6 +86,7 @@ void SearchPane::setFile(std::shared_ptr<const ChmFile> file)
         return;
     }
     lblSearchStatus->setText(tr("Preparing the search…"));
+    m_preparing = true;
     m_prepareCancel = std::make_shared<std::atomic_bool>(false);
     auto report = [this](int done, int total) {
         QMetaObject::invokeMethod(
@@ -92,10 +94,28 @@ void SearchPane::setFile(std::shared_ptr<const ChmFile> file)
     };
     QFuture<Prepared> future =
         QtConcurrent::run([file = m_file, cancel = m_prepareCancel, report]() -> Prepared {
-            if (std::shared_ptr<const SearchSource> own = ChmFullText::fromFile(*file))
-                return {own, false};
-            return {SearchIndex::build(*file, *cancel, report), true};
+            if (std::shared_ptr<const ChmFullText> own = ChmFullText::fromFile(*file))
+                return {own, nullptr};
+            return {nullptr, SearchIndex::build(*file, *cancel, report)};
         });
+    m_running.append(QFuture<void>(future));
+    m_prepareWatcher.setFuture(future);
+}
+
+// For a query in a script the file's own index holds nothing of.
+void SearchPane::buildIndex()
+{
+    m_preparing = true;
+    lblSearchStatus->setText(tr("Building the search index…"));
+    auto report = [this](int done, int total) {
+        QMetaObject::invokeMethod(
+            this, [this, done, total] { showProgress(done, total); }, Qt::QueuedConnection);
+    };
+    QFuture<Prepared> future =
+        QtConcurrent::run([file = m_file, cancel = m_prepareCancel, report]() -> Prepared {
+            return {nullptr, SearchIndex::build(*file, *cancel, report)};
+        });
+    m_running.removeIf([](const QFuture<void> &running) { return running.isFinished(); });
     m_running.append(QFuture<void>(future));
     m_prepareWatcher.setFuture(future);
 }
@@ -109,7 +129,8 @@ void SearchPane::awaitFile()
 
 void SearchPane::showProgress(int done, int total)
 {
-    if (!m_source)
+    // Results found meanwhile in the file's own index keep their count shown.
+    if (m_preparing && (!isReady() || !m_pendingQuery.isEmpty()))
         lblSearchStatus->setText(
             tr("Building the search index: %1 of %2 pages…").arg(done).arg(total));
 }
@@ -119,11 +140,15 @@ void SearchPane::prepared()
     if (m_prepareWatcher.future().isCanceled() || *m_prepareCancel)
         return;
     const Prepared result = m_prepareWatcher.result();
-    m_source = result.source;
-    m_built = result.built;
-    lblSearchStatus->setText(tr("Ready to search."));
+    if (result.fileIndex)
+        m_fileIndex = result.fileIndex;
+    if (result.builtIndex)
+        m_builtIndex = result.builtIndex;
+    m_preparing = false;
     if (!m_pendingQuery.isEmpty())
         search(std::exchange(m_pendingQuery, QString()));
+    else if (!m_searchCancel || *m_searchCancel) // no search's outcome on show
+        lblSearchStatus->setText(tr("Ready to search."));
 }
 
 void SearchPane::search(const QString &query)
@@ -133,24 +158,32 @@ void SearchPane::search(const QString &query)
     if (m_searchCancel)
         *m_searchCancel = true;
     lstSearchResults->clear();
-    m_terms = searchTerms(query);
-    if (m_terms.isEmpty()) {
+    const SearchQuery parsed = parseSearchQuery(query);
+    m_terms = parsed.terms;
+    if (parsed.isEmpty()) {
         lblSearchStatus->clear();
         return;
     }
     if ((!m_file || !m_file->isOpen()) && !m_awaitingFile)
         return;
-    if (!m_source) {
+    std::shared_ptr<const SearchSource> source;
+    if (m_fileIndex && m_fileIndex->holdsScriptsOf(parsed))
+        source = m_fileIndex;
+    else if (m_builtIndex)
+        source = m_builtIndex;
+    if (!source) {
         m_pendingQuery = query;
-        lblSearchStatus->setText(tr("The search index is being prepared; the search follows."));
+        if (m_fileIndex && !m_preparing)
+            buildIndex();
+        else if (!m_fileIndex)
+            lblSearchStatus->setText(tr("The search index is being prepared; the search follows."));
         return;
     }
+    m_pendingQuery.clear();
     lblSearchStatus->setText(tr("Searching…"));
     m_searchCancel = std::make_shared<std::atomic_bool>(false);
-    QFuture<QList<SearchHit>> future =
-        QtConcurrent::run([source = m_source, terms = m_terms, cancel = m_searchCancel] {
-            return source->search(terms, *cancel);
-        });
+    QFuture<QList<SearchHit>> future = QtConcurrent::run(
+        [source, parsed, cancel = m_searchCancel] { return source->search(parsed, *cancel); });
     m_running.removeIf([](const QFuture<void> &running) { return running.isFinished(); });
     m_running.append(QFuture<void>(future));
     m_searchWatcher.setFuture(future);
@@ -170,6 +203,42 @@ void SearchPane::showResults()
                                             : tr("%n topic(s) found.", nullptr, int(hits.size())));
     if (!hits.isEmpty())
         lstSearchResults->setCurrentRow(0);
+    readTitles(hits);
+}
+
+// Pages the file's tables leave untitled are read, best first, for their own title or heading;
+// the next search stops the reading.
+void SearchPane::readTitles(const QList<SearchHit> &hits)
+{
+    QList<std::pair<int, QString>> untitled;
+    for (qsizetype row = 0; row < hits.size(); ++row) {
+        if (hits[row].titleMissing)
+            untitled.append({int(row), hits[row].path});
+    }
+    if (untitled.isEmpty() || !m_file)
+        return;
+    // The pane waits for this reading before its list goes.
+    QFuture<void> future =
+        QtConcurrent::run([this, file = m_file, cancel = m_searchCancel, untitled] {
+            for (const auto &[row, path] : untitled) {
+                if (*cancel)
+                    return;
+                const ChmFile::Object page = file->fetch(path, qvx::chm::maxPageBytes);
+                if (page.status != ChmFile::Status::Ok)
+                    continue;
+                const PageText text = pageText(file->decodePage(page.bytes));
+                const QString title = pageTitle(path, text.title, text.heading);
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, cancel, row, path, title] {
+                        QListWidgetItem *item = lstSearchResults->item(row);
+                        if (!*cancel && item && item->data(pathRole).toString() == path)
+                            item->setText(title);
+                    },
+                    Qt::QueuedConnection);
+            }
+        });
+    m_running.append(future);
 }
 
 void SearchPane::openResult(QListWidgetItem *item)

@@ -419,6 +419,37 @@ private slots:
                  QStringList({QStringLiteral("zebra"), QStringLiteral("zeb*")}));
     }
 
+    void queriesSplitAsIndexesSplitText()
+    {
+        const SearchQuery query = parseSearchQuery(u"Zebra 热键 \"tool BUTTON\" 핫 키 tb* 𠀋"_s);
+        QCOMPARE(query.terms, QStringList({u"zebra"_s, u"热"_s, u"键"_s, u"tool"_s, u"button"_s,
+                                           u"핫"_s, u"키"_s, u"tb*"_s, u"𠀋"_s}));
+        QCOMPARE(query.phrases, QList<QStringList>({{u"热"_s, u"键"_s}, {u"tool"_s, u"button"_s}}));
+        QCOMPARE(textWords(u"定义热键。Hotkey"),
+                 QStringList({u"定"_s, u"义"_s, u"热"_s, u"键"_s, u"hotkey"_s}));
+    }
+
+    void untitledPagesAreNamed_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("titled") << u"/a.htm"_s << u" Title "_s << u"Head"_s << u"Title"_s;
+        QTest::newRow("dot") << u"/a.htm"_s << u"."_s << u"Head"_s << u"Head"_s;
+        QTest::newRow("bare path") << u"/lcl/comctrls/tbutton.html"_s
+                                   << u"lcl/comctrls/tbutton.html"_s << QString() << u"tbutton"_s;
+        QTest::newRow("encoded name")
+            << u"/sub/two%20words.htm"_s << QString() << u" "_s << u"two words"_s;
+    }
+    void untitledPagesAreNamed()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, title);
+        QFETCH(QString, heading);
+        QTEST(pageTitle(path, title, heading), "shown");
+    }
+
     // A full-text index whose leaf names itself as the next one and whose word claims more
     // documents than the file has: the search ends, with what is really there.
     void hostileFullTextIndexEnds()
@@ -453,9 +484,12 @@ private slots:
             ChmFullText::fromObjects(objects, QByteArrayLiteral("windows-1252"));
         QVERIFY(fullText);
         const std::atomic_bool going(false);
-        const QList<SearchHit> hits = fullText->search({QStringLiteral("loop")}, going);
+        const QList<SearchHit> hits =
+            fullText->search(parseSearchQuery(QStringLiteral("loop")), going);
         QCOMPARE(hits.size(), 1);
         QCOMPARE(hits.first().path, QStringLiteral("/p.htm"));
+        // Its one place cannot hold a phrase of two.
+        QVERIFY(fullText->search(parseSearchQuery(u"\"loop loop\""_s), going).isEmpty());
 
         objects.index.truncate(0x30);
         QVERIFY(!ChmFullText::fromObjects(objects, QByteArrayLiteral("windows-1252")));

@@ -5,6 +5,7 @@
 
 #include "PageWait.h"
 #include "qvx/helpviewer/SearchIndex.h"
+#include "qvx/helpviewer/SearchPane.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -33,6 +34,10 @@ const QString searchFile = QStringLiteral(QVX_TEST_SEARCH_FILE);
 const QString tablesFile = QStringLiteral(QVX_TEST_TABLES_FILE);
 const QString noIndexFile = QStringLiteral(QVX_TEST_NOINDEX_FILE);
 const QString bombFile = QStringLiteral(QVX_TEST_BOMB_FILE);
+const QString cjkFile = QStringLiteral(QVX_TEST_CJK_FILE);
+const QString russianFile = QStringLiteral(QVX_TEST_RUSSIAN_FILE);
+const QString untitledFile = QStringLiteral(QVX_TEST_UNTITLED_FILE);
+const QString manyFile = QStringLiteral(QVX_TEST_MANY_FILE);
 
 std::unique_ptr<HelpViewer> openViewer(const QString &file)
 {
@@ -86,7 +91,7 @@ private slots:
         const std::shared_ptr<ChmFullText> index = ChmFullText::fromFile(file);
         QVERIFY(index);
         const std::atomic_bool going(false);
-        const QList<SearchHit> zebra = index->search(searchTerms(u"Zebra"_s), going);
+        const QList<SearchHit> zebra = index->search(parseSearchQuery(u"Zebra"_s), going);
         // The page with the word in its title first.
         QCOMPARE(paths(zebra), QStringList({u"/zebra.htm"_s, u"/savanna.htm"_s}));
         QCOMPARE(zebra.first().title, u"Zebra Stripes"_s);
@@ -107,6 +112,9 @@ private slots:
         QTest::newRow("prefix") << u"zeb*"_s << QStringList{u"/savanna.htm"_s, u"/zebra.htm"_s};
         QTest::newRow("whole words") << u"whale"_s << QStringList();
         QTest::newRow("title only") << u"stripes"_s << QStringList{u"/zebra.htm"_s};
+        QTest::newRow("phrase") << u"\"zebra has\" stripes"_s << QStringList{u"/zebra.htm"_s};
+        QTest::newRow("phrase out of order") << u"\"has zebra\""_s << QStringList();
+        QTest::newRow("phrase apart") << u"\"zebra savanna\""_s << QStringList();
     }
     void builtIndexFindsWhatTheFileIndexFinds()
     {
@@ -123,10 +131,98 @@ private slots:
         QVERIFY(own);
         for (const SearchSource *source : {static_cast<const SearchSource *>(own.get()),
                                            static_cast<const SearchSource *>(built.get())}) {
-            QStringList found = paths(source->search(searchTerms(query), going));
+            QStringList found = paths(source->search(parseSearchQuery(query), going));
             found.sort();
             QCOMPARE(found, expected);
         }
+    }
+
+    // The compiler's index holds neither CJK nor Cyrillic words: such queries are searched in
+    // an index built here, where each ideograph, kana and hangul syllable is a word.
+    void searchFindsWordsOfEveryScript_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("expected");
+        const QString together = u"/hotkey.htm"_s;
+        const QString apart = u"/apart.htm"_s;
+        QTest::newRow("ideographs together") << u"热键"_s << QStringList{together};
+        QTest::newRow("ideographs apart") << u"热 键"_s << QStringList{apart, together};
+        QTest::newRow("ideographs quoted") << u"\"热 键\""_s << QStringList{together};
+        QTest::newRow("hangul together") << u"핫키"_s << QStringList{together};
+        QTest::newRow("hangul apart") << u"핫 키"_s << QStringList{apart, together};
+        QTest::newRow("kana") << u"カタカナ"_s << QStringList{together};
+        QTest::newRow("mixed") << u"hotkey 热键"_s << QStringList{together};
+        QTest::newRow("reversed") << u"键热"_s << QStringList{apart};
+    }
+    void searchFindsWordsOfEveryScript()
+    {
+        QFETCH(QString, query);
+        QFETCH(QStringList, expected);
+        ChmFile file;
+        QVERIFY(file.open(cjkFile));
+        const std::shared_ptr<ChmFullText> own = ChmFullText::fromFile(file);
+        QVERIFY(own);
+        const SearchQuery parsed = parseSearchQuery(query);
+        QVERIFY(!own->holdsScriptsOf(parsed));
+        QVERIFY(own->holdsScriptsOf(parseSearchQuery(u"hotkey 42"_s)));
+        const std::atomic_bool going(false);
+        QStringList found = paths(SearchIndex::build(file, going)->search(parsed, going));
+        found.sort();
+        QCOMPARE(found, expected);
+    }
+
+    void searchTabBuildsIndexForScriptTheFileLacks()
+    {
+        auto viewer = openViewer(russianFile);
+        auto *pane = viewer->findChild<SearchPane *>(u"paneSearch"_s);
+        auto *status = viewer->findChild<QLabel *>(u"lblSearchStatus"_s);
+        auto *results = viewer->findChild<QListWidget *>(u"lstSearchResults"_s);
+        QTRY_VERIFY(pane->isReady());
+        pane->search(u"LoadTexture"_s);
+        QTRY_COMPARE(results->count(), 1);
+        QVERIFY(!pane->isBuilt());
+        pane->search(u"ФУНКЦИЯ"_s);
+        QVERIFY2(status->text().startsWith(u"Building the search index"_s),
+                 qPrintable(status->text()));
+        QTRY_COMPARE(results->count(), 2);
+        QVERIFY(pane->isBuilt());
+        pane->search(u"для текстуры"_s);
+        QTRY_COMPARE(results->count(), 1);
+        QCOMPARE(results->item(0)->text(), u"Текстура"_s);
+    }
+
+    // Untitled in the file's tables, titled ".", or not at all: the page's own title, its first
+    // heading, else its name.
+    void everyResultHasATitle()
+    {
+        auto viewer = openViewer(untitledFile);
+        auto *pane = viewer->findChild<SearchPane *>(u"paneSearch"_s);
+        auto *results = viewer->findChild<QListWidget *>(u"lstSearchResults"_s);
+        pane->search(u"orbit"_s);
+        QTRY_COMPARE(results->count(), 4);
+        QVERIFY(!pane->isBuilt());
+        const auto titles = [results] {
+            QStringList shown;
+            for (int row = 0; row < results->count(); ++row)
+                shown.append(results->item(row)->text());
+            shown.sort();
+            return shown;
+        };
+        QTRY_COMPARE(titles(), QStringList({u"Dotted orbit"_s, u"Orbit Titled"_s,
+                                            u"Orbit heading"_s, u"nothing"_s}));
+    }
+
+    // The file's listing starts at a later directory chunk; the topic table names every page.
+    void builtIndexReadsPagesTheListingMisses()
+    {
+        ChmFile file;
+        QVERIFY(file.open(manyFile));
+        const std::atomic_bool going(false);
+        const std::shared_ptr<SearchIndex> built = SearchIndex::build(file, going);
+        QVERIFY2(built->pageCount() >= 299, qPrintable(QString::number(built->pageCount())));
+        for (const QString &word : {u"word100"_s, u"word250"_s, u"word399"_s})
+            QCOMPARE(paths(built->search(parseSearchQuery(word), going)),
+                     QStringList{u"/p"_s + word.mid(4) + u".htm"_s});
     }
 
     void searchTabOpensPageWithWordsMarked_data()

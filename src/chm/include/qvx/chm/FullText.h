@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qvx::chm {
 
@@ -32,6 +33,11 @@ public:
     // times the word is found there.
     void forEachDocument(const Word &word, std::uint64_t documentLimit,
                          const std::function<void(std::uint32_t, std::uint64_t)> &each) const;
+    // The same, with the word's places in each document: word numbers counted from the start of
+    // its text (or of its title, for a title word), ascending. At most `locationLimit` each.
+    void forEachLocatedDocument(
+        const Word &word, std::uint64_t documentLimit, std::size_t locationLimit,
+        const std::function<void(std::uint32_t, const std::vector<std::uint32_t> &)> &each) const;
 
 private:
     struct Header

@@ -8,6 +8,7 @@
 #include <QByteArray>
 
 #include <optional>
+#include <vector>
 
 // Search through the full-text index a help compiler stores in the file ($FIftiMain), with the
 // tables that turn its topic numbers into pages and titles.
@@ -28,22 +29,38 @@ public:
     // `encoding` is the file's code page, which its words and titles are written in.
     static std::shared_ptr<ChmFullText> fromObjects(Objects objects, const QByteArray &encoding);
 
-    QList<SearchHit> search(const QStringList &terms,
+    QList<SearchHit> search(const SearchQuery &query,
                             const std::atomic_bool &cancel) const override;
+    // Whether the index holds words in every script the query's letters are written in; a
+    // compiler that could not split a script's text leaves none of it in the index.
+    bool holdsScriptsOf(const SearchQuery &query) const;
 
 private:
     struct DocumentHits
     {
         int hits = 0;
         bool inTitle = false;
+        // Word numbers, kept only for the terms of phrases.
+        QList<quint32> titlePlaces;
+        QList<quint32> places;
+    };
+    struct IndexWord
+    {
+        qvx::chm::FullTextIndex::Word word;
+        QString text; // decoded, case-folded
     };
 
     ChmFullText(qvx::chm::FullTextIndex index, qvx::chm::TopicTable topics,
                 const QByteArray &encoding);
     std::optional<SearchHit> topic(quint32 number) const;
     QString decode(QByteArrayView bytes) const;
+    bool phraseFound(const QStringList &terms, const QStringList &phrase,
+                     const QList<const DocumentHits *> &hits) const;
 
     qvx::chm::FullTextIndex m_index;
+    // Decoded once: a search then only compares.
+    std::vector<IndexWord> m_words;
+    QList<int> m_scripts;
     qvx::chm::TopicTable m_topics;
     QByteArray m_encoding;
 };

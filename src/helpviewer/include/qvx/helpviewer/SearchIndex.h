@@ -17,6 +17,18 @@ struct SearchHit
     QString path; // inside the file, with its leading "/"
     QString title;
     int score = 0;
+    // The file's tables give the page no title worth showing: `title` stands in until the
+    // page's own is read.
+    bool titleMissing = false;
+};
+
+// What a query asks for: pages holding every term, with each phrase's terms consecutive and in
+// order there.
+struct SearchQuery
+{
+    QStringList terms;          // case-folded, duplicates dropped; a trailing "*" asks for a prefix
+    QList<QStringList> phrases; // each of two terms or more
+    bool isEmpty() const { return terms.isEmpty(); }
 };
 
 // Where a search looks: the file's own full-text index or one built here.
@@ -24,27 +36,46 @@ class SearchSource
 {
 public:
     virtual ~SearchSource() = default;
-    // Pages holding every term, best first; stops early once `cancel` is set.
-    virtual QList<SearchHit> search(const QStringList &terms,
+    // Pages holding what the query asks for, best first; stops early once `cancel` is set.
+    virtual QList<SearchHit> search(const SearchQuery &query,
                                     const std::atomic_bool &cancel) const = 0;
 };
 
-// The words of a query, case-folded, duplicates dropped; a trailing "*" asks for every word
-// that starts so.
+// Ideographs, kana and hangul syllables: indexes store each of them as a word of its own.
+bool isCharacterWord(char32_t c);
+
+// A query's words split as indexes split text. Quoted words, and characters that are words of
+// their own written together (as CJK text is), make phrases.
+SearchQuery parseSearchQuery(const QString &query);
+// Just the query's terms, for marking them in a page.
 QStringList searchTerms(const QString &query);
 bool termMatches(const QString &term, const QString &word);
 
-// Runs of letters and digits, case-folded; overlong runs are cut.
+// Whether the lists hold p, p + 1, p + 2 and so on in turn for some p; each list ascending.
+bool placesFollow(const QList<const QList<quint32> *> &places);
+
+// The scripts of a text's letters, as QChar::Script values; none for digits and signs.
+QList<int> letterScripts(QStringView text);
+
+// Runs of letters and digits, and characters that are words of their own; case-folded,
+// overlong runs cut.
 QStringList textWords(QStringView text);
 
 struct PageText
 {
     QString title;
+    QString heading; // the first one of the body
     QString body;
 };
 // What a reader sees of a page: its title, and its text without tags, scripts, styles or
 // entities.
 PageText pageText(QStringView html);
+
+// The title to show for a page: a usable title, else the page's first heading, else its file
+// name without folder and extension.
+QString pageTitle(const QString &path, const QString &title, const QString &heading = {});
+// Whether a title names the page rather than being "." or its bare path.
+bool isUsableTitle(const QString &path, const QString &title);
 
 // Pages with many title hits first, then by hits; ties by title.
 void rankHits(QList<SearchHit> &hits);
@@ -57,6 +88,7 @@ public:
     static constexpr int maxPages = 50000;
     static constexpr qsizetype maxPostings = 4'000'000;
     static constexpr int maxWordsPerPage = 200'000;
+    static constexpr qsizetype maxPlaces = 16'000'000;
 
     using Progress = std::function<void(int done, int total)>;
     // Reads every page of the file (each within the viewer's page limit).
@@ -64,7 +96,7 @@ public:
                                               const Progress &progress = {});
 
     void addPage(const QString &path, QStringView html);
-    QList<SearchHit> search(const QStringList &terms,
+    QList<SearchHit> search(const SearchQuery &query,
                             const std::atomic_bool &cancel) const override;
     int pageCount() const { return int(m_paths.size()); }
     // True when the memory bound stopped the index short of the whole file.
@@ -76,11 +108,18 @@ private:
         quint32 page;
         quint16 hits;
         quint16 titleHits;
+        quint32 places; // where the word's places in the page begin in m_places
     };
+    using Places = QHash<quint32, QList<quint32>>; // by page
+
+    // Places of the term in every page that has it.
+    Places placesOf(const QString &term) const;
 
     QStringList m_paths;
     QStringList m_titles;
     QHash<QString, QList<Posting>> m_postings;
+    // Each page's word numbers by word, title first; hits + titleHits of them per posting.
+    QList<quint32> m_places;
     qsizetype m_postingCount = 0;
     bool m_truncated = false;
 };

@@ -10,14 +10,16 @@
 #include <memory>
 
 class ChmFile;
+class ChmFullText;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 
 // The Search tab: finds pages by their words, through the file's own full-text index or,
-// when it has none, one built on another thread. Searches run on another thread too; a new
-// one cancels the last.
+// when it has none or none of the query's script, one built on another thread. Searches run on
+// another thread too; a new one cancels the last. Results the file's tables leave untitled get
+// their pages' own titles, read in the background.
 class SearchPane : public QWidget
 {
     Q_OBJECT
@@ -32,9 +34,9 @@ public:
     void awaitFile();
     void search(const QString &query);
     // True once searches can run (the index is read or built).
-    bool isReady() const { return m_source != nullptr; }
-    // True when the index is built here rather than read from the file.
-    bool isBuilt() const { return m_built; }
+    bool isReady() const { return m_fileIndex || m_builtIndex; }
+    // True when an index is built here rather than read from the file.
+    bool isBuilt() const { return m_builtIndex != nullptr; }
 
 signals:
     // A result was opened: the page, and the terms to mark in it.
@@ -43,19 +45,22 @@ signals:
 private:
     struct Prepared
     {
-        std::shared_ptr<const SearchSource> source;
-        bool built = false;
+        std::shared_ptr<const ChmFullText> fileIndex;
+        std::shared_ptr<const SearchIndex> builtIndex;
     };
 
     void cancelAll();
+    void buildIndex();
     void prepared();
     void showResults();
     void showProgress(int done, int total);
+    void readTitles(const QList<SearchHit> &hits);
     void openResult(QListWidgetItem *item);
 
     std::shared_ptr<const ChmFile> m_file;
-    std::shared_ptr<const SearchSource> m_source;
-    bool m_built = false;
+    std::shared_ptr<const ChmFullText> m_fileIndex;
+    std::shared_ptr<const SearchIndex> m_builtIndex;
+    bool m_preparing = false;
     QString m_pendingQuery;
     bool m_awaitingFile = false;
     QStringList m_terms;
