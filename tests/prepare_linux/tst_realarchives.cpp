@@ -4,6 +4,7 @@
 #include "qvx/platform/LinuxPlatform.h"
 #include "qvx/qt/FrmPlayDemos.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPointer>
 #include <QProcess>
@@ -355,8 +356,12 @@ private slots:
         RealPlatform platform(app.path(), temp.path(), realWaits ? Clock::Real : Clock::Test);
         ListingView view(platform);
 
+        QElapsedTimer timer;
+        timer.start();
         qvx::DemoPreparation(platform, view).run(false);
 
+        if (realWaits)
+            QVERIFY2(timer.elapsed() >= 13000, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(platform.messages.size(), size_t(2));
         QCOMPARE(platform.messages[1], lastMessage.replace("<app>", app.text()));
         QCOMPARE(listing(app, temp), filesLeft);
