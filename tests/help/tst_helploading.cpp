@@ -6,6 +6,7 @@
 #include "qvx/helpviewer/HelpLoader.h"
 #include "qvx/helpviewer/HelpViewer.h"
 #include "qvx/helpviewer/HelpViewers.h"
+#include "qvx/helpviewer/SearchPane.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -301,6 +302,9 @@ private slots:
         HelpViewer *viewer = HelpViewers::request({}, nullptr, helpFile, 1);
         HelpBrowser *page = pageOf(viewer);
         QTRY_VERIFY(viewer->isSettled());
+        // The search prepares through the same reader: stopped under that, it would be that
+        // request which meets the deadline, and the page a new reader's.
+        QTRY_VERIFY(viewer->findChild<SearchPane *>(u"paneSearch"_s)->isReady());
         const QList<qint64> readers = runningReaders();
         QCOMPARE(readers.size(), 1);
         // Stopped, it answers nothing: the request runs into its deadline.
