@@ -220,7 +220,10 @@ void SearchPane::readTitles(const QList<SearchHit> &hits)
     // The pane waits for this reading before its list goes.
     QFuture<void> future =
         QtConcurrent::run([this, file = m_file, cancel = m_searchCancel, untitled] {
-            for (const auto &[row, path] : untitled) {
+            for (const auto &wanted : untitled) {
+                // Copies: clang before 16 cannot capture a structured binding.
+                const int row = wanted.first;
+                const QString path = wanted.second;
                 if (*cancel)
                     return;
                 const ChmFile::Object page = file->fetch(path, qvx::chm::maxPageBytes);
