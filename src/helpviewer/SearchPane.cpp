@@ -4,6 +4,8 @@
 #include "qvx/helpviewer/ChmFile.h"
 #include "qvx/helpviewer/ChmFullText.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -26,6 +28,7 @@ SearchPane::SearchPane(QWidget *parent) : QWidget(parent)
     txtSearch = new QLineEdit(this);
     txtSearch->setObjectName(QStringLiteral("txtSearch"));
     txtSearch->setClearButtonEnabled(true);
+    txtSearch->installEventFilter(this);
     label->setBuddy(txtSearch);
     auto *cmdSearch = new QPushButton(tr("&List Topics"), this);
     cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
@@ -239,6 +242,24 @@ void SearchPane::readTitles(const QList<SearchHit> &hits)
             }
         });
     m_running.append(future);
+}
+
+bool SearchPane::eventFilter(QObject *watched, QEvent *event)
+{
+    // The results are gone through from the text field, as the index's keywords are.
+    if (watched == txtSearch && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            QApplication::sendEvent(lstSearchResults, event);
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SearchPane::openResult(QListWidgetItem *item)

@@ -38,6 +38,9 @@ public:
     // True when an index is built here rather than read from the file.
     bool isBuilt() const { return m_builtIndex != nullptr; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 signals:
     // A result was opened: the page, and the terms to mark in it.
     void pageChosen(const QUrl &url, const QStringList &terms);
