@@ -111,7 +111,7 @@ HelpViewer::HelpViewer(LinkOpener openLink, const QString &filePath)
     setAttribute(Qt::WA_QuitOnClose, false);
     createControls();
     createActions();
-    resize(820, 580);
+    resize(880, 600);
     loadFile();
 }
 
@@ -161,7 +161,8 @@ void HelpViewer::createControls()
     splitter->addWidget(tabNavigation);
     splitter->addWidget(txtPage);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({240, 580});
+    // Wide enough for the four tabs.
+    splitter->setSizes({290, 590});
     setCentralWidget(splitter);
     createSearchPane();
     createFavoritesPane();
@@ -310,7 +311,8 @@ void HelpViewer::createActions()
     auto *toolBar = addToolBar(tr("Navigation"));
     toolBar->setObjectName(QStringLiteral("tbrNavigation"));
     toolBar->setMovable(false);
-    toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    // Words under the pictures: every button fits beside the others on a window's first width.
+    toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
 
     auto *actBack = toolBar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), tr("&Back"));
     actBack->setObjectName(QStringLiteral("actBack"));
