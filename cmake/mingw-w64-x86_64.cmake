@@ -10,3 +10,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# What is built runs here under Wine (CTest's tests among it). Debian's wine64 alone has no
+# wine on the PATH.
+find_program(QVX_WINE NAMES wine wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+if(QVX_WINE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${QVX_WINE}")
+endif()

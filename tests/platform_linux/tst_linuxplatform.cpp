@@ -1,3 +1,4 @@
+#include "SeparateCases.h"
 #include "qvx/core/OpError.h"
 #include "qvx/platform/ExecutableKind.h"
 #include "qvx/platform/LinuxPlatform.h"
@@ -136,6 +137,8 @@ private:
     qvx::LinuxPlatform platform;
 
 private slots:
+    void init() { QVX_SKIP_SEPARATE_CASES(); }
+
     void classifiesExecutables_data()
     {
         QTest::addColumn<QByteArray>("head");
