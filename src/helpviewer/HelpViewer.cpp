@@ -168,13 +168,6 @@ void HelpViewer::createControls()
     createFavoritesPane();
 }
 
-void HelpViewer::createSearchPane()
-{
-    m_searchPane = new SearchPane(tabNavigation);
-    tabNavigation->addTab(m_searchPane, tr("&Search"));
-    connect(m_searchPane, &SearchPane::pageChosen, txtPage, &HelpBrowser::showFound);
-}
-
 namespace {
 
 QString favoritesKey(const QString &filePath)
@@ -185,7 +178,35 @@ QString favoritesKey(const QString &filePath)
 
 QSettings placementSettings();
 
+const QString searchGroup = QStringLiteral("HelpViewer/Search");
+const QString previousResultsKey = QStringLiteral("previousResults");
+const QString similarWordsKey = QStringLiteral("similarWords");
+const QString titlesOnlyKey = QStringLiteral("titlesOnly");
+
 } // namespace
+
+void HelpViewer::createSearchPane()
+{
+    m_searchPane = new SearchPane(tabNavigation);
+    tabNavigation->addTab(m_searchPane, tr("&Search"));
+    connect(m_searchPane, &SearchPane::pageChosen, txtPage, &HelpBrowser::showFound);
+    // The options are the user's way of searching, the same for every help file.
+    QSettings settings = placementSettings();
+    settings.beginGroup(searchGroup);
+    SearchPane::Options options;
+    options.previousResults = settings.value(previousResultsKey, false).toBool();
+    options.match.similarWords = settings.value(similarWordsKey, false).toBool();
+    options.match.titlesOnly = settings.value(titlesOnlyKey, false).toBool();
+    m_searchPane->setOptions(options);
+    connect(m_searchPane, &SearchPane::optionsChanged, this, [this] {
+        const SearchPane::Options chosen = m_searchPane->options();
+        QSettings kept = placementSettings();
+        kept.beginGroup(searchGroup);
+        kept.setValue(previousResultsKey, chosen.previousResults);
+        kept.setValue(similarWordsKey, chosen.match.similarWords);
+        kept.setValue(titlesOnlyKey, chosen.match.titlesOnly);
+    });
+}
 
 void HelpViewer::createFavoritesPane()
 {
