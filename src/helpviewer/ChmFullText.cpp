@@ -102,8 +102,10 @@ QList<SearchHit> ChmFullText::search(const SearchQuery &query, const std::atomic
     for (const IndexWord &word : m_words) {
         if (cancel)
             break;
+        if (query.titlesOnly && !word.word.inTitle)
+            continue;
         for (qsizetype t = 0; t < terms.size(); ++t) {
-            if (!termMatches(terms[t], word.text))
+            if (!query.matches(t, word.text))
                 continue;
             QHash<quint32, DocumentHits> &termHits = found[t];
             const auto count = [&](quint32 document, quint64 locations) -> DocumentHits & {
@@ -159,7 +161,7 @@ QList<SearchHit> ChmFullText::search(const SearchQuery &query, const std::atomic
     QList<SearchHit> hits;
     for (auto it = scores.cbegin(); it != scores.cend() && !cancel; ++it) {
         std::optional<SearchHit> hit = topic(it.key());
-        if (!hit)
+        if (!hit || !query.admits(hit->path))
             continue;
         hit->score = *it;
         hits.append(*hit);

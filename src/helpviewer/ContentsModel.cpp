@@ -52,6 +52,22 @@ QModelIndex ContentsModel::indexOfPage(const QUrl &url) const
     return createIndex(m_nodes[*found].row, 0, quintptr(*found));
 }
 
+QUrl ContentsModel::neighbourPage(const QUrl &url, int step) const
+{
+    const QString key = pageKey(url);
+    const auto found = m_byPath.constFind(key);
+    if (found == m_byPath.constEnd())
+        return {};
+    // Nodes are kept in reading order. A book often opens the page of its first entry, and
+    // web addresses are no pages of the file: both are passed over.
+    for (qsizetype number = *found + step; number >= 0 && number < m_nodes.size(); number += step) {
+        const QString other = pageKey(m_nodes[number].url);
+        if (!other.isEmpty() && other != key)
+            return m_nodes[number].url;
+    }
+    return {};
+}
+
 QUrl ContentsModel::url(const QModelIndex &index) const
 {
     const Node *entry = node(index);

@@ -2,7 +2,9 @@
 
 #include "qvx/helpviewer/ChmAddress.h"
 #include "qvx/helpviewer/ChmTopics.h"
+#include "qvx/helpviewer/ContentsModel.h"
 #include "qvx/helpviewer/ContentsPane.h"
+#include "qvx/helpviewer/FavoritesPane.h"
 #include "qvx/helpviewer/FindBar.h"
 #include "qvx/helpviewer/HelpBrowser.h"
 #include "qvx/helpviewer/HelpLoader.h"
@@ -18,6 +20,8 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
@@ -41,6 +45,61 @@ bool isWebAddress(const QUrl &url)
            scheme == QLatin1String("mailto") || scheme == QLatin1String("ftp");
 }
 
+// Our own pictures for buttons the desktop's icon theme may have none for, drawn at the sizes
+// tool bars use so that none is scaled from another.
+enum class Picture { Find, ZoomIn, ZoomOut, Print };
+
+QIcon drawnIcon(Picture picture, const QPalette &palette)
+{
+    QIcon icon;
+    const QColor ink = palette.color(QPalette::WindowText);
+    for (const int size : {16, 22, 24, 32, 48}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(size / 16.0, size / 16.0);
+        painter.setPen(QPen(ink, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        if (picture == Picture::Print) {
+            painter.setBrush(palette.color(QPalette::Base));
+            painter.drawRect(QRectF(4.5, 1.5, 7, 5));
+            painter.setBrush(palette.color(QPalette::Button));
+            painter.drawRoundedRect(QRectF(1.5, 6, 13, 6), 1, 1);
+            painter.setBrush(palette.color(QPalette::Base));
+            painter.drawRect(QRectF(4.5, 10, 7, 4.5));
+        } else {
+            painter.setBrush(palette.color(QPalette::Base));
+            painter.drawEllipse(QPointF(6.5, 6.5), 4.75, 4.75);
+            painter.setPen(QPen(ink, 2.5, Qt::SolidLine, Qt::RoundCap));
+            painter.drawLine(QPointF(10.2, 10.2), QPointF(14.5, 14.5));
+            painter.setPen(QPen(ink, 1.5, Qt::SolidLine, Qt::RoundCap));
+            if (picture != Picture::Find)
+                painter.drawLine(QPointF(4.5, 6.5), QPointF(8.5, 6.5));
+            if (picture == Picture::ZoomIn)
+                painter.drawLine(QPointF(6.5, 4.5), QPointF(6.5, 8.5));
+        }
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+// The desktop's icon where its theme has one.
+QIcon themeIcon(const char *name, const QIcon &fallback)
+{
+    return QIcon::fromTheme(QString::fromLatin1(name), fallback);
+}
+
+// "Zoom In (Ctrl++)": the button's words and its first key.
+void showKeyInToolTip(QAction *action)
+{
+    QString text = action->iconText();
+    if (!action->shortcut().isEmpty())
+        text = QCoreApplication::translate("HelpViewer", "%1 (%2)")
+                   .arg(text, action->shortcut().toString(QKeySequence::NativeText));
+    action->setToolTip(text);
+}
+
 } // namespace
 
 HelpViewer::HelpViewer(LinkOpener openLink, const QString &filePath)
@@ -52,7 +111,7 @@ HelpViewer::HelpViewer(LinkOpener openLink, const QString &filePath)
     setAttribute(Qt::WA_QuitOnClose, false);
     createControls();
     createActions();
-    resize(820, 580);
+    resize(880, 600);
     loadFile();
 }
 
@@ -64,7 +123,17 @@ void HelpViewer::createControls()
     txtPage->setObjectName(QStringLiteral("txtPage"));
     connect(txtPage, &QTextBrowser::anchorClicked, this, &HelpViewer::followLink);
     connect(txtPage, &QTextBrowser::sourceChanged, this, &HelpViewer::selectContentsEntry);
-    connect(txtPage, &QTextEdit::textChanged, this, [this] { m_showsOpening = false; });
+    // The browser changes its page and its address one after the other: both are looked at
+    // once it is done.
+    const auto pageChanged = [this] {
+        if (!std::exchange(m_pageShownQueued, true))
+            QMetaObject::invokeMethod(this, &HelpViewer::pageShown, Qt::QueuedConnection);
+    };
+    connect(txtPage, &QTextBrowser::sourceChanged, this, pageChanged);
+    connect(txtPage, &QTextEdit::textChanged, this, [this, pageChanged] {
+        m_showsOpening = false;
+        pageChanged();
+    });
     connect(txtPage, &HelpBrowser::waitingForFile, this, [this](bool waiting) {
         if (waiting)
             setCursor(Qt::BusyCursor);
@@ -92,16 +161,170 @@ void HelpViewer::createControls()
     splitter->addWidget(tabNavigation);
     splitter->addWidget(txtPage);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({240, 580});
+    // Wide enough for the four tabs.
+    splitter->setSizes({290, 590});
     setCentralWidget(splitter);
     createSearchPane();
+    createFavoritesPane();
 }
+
+namespace {
+
+QString favoritesKey(const QString &filePath)
+{
+    // A file name may hold what the settings take for separators.
+    return QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(filePath).fileName()));
+}
+
+QSettings placementSettings();
+
+const QString searchGroup = QStringLiteral("HelpViewer/Search");
+const QString previousResultsKey = QStringLiteral("previousResults");
+const QString similarWordsKey = QStringLiteral("similarWords");
+const QString titlesOnlyKey = QStringLiteral("titlesOnly");
+
+} // namespace
 
 void HelpViewer::createSearchPane()
 {
     m_searchPane = new SearchPane(tabNavigation);
     tabNavigation->addTab(m_searchPane, tr("&Search"));
     connect(m_searchPane, &SearchPane::pageChosen, txtPage, &HelpBrowser::showFound);
+    // The options are the user's way of searching, the same for every help file.
+    QSettings settings = placementSettings();
+    settings.beginGroup(searchGroup);
+    SearchPane::Options options;
+    options.previousResults = settings.value(previousResultsKey, false).toBool();
+    options.match.similarWords = settings.value(similarWordsKey, false).toBool();
+    options.match.titlesOnly = settings.value(titlesOnlyKey, false).toBool();
+    m_searchPane->setOptions(options);
+    connect(m_searchPane, &SearchPane::optionsChanged, this, [this] {
+        const SearchPane::Options chosen = m_searchPane->options();
+        QSettings kept = placementSettings();
+        kept.beginGroup(searchGroup);
+        kept.setValue(previousResultsKey, chosen.previousResults);
+        kept.setValue(similarWordsKey, chosen.match.similarWords);
+        kept.setValue(titlesOnlyKey, chosen.match.titlesOnly);
+    });
+}
+
+void HelpViewer::createFavoritesPane()
+{
+    m_favoritesPane = new FavoritesPane(tabNavigation);
+    tabNavigation->addTab(m_favoritesPane, tr("Favor&ites"));
+    QSettings settings = placementSettings();
+    settings.beginGroup(QStringLiteral("HelpViewer/Favorites"));
+    QList<FavoritesPane::Favorite> favorites;
+    const int count = settings.beginReadArray(favoritesKey(m_filePath));
+    for (int i = 0; i < count; ++i) {
+        settings.setArrayIndex(i);
+        const QString title = settings.value(QStringLiteral("title")).toString();
+        const QString page = settings.value(QStringLiteral("page")).toString();
+        if (!title.isEmpty() && !page.isEmpty())
+            favorites.append({title, page});
+    }
+    settings.endArray();
+    m_favoritesPane->setFavorites(favorites);
+    connect(m_favoritesPane, &FavoritesPane::favoritesChanged, this, &HelpViewer::saveFavorites);
+    connect(m_favoritesPane, &FavoritesPane::favoriteChosen, this,
+            [this](const FavoritesPane::Favorite &favorite) {
+                openFavorite(favorite.title, favorite.page);
+            });
+}
+
+void HelpViewer::saveFavorites() const
+{
+    QSettings settings = placementSettings();
+    settings.beginGroup(QStringLiteral("HelpViewer/Favorites"));
+    const QString key = favoritesKey(m_filePath);
+    settings.remove(key);
+    const QList<FavoritesPane::Favorite> favorites = m_favoritesPane->favorites();
+    if (favorites.isEmpty())
+        return;
+    settings.beginWriteArray(key, int(favorites.size()));
+    for (int i = 0; i < favorites.size(); ++i) {
+        settings.setArrayIndex(i);
+        settings.setValue(QStringLiteral("title"), favorites[i].title);
+        settings.setValue(QStringLiteral("page"), favorites[i].page);
+    }
+    settings.endArray();
+}
+
+void HelpViewer::openFavorite(const QString &title, const QString &page)
+{
+    const QUrl url = chmPageUrl(page);
+    const QString missing = tr("The favorite \"%1\" is not in this help file.").arg(title);
+    constexpr int noticeMs = 20000;
+    if (!url.isValid() || !isFileOpen()) {
+        if (isFileOpen())
+            txtPage->setHtml(HelpBrowser::pageMessage(page));
+        statusBar()->showMessage(missing, noticeMs);
+        return;
+    }
+    openPage(url);
+    // The page shows the file's own message; the status line says which favourite it was.
+    m_file->fetchLater(chmLookupPath(url), 0, this,
+                       [this, missing, file = m_file](const ChmFile::Object &object) {
+                           if (file == m_file && object.status == ChmFile::Status::NotFound)
+                               statusBar()->showMessage(missing, noticeMs);
+                       });
+}
+
+void HelpViewer::pageShown()
+{
+    m_pageShownQueued = false;
+    const QUrl source = txtPage->source();
+    if (!actPreviousTopic)
+        return; // the window is still being made
+    const bool ours = source.scheme() == chmScheme();
+    actPreviousTopic->setEnabled(
+        ours && !treContents->contentsModel()->neighbourPage(source, -1).isEmpty());
+    actNextTopic->setEnabled(ours &&
+                             !treContents->contentsModel()->neighbourPage(source, 1).isEmpty());
+    // The page's own title, else its entry in the contents, else its file name.
+    QString title = txtPage->documentTitle().simplified();
+    if (title.isEmpty() && ours) {
+        const QModelIndex entry = treContents->contentsModel()->indexOfPage(source);
+        title = entry.isValid() ? entry.data().toString().simplified()
+                                : QFileInfo(chmLookupPath(source)).fileName();
+    }
+    // Typing a title of one's own is not undone by the page laying itself out again.
+    if (source == m_offeredPage && title == m_offeredTitle)
+        return;
+    m_offeredPage = source;
+    m_offeredTitle = title;
+    m_favoritesPane->setCurrentPage(
+        ours ? source.toString(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::FullyEncoded)
+             : QString(),
+        title);
+}
+
+void HelpViewer::createTopicActions(QToolBar *toolBar)
+{
+    toolBar->addSeparator();
+    // Through the contents in reading order, whatever page the user came by.
+    const auto step = [this](int direction) {
+        const QUrl page = treContents->contentsModel()->neighbourPage(txtPage->source(), direction);
+        if (!page.isEmpty())
+            openPage(page);
+    };
+    actPreviousTopic = toolBar->addAction(
+        themeIcon("go-up", style()->standardIcon(QStyle::SP_ArrowUp)), tr("Pre&vious"));
+    actPreviousTopic->setObjectName(QStringLiteral("actPreviousTopic"));
+    actPreviousTopic->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
+    actPreviousTopic->setEnabled(false);
+    connect(actPreviousTopic, &QAction::triggered, this, [step] { step(-1); });
+    actNextTopic = toolBar->addAction(
+        themeIcon("go-down", style()->standardIcon(QStyle::SP_ArrowDown)), tr("Ne&xt"));
+    actNextTopic->setObjectName(QStringLiteral("actNextTopic"));
+    actNextTopic->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
+    actNextTopic->setEnabled(false);
+    connect(actNextTopic, &QAction::triggered, this, [step] { step(1); });
+    actPreviousTopic->setToolTip(
+        tr("Previous topic in the contents (%1)")
+            .arg(actPreviousTopic->shortcut().toString(QKeySequence::NativeText)));
+    actNextTopic->setToolTip(tr("Next topic in the contents (%1)")
+                                 .arg(actNextTopic->shortcut().toString(QKeySequence::NativeText)));
 }
 
 void HelpViewer::createActions()
@@ -109,7 +332,8 @@ void HelpViewer::createActions()
     auto *toolBar = addToolBar(tr("Navigation"));
     toolBar->setObjectName(QStringLiteral("tbrNavigation"));
     toolBar->setMovable(false);
-    toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    // Words under the pictures: every button fits beside the others on a window's first width.
+    toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
 
     auto *actBack = toolBar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), tr("&Back"));
     actBack->setObjectName(QStringLiteral("actBack"));
@@ -128,6 +352,10 @@ void HelpViewer::createActions()
 
     auto *actHome = toolBar->addAction(style()->standardIcon(QStyle::SP_DirHomeIcon), tr("&Home"));
     actHome->setObjectName(QStringLiteral("actHome"));
+    // As web browsers have it.
+    actHome->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Home));
+    for (QAction *action : {actBack, actForward, actHome})
+        showKeyInToolTip(action);
     connect(actHome, &QAction::triggered, this, [this] {
         if (isFileOpen())
             openPage(chmPageUrl(m_file->defaultTopic()));
@@ -142,6 +370,7 @@ void HelpViewer::createActions()
         tabNavigation->setCurrentWidget(treContents);
         selectContentsEntry(txtPage->source());
     });
+    createTopicActions(toolBar);
     createPageActions();
 }
 
@@ -172,6 +401,8 @@ void HelpViewer::createPageActions()
         return action;
     };
     auto *actFind = newAction("actFind", tr("&Find in Page"), {QKeySequence::Find});
+    actFind->setIcon(themeIcon("edit-find", drawnIcon(Picture::Find, palette())));
+    actFind->setIconText(tr("Find"));
     connect(actFind, &QAction::triggered, m_findBar, &FindBar::activate);
     auto *actFindNext = newAction("actFindNext", tr("Find &Next"), {QKeySequence(Qt::Key_F3)});
     connect(actFindNext, &QAction::triggered, m_findBar, &FindBar::findNext);
@@ -182,9 +413,11 @@ void HelpViewer::createPageActions()
     constexpr int zoomStep = 10;
     auto *actZoomIn = newAction("actZoomIn", tr("Zoom &In"),
                                 {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    actZoomIn->setIcon(themeIcon("zoom-in", drawnIcon(Picture::ZoomIn, palette())));
     connect(actZoomIn, &QAction::triggered, this,
             [this] { txtPage->setZoom(txtPage->zoom() + zoomStep); });
     auto *actZoomOut = newAction("actZoomOut", tr("Zoom &Out"), {QKeySequence::ZoomOut});
+    actZoomOut->setIcon(themeIcon("zoom-out", drawnIcon(Picture::ZoomOut, palette())));
     connect(actZoomOut, &QAction::triggered, this,
             [this] { txtPage->setZoom(txtPage->zoom() - zoomStep); });
     auto *actZoomReset =
@@ -192,7 +425,8 @@ void HelpViewer::createPageActions()
     connect(actZoomReset, &QAction::triggered, this, [this] { txtPage->setZoom(100); });
 
     auto *actPrint = newAction("actPrint", tr("&Print…"), {QKeySequence::Print});
-    actPrint->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
+    actPrint->setIcon(themeIcon("document-print", drawnIcon(Picture::Print, palette())));
+    actPrint->setIconText(tr("Print"));
     connect(actPrint, &QAction::triggered, this, [this] {
         QPrinter printer;
         QPrintDialog dialog(&printer, this);
@@ -206,9 +440,10 @@ void HelpViewer::createPageActions()
     if (!toolBar)
         return;
     toolBar->addSeparator();
-    toolBar->addAction(actZoomIn);
-    toolBar->addAction(actZoomOut);
-    toolBar->addAction(actPrint);
+    for (QAction *action : {actFind, actZoomIn, actZoomOut, actPrint}) {
+        toolBar->addAction(action);
+        showKeyInToolTip(action);
+    }
 }
 
 void HelpViewer::printPage(QPagedPaintDevice *printer) const
@@ -349,6 +584,7 @@ void HelpViewer::fillContents()
 {
     treContents->setEntries(m_file ? m_file->contents() : QList<SitemapEntry>());
     selectContentsEntry(txtPage->source());
+    pageShown();
 }
 
 void HelpViewer::fillIndex()

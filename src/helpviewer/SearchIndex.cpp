@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -108,9 +109,10 @@ QString foldedWord(QStringView text, qsizetype start, qsizetype end)
 
 } // namespace
 
-SearchQuery parseSearchQuery(const QString &query)
+SearchQuery parseSearchQuery(const QString &query, SearchOptions options)
 {
     SearchQuery parsed;
+    parsed.titlesOnly = options.titlesOnly;
     const QList<QStringView> parts = QStringView(query).split(u'"');
     for (qsizetype p = 0; p < parts.size(); ++p) {
         const QStringView part = parts[p];
@@ -138,6 +140,10 @@ SearchQuery parseSearchQuery(const QString &query)
         });
         endPhrase();
     }
+    if (options.similarWords) {
+        for (const QString &term : std::as_const(parsed.terms))
+            parsed.forms.append(term.endsWith(u'*') ? QSet<QString>() : similarForms(term));
+    }
     return parsed;
 }
 
@@ -151,6 +157,60 @@ bool termMatches(const QString &term, const QString &word)
     if (term.endsWith(u'*'))
         return word.startsWith(QStringView(term).chopped(1));
     return word == term;
+}
+
+QSet<QString> similarForms(const QString &word)
+{
+    static const std::array<QLatin1StringView, 5> endings = {
+        QLatin1StringView("s"), QLatin1StringView("es"), QLatin1StringView("ed"),
+        QLatin1StringView("ing"), QLatin1StringView("ly")};
+    // Shorter stems would make "bed" a form of "b" and "sing" one of "s".
+    constexpr qsizetype minStem = 3;
+    // The stems the word may have been made from: itself, and itself less an ending, with the
+    // "e" that -ed and -ing drop ("used", "using" from "use").
+    QSet<QString> stems{word};
+    for (const QLatin1StringView ending : endings) {
+        if (!word.endsWith(ending))
+            continue;
+        const QString stem = word.chopped(ending.size());
+        if (stem.size() >= minStem)
+            stems.insert(stem);
+        if ((ending == QLatin1StringView("ed") || ending == QLatin1StringView("ing")) &&
+            stem.size() >= minStem - 1 && !stem.endsWith(u'e'))
+            stems.insert(stem + u'e');
+    }
+    // Two words are similar when they share a stem: every word one of these stems makes.
+    QSet<QString> forms;
+    for (const QString &stem : std::as_const(stems)) {
+        forms.insert(stem);
+        if (stem.size() < minStem)
+            continue;
+        for (const QLatin1StringView ending : endings)
+            forms.insert(stem + ending);
+        if (stem.endsWith(u'e') && stem.size() > minStem - 1) {
+            forms.insert(stem.chopped(1) + QLatin1StringView("ed"));
+            forms.insert(stem.chopped(1) + QLatin1StringView("ing"));
+        }
+    }
+    forms.insert(word);
+    return forms;
+}
+
+bool SearchQuery::matches(qsizetype term, const QString &word) const
+{
+    if (term < forms.size() && !forms[term].isEmpty())
+        return forms[term].contains(word);
+    return termMatches(terms[term], word);
+}
+
+QString SearchQuery::resultKey(const QString &path)
+{
+    QStringView page(path);
+    if (const qsizetype hash = page.indexOf(u'#'); hash >= 0)
+        page.truncate(hash);
+    while (page.startsWith(u'/'))
+        page = page.mid(1);
+    return page.toString().toLower();
 }
 
 bool placesFollow(const QList<const QList<quint32> *> &places)
@@ -393,24 +453,43 @@ void SearchIndex::addPage(const QString &path, QStringView html)
     m_postingCount += counts.size();
 }
 
-SearchIndex::Places SearchIndex::placesOf(const QString &term) const
+template <typename Each>
+void SearchIndex::forEachMatch(const SearchQuery &query, qsizetype term,
+                               const std::atomic_bool &cancel, Each each) const
+{
+    if (query.terms[term].endsWith(u'*')) {
+        for (auto it = m_postings.cbegin(); it != m_postings.cend() && !cancel; ++it) {
+            if (query.matches(term, it.key()))
+                each(*it);
+        }
+    } else if (term < query.forms.size() && !query.forms[term].isEmpty()) {
+        for (const QString &form : query.forms[term]) {
+            if (const auto found = m_postings.constFind(form); found != m_postings.cend())
+                each(*found);
+        }
+    } else if (const auto found = m_postings.constFind(query.terms[term]);
+               found != m_postings.cend()) {
+        each(*found);
+    }
+}
+
+SearchIndex::Places SearchIndex::placesOf(const SearchQuery &query, qsizetype term) const
 {
     Places places;
-    const auto add = [&](const QList<Posting> &postings) {
+    int words = 0;
+    const std::atomic_bool going(false);
+    forEachMatch(query, term, going, [&](const QList<Posting> &postings) {
+        ++words;
         for (const Posting &posting : postings) {
-            QList<quint32> &pagePlaces = places[posting.page];
-            pagePlaces.append(m_places.mid(posting.places, posting.hits + posting.titleHits));
+            // A page's title words are numbered before its text's.
+            const int count = posting.titleHits + (query.titlesOnly ? 0 : posting.hits);
+            if (count > 0)
+                places[posting.page].append(m_places.mid(posting.places, count));
         }
-    };
-    if (term.endsWith(u'*')) {
-        for (auto it = m_postings.cbegin(); it != m_postings.cend(); ++it) {
-            if (termMatches(term, it.key()))
-                add(*it);
-        }
+    });
+    if (words > 1) {
         for (QList<quint32> &pagePlaces : places)
             std::sort(pagePlaces.begin(), pagePlaces.end());
-    } else {
-        add(m_postings.value(term));
     }
     return places;
 }
@@ -423,18 +502,14 @@ QList<SearchHit> SearchIndex::search(const SearchQuery &query, const std::atomic
     QMap<quint32, int> scores; // pages holding every term so far
     for (qsizetype t = 0; t < terms.size() && !cancel; ++t) {
         QMap<quint32, int> found;
-        const auto add = [&](const QList<Posting> &postings) {
-            for (const Posting &posting : postings)
-                found[posting.page] += posting.hits + titleWeight * posting.titleHits;
-        };
-        if (terms[t].endsWith(u'*')) {
-            for (auto it = m_postings.cbegin(); it != m_postings.cend() && !cancel; ++it) {
-                if (termMatches(terms[t], it.key()))
-                    add(*it);
+        forEachMatch(query, t, cancel, [&](const QList<Posting> &postings) {
+            for (const Posting &posting : postings) {
+                if (!query.titlesOnly)
+                    found[posting.page] += posting.hits + titleWeight * posting.titleHits;
+                else if (posting.titleHits > 0)
+                    found[posting.page] += titleWeight * posting.titleHits;
             }
-        } else {
-            add(m_postings.value(terms[t]));
-        }
+        });
         if (t == 0) {
             scores = found;
             continue;
@@ -446,12 +521,16 @@ QList<SearchHit> SearchIndex::search(const SearchQuery &query, const std::atomic
         }
         scores = both;
     }
+    if (query.within) {
+        for (auto it = scores.begin(); it != scores.end();)
+            it = query.admits(m_paths[it.key()]) ? std::next(it) : scores.erase(it);
+    }
     for (const QStringList &phrase : query.phrases) {
         if (scores.isEmpty() || cancel)
             break;
         QList<Places> places;
         for (const QString &term : phrase)
-            places.append(placesOf(term));
+            places.append(placesOf(query, terms.indexOf(term)));
         for (auto it = scores.begin(); it != scores.end();) {
             QList<const QList<quint32> *> pagePlaces;
             for (const Places &termPlaces : std::as_const(places))

@@ -4,9 +4,13 @@
 #include "qvx/helpviewer/ChmFile.h"
 #include "qvx/helpviewer/ChmFullText.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -26,6 +30,7 @@ SearchPane::SearchPane(QWidget *parent) : QWidget(parent)
     txtSearch = new QLineEdit(this);
     txtSearch->setObjectName(QStringLiteral("txtSearch"));
     txtSearch->setClearButtonEnabled(true);
+    txtSearch->installEventFilter(this);
     label->setBuddy(txtSearch);
     auto *cmdSearch = new QPushButton(tr("&List Topics"), this);
     cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
@@ -36,8 +41,20 @@ SearchPane::SearchPane(QWidget *parent) : QWidget(parent)
     lstSearchResults->setObjectName(QStringLiteral("lstSearchResults"));
     // Hundreds of results of one line each: measuring each one would hold up the window.
     lstSearchResults->setUniformItemSizes(true);
+    chkSearchPrevious = new QCheckBox(tr("Search previous res&ults"), this);
+    chkSearchPrevious->setObjectName(QStringLiteral("chkSearchPrevious"));
+    chkSearchPrevious->setToolTip(tr("Look only among the topics listed now"));
+    chkSimilarWords = new QCheckBox(tr("&Match similar words"), this);
+    chkSimilarWords->setObjectName(QStringLiteral("chkSimilarWords"));
+    chkSimilarWords->setToolTip(tr("Also find words with the endings -s, -es, -ed, -ing and -ly "
+                                   "added or taken off"));
+    chkTitlesOnly = new QCheckBox(tr("Search &titles only"), this);
+    chkTitlesOnly->setObjectName(QStringLiteral("chkTitlesOnly"));
     layout->addWidget(label);
     layout->addWidget(txtSearch);
+    layout->addWidget(chkSearchPrevious);
+    layout->addWidget(chkSimilarWords);
+    layout->addWidget(chkTitlesOnly);
     layout->addWidget(cmdSearch, 0, Qt::AlignRight);
     layout->addWidget(lblSearchStatus);
     layout->addWidget(lstSearchResults, 1);
@@ -47,6 +64,8 @@ SearchPane::SearchPane(QWidget *parent) : QWidget(parent)
     connect(cmdSearch, &QPushButton::clicked, this, searchTyped);
     connect(lstSearchResults, &QListWidget::itemActivated, this, &SearchPane::openResult);
     connect(lstSearchResults, &QListWidget::itemClicked, this, &SearchPane::openResult);
+    for (QCheckBox *option : {chkSearchPrevious, chkSimilarWords, chkTitlesOnly})
+        connect(option, &QCheckBox::toggled, this, &SearchPane::optionsChanged);
     connect(&m_prepareWatcher, &QFutureWatcherBase::finished, this, &SearchPane::prepared);
     connect(&m_searchWatcher, &QFutureWatcherBase::finished, this, &SearchPane::showResults);
 }
@@ -146,20 +165,61 @@ void SearchPane::prepared()
         m_builtIndex = result.builtIndex;
     m_preparing = false;
     if (!m_pendingQuery.isEmpty())
-        search(std::exchange(m_pendingQuery, QString()));
+        startSearch(std::exchange(m_pendingQuery, QString()), std::exchange(m_pendingWithin, {}));
     else if (!m_searchCancel || *m_searchCancel) // no search's outcome on show
         lblSearchStatus->setText(tr("Ready to search."));
 }
 
+SearchPane::Options SearchPane::options() const
+{
+    return {{chkTitlesOnly->isChecked(), chkSimilarWords->isChecked()},
+            chkSearchPrevious->isChecked()};
+}
+
+void SearchPane::setOptions(const Options &options)
+{
+    const QSignalBlocker previous(chkSearchPrevious);
+    const QSignalBlocker similar(chkSimilarWords);
+    const QSignalBlocker titles(chkTitlesOnly);
+    chkSearchPrevious->setChecked(options.previousResults);
+    chkSimilarWords->setChecked(options.match.similarWords);
+    chkTitlesOnly->setChecked(options.match.titlesOnly);
+}
+
+std::optional<QSet<QString>> SearchPane::previousResults() const
+{
+    // With nothing listed there is nothing to narrow: the whole file is searched.
+    if (!chkSearchPrevious->isChecked() || lstSearchResults->count() == 0)
+        return std::nullopt;
+    QSet<QString> keys;
+    for (int row = 0; row < lstSearchResults->count(); ++row)
+        keys.insert(SearchQuery::resultKey(lstSearchResults->item(row)->data(pathRole).toString()));
+    return keys;
+}
+
 void SearchPane::search(const QString &query)
+{
+    startSearch(query, previousResults());
+}
+
+void SearchPane::startSearch(const QString &query, const std::optional<QSet<QString>> &within)
 {
     if (txtSearch->text() != query)
         txtSearch->setText(query);
     if (m_searchCancel)
         *m_searchCancel = true;
     lstSearchResults->clear();
-    const SearchQuery parsed = parseSearchQuery(query);
+    SearchQuery parsed = parseSearchQuery(query, options().match);
+    parsed.within = within;
+    m_searchedWithin = within.has_value();
     m_terms = parsed.terms;
+    // Every form found is marked in the page.
+    for (const QSet<QString> &forms : std::as_const(parsed.forms)) {
+        for (const QString &form : forms) {
+            if (!m_terms.contains(form))
+                m_terms.append(form);
+        }
+    }
     if (parsed.isEmpty()) {
         lblSearchStatus->clear();
         return;
@@ -173,6 +233,7 @@ void SearchPane::search(const QString &query)
         source = m_builtIndex;
     if (!source) {
         m_pendingQuery = query;
+        m_pendingWithin = within;
         if (m_fileIndex && !m_preparing)
             buildIndex();
         else if (!m_fileIndex)
@@ -199,8 +260,18 @@ void SearchPane::showResults()
         item->setToolTip(hit.path.mid(1));
         item->setData(pathRole, hit.path);
     }
-    lblSearchStatus->setText(hits.isEmpty() ? tr("No topics found.")
-                                            : tr("%n topic(s) found.", nullptr, int(hits.size())));
+    // Worded out rather than "%n topic(s)", which shows as written without a translation.
+    const int found = int(hits.size());
+    const QString count = QLocale().toString(found);
+    if (m_searchedWithin)
+        lblSearchStatus->setText(
+            found == 0   ? tr("No topics found among the previous results.")
+            : found == 1 ? tr("1 topic found among the previous results.")
+                         : tr("%1 topics found among the previous results.").arg(count));
+    else
+        lblSearchStatus->setText(found == 0   ? tr("No topics found.")
+                                 : found == 1 ? tr("1 topic found.")
+                                              : tr("%1 topics found.").arg(count));
     if (!hits.isEmpty())
         lstSearchResults->setCurrentRow(0);
     readTitles(hits);
@@ -242,6 +313,24 @@ void SearchPane::readTitles(const QList<SearchHit> &hits)
             }
         });
     m_running.append(future);
+}
+
+bool SearchPane::eventFilter(QObject *watched, QEvent *event)
+{
+    // The results are gone through from the text field, as the index's keywords are.
+    if (watched == txtSearch && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            QApplication::sendEvent(lstSearchResults, event);
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SearchPane::openResult(QListWidgetItem *item)

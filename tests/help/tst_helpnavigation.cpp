@@ -12,11 +12,16 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QPushButton>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QToolBar>
+#include <QToolButton>
 #include <QTreeView>
 
 using namespace Qt::StringLiterals;
@@ -228,6 +233,132 @@ private slots:
         view.type(u"b"_s);
         QTest::keyClick(view.box(), Qt::Key_Return);
         QCOMPARE(view.path(), u"/b.htm"_s);
+    }
+
+    void favoritesAreAddedOpenedRemovedAndKept()
+    {
+        QTemporaryDir settingsDir;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+        {
+            // One kept from before, whose page the file has lost since.
+            QSettings settings(u"QVXDemos"_s, u"QVXDemos"_s);
+            settings.beginGroup(u"HelpViewer/Favorites"_s);
+            settings.beginWriteArray(u"Navigation.chm"_s);
+            settings.setArrayIndex(0);
+            settings.setValue(u"title"_s, u"Gone"_s);
+            settings.setValue(u"page"_s, u"/gone.htm"_s);
+            settings.endArray();
+        }
+        const auto titles = [](const View &view) {
+            QStringList shown;
+            auto *list = view.part<QListWidget>("lstFavorites");
+            for (int row = 0; row < list->count(); ++row)
+                shown.append(list->item(row)->text());
+            return shown;
+        };
+        {
+            const View view = open(navigationFile);
+            QVERIFY(view.window);
+            auto *tabs = view.part<QTabWidget>("tabNavigation");
+            QCOMPARE(tabs->tabText(3), u"Favor&ites"_s);
+            tabs->setCurrentIndex(3);
+            QCOMPARE(titles(view), QStringList{u"Gone"_s});
+            auto *title = view.part<QLineEdit>("txtFavoriteTitle");
+            auto *add = view.part<QPushButton>("cmdFavoriteAdd");
+            emit view.part<QTextBrowser>("txtPage")->anchorClicked(QUrl(u"a.htm#top"_s));
+            QCOMPARE(view.path(), u"/a.htm"_s);
+            QTRY_COMPARE(title->text(), u"Alpha page"_s);
+            title->setText(u"First letter"_s);
+            add->click();
+            emit view.part<QTextBrowser>("txtPage")->anchorClicked(QUrl(u"c.htm"_s));
+            QCOMPARE(view.path(), u"/c.htm"_s);
+            QTRY_COMPARE(title->text(), u"Charlie page"_s);
+            add->click();
+            // The same page again takes the title given now.
+            emit view.part<QTextBrowser>("txtPage")->anchorClicked(QUrl(u"a.htm#top"_s));
+            QTRY_COMPARE(title->text(), u"Alpha page"_s);
+            title->clear();
+            QTest::keyClicks(title, u"Alpha, renamed"_s);
+            QTest::keyClick(title, Qt::Key_Return);
+            QCOMPARE(titles(view),
+                     QStringList({u"Gone"_s, u"Alpha, renamed"_s, u"Charlie page"_s}));
+        }
+        HelpViewers::closeAll();
+        const View view = open(navigationFile);
+        QVERIFY(view.window);
+        QCOMPARE(titles(view), QStringList({u"Gone"_s, u"Alpha, renamed"_s, u"Charlie page"_s}));
+        auto *list = view.part<QListWidget>("lstFavorites");
+        list->setCurrentRow(1);
+        view.part<QPushButton>("cmdFavoriteDisplay")->click();
+        QCOMPARE(view.path(), u"/a.htm"_s);
+        QCOMPARE(view.part<QTextBrowser>("txtPage")->source().fragment(), u"top"_s);
+        list->setCurrentRow(0);
+        emit list->itemActivated(list->currentItem());
+        QCOMPARE(view.path(), u"/gone.htm"_s);
+        QVERIFY(view.part<QTextBrowser>("txtPage")->toPlainText().contains(u"Page not found"_s));
+        QTRY_COMPARE(view.window->statusBar()->currentMessage(),
+                     u"The favorite \"Gone\" is not in this help file."_s);
+        view.part<QPushButton>("cmdFavoriteRemove")->click();
+        QCOMPARE(titles(view), QStringList({u"Alpha, renamed"_s, u"Charlie page"_s}));
+        HelpViewers::closeAll();
+        const View again = open(navigationFile);
+        QVERIFY(again.window);
+        QCOMPARE(titles(again), QStringList({u"Alpha, renamed"_s, u"Charlie page"_s}));
+    }
+
+    void toolbarShowsEveryButtonAndGoesThroughTheContents()
+    {
+        const View view = open(navigationFile);
+        QVERIFY(view.window);
+        QTRY_COMPARE(view.path(), u"/start.htm"_s);
+        auto *toolBar = view.part<QToolBar>("tbrNavigation");
+        for (const char *name :
+             {"actBack", "actForward", "actHome", "actLocate", "actPreviousTopic", "actNextTopic",
+              "actFind", "actZoomIn", "actZoomOut", "actPrint"}) {
+            auto *action = view.part<QAction>(name);
+            QVERIFY2(action && toolBar->widgetForAction(action), name);
+            QVERIFY2(!action->icon().isNull() && !action->toolTip().isEmpty(), name);
+            const QString key = action->shortcut().toString(QKeySequence::NativeText);
+            QVERIFY2(action->toolTip().endsWith(u" ("_s + key + u')') || key.isEmpty(), name);
+        }
+        QCOMPARE(view.part<QAction>("actZoomIn")->toolTip(), u"Zoom In (Ctrl++)"_s);
+
+        auto *previous = view.part<QAction>("actPreviousTopic");
+        auto *next = view.part<QAction>("actNextTopic");
+        QTRY_VERIFY(!previous->isEnabled() && next->isEnabled());
+        // Books without a page of their own and web addresses are passed over.
+        for (const QString &page : {u"/a.htm"_s, u"/b.htm"_s, u"/c.htm"_s, u"/d.htm"_s}) {
+            QTRY_VERIFY(next->isEnabled());
+            next->trigger();
+            QCOMPARE(view.path(), page);
+        }
+        QTRY_VERIFY(!next->isEnabled() && previous->isEnabled());
+        QTest::keyClick(view.window, Qt::Key_Up, Qt::AltModifier);
+        QCOMPARE(view.path(), u"/c.htm"_s);
+        QTRY_VERIFY(next->isEnabled());
+        emit view.part<QTextBrowser>("txtPage")->anchorClicked(QUrl(u"nowhere.htm"_s));
+        QCOMPARE(view.path(), u"/nowhere.htm"_s);
+        QTRY_VERIFY(!previous->isEnabled() && !next->isEnabled());
+
+        auto *findBar = view.part<QWidget>("barFind");
+        QVERIFY(!findBar->isVisible());
+        qobject_cast<QToolButton *>(toolBar->widgetForAction(view.part<QAction>("actFind")))
+            ->click();
+        QVERIFY(findBar->isVisible());
+
+        // The search field moves through the results as the index field does through keywords.
+        view.part<QTabWidget>("tabNavigation")->setCurrentIndex(2);
+        auto *query = view.part<QLineEdit>("txtSearch");
+        QTest::keyClicks(query, u"start"_s);
+        QTest::keyClick(query, Qt::Key_Return);
+        auto *results = view.part<QListWidget>("lstSearchResults");
+        QTRY_COMPARE(results->count(), 5);
+        QCOMPARE(results->currentRow(), 0);
+        QTest::keyClick(query, Qt::Key_Down);
+        QTest::keyClick(query, Qt::Key_Down);
+        QCOMPARE(results->currentRow(), 2);
+        QTest::keyClick(query, Qt::Key_Up);
+        QCOMPARE(results->currentRow(), 1);
     }
 
     void binaryIndexServesWhenTheFileHasNoIndexSitemap()

@@ -9,12 +9,14 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
@@ -135,6 +137,118 @@ private slots:
             found.sort();
             QCOMPARE(found, expected);
         }
+    }
+
+    // Each option narrows or widens the results the same way in both kinds of index.
+    void searchOptionsAgreeInBothIndexes_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("similar");
+        QTest::addColumn<bool>("titles");
+        QTest::addColumn<QStringList>("within");
+        QTest::addColumn<QStringList>("expected");
+        const QString savanna = u"/savanna.htm"_s;
+        const QString zebra = u"/zebra.htm"_s;
+        QTest::newRow("exact word only")
+            << u"giraffe"_s << false << false << QStringList() << QStringList();
+        QTest::newRow("similar: ending added")
+            << u"giraffe"_s << true << false << QStringList() << QStringList{savanna};
+        QTest::newRow("similar: ending taken off")
+            << u"zebras"_s << true << false << QStringList() << QStringList{savanna, zebra};
+        QTest::newRow("similar: in a phrase")
+            << u"\"zebras has stripe\""_s << true << false << QStringList() << QStringList{zebra};
+        QTest::newRow("similar: prefix stays a prefix")
+            << u"strip*"_s << true << false << QStringList() << QStringList{zebra};
+        QTest::newRow("titles: text word")
+            << u"grassland"_s << false << true << QStringList() << QStringList();
+        QTest::newRow("titles: title word")
+            << u"zebra"_s << false << true << QStringList() << QStringList{zebra};
+        QTest::newRow("titles: phrase only in a title")
+            << u"\"the savanna\""_s << false << true << QStringList() << QStringList{savanna};
+        QTest::newRow("titles and similar")
+            << u"stripe"_s << true << true << QStringList() << QStringList{zebra};
+        QTest::newRow("within previous")
+            << u"ocean"_s << false << false << QStringList{u"savanna.HTM"_s, u"zebra.htm"_s}
+            << QStringList{savanna};
+        QTest::newRow("within none of them")
+            << u"whales"_s << false << false << QStringList{savanna} << QStringList();
+    }
+    void searchOptionsAgreeInBothIndexes()
+    {
+        QFETCH(QString, query);
+        QFETCH(bool, similar);
+        QFETCH(bool, titles);
+        QFETCH(QStringList, within);
+        QFETCH(QStringList, expected);
+        ChmFile withIndex;
+        ChmFile without;
+        QVERIFY(withIndex.open(searchFile));
+        QVERIFY(without.open(noIndexFile));
+        const std::atomic_bool going(false);
+        const std::shared_ptr<SearchIndex> built = SearchIndex::build(without, going);
+        const std::shared_ptr<ChmFullText> own = ChmFullText::fromFile(withIndex);
+        QVERIFY(own);
+        SearchQuery parsed = parseSearchQuery(query, {titles, similar});
+        if (!within.isEmpty()) {
+            parsed.within.emplace();
+            for (const QString &page : within)
+                parsed.within->insert(SearchQuery::resultKey(page));
+        }
+        for (const SearchSource *source : {static_cast<const SearchSource *>(own.get()),
+                                           static_cast<const SearchSource *>(built.get())}) {
+            QStringList found = paths(source->search(parsed, going));
+            found.sort();
+            QCOMPARE(found, expected);
+        }
+    }
+
+    // The options are kept across runs; searching the previous results looks among those
+    // listed.
+    void searchOptionsAreKeptAndNarrowTheList()
+    {
+        // Kept apart, so that no other test's viewer searches with these options.
+        QTemporaryDir settingsDir;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+        const auto restore = qScopeGuard([] {
+            QSettings::setPath(
+                QSettings::NativeFormat, QSettings::UserScope,
+                QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+        });
+        {
+            auto viewer = openViewer(searchFile);
+            auto *pane = viewer->findChild<SearchPane *>(u"paneSearch"_s);
+            auto *results = viewer->findChild<QListWidget *>(u"lstSearchResults"_s);
+            auto *status = viewer->findChild<QLabel *>(u"lblSearchStatus"_s);
+            auto *previous = viewer->findChild<QCheckBox *>(u"chkSearchPrevious"_s);
+            QVERIFY(!previous->isChecked());
+            QTRY_VERIFY(pane->isReady());
+            pane->search(u"ocean"_s);
+            QTRY_COMPARE(results->count(), 2);
+            previous->click();
+            pane->search(u"zebra"_s);
+            QTRY_COMPARE(results->count(), 1);
+            QCOMPARE(results->item(0)->data(Qt::UserRole).toString(), u"/savanna.htm"_s);
+            QCOMPARE(status->text(), u"1 topic found among the previous results."_s);
+            pane->search(u"whales"_s);
+            QTRY_COMPARE(status->text(), u"No topics found among the previous results."_s);
+            viewer->findChild<QCheckBox *>(u"chkSimilarWords"_s)->click();
+        }
+        auto viewer = openViewer(searchFile);
+        auto *pane = viewer->findChild<SearchPane *>(u"paneSearch"_s);
+        QVERIFY(pane->options().previousResults);
+        QVERIFY(pane->options().match.similarWords);
+        QVERIFY(!pane->options().match.titlesOnly);
+        // With nothing listed there is nothing to narrow; in the page, the forms found are
+        // marked, not just the word typed.
+        auto *results = viewer->findChild<QListWidget *>(u"lstSearchResults"_s);
+        QTRY_VERIFY(pane->isReady());
+        pane->search(u"whale"_s);
+        QTRY_COMPARE(results->count(), 1);
+        QTest::mouseClick(results->viewport(), Qt::LeftButton, {},
+                          results->visualItemRect(results->item(0)).center());
+        auto *page = viewer->findChild<HelpBrowser *>();
+        QTRY_VERIFY(!page->extraSelections().isEmpty());
+        QCOMPARE(page->extraSelections().first().cursor.selectedText(), u"Whales"_s);
     }
 
     // The compiler's index holds neither CJK nor Cyrillic words: such queries are searched in

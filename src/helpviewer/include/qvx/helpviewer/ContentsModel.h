@@ -21,6 +21,9 @@ public:
     // The entry of a page (the first, where several point at it); invalid when none does.
     QModelIndex indexOfPage(const QUrl &url) const;
     QUrl url(const QModelIndex &index) const;
+    // The page of the next entry (`step` 1) or the one before (-1) in reading order that opens
+    // another page of the file; empty at the ends, or when no entry has the page.
+    QUrl neighbourPage(const QUrl &url, int step) const;
 
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
     QModelIndex parent(const QModelIndex &child) const override;

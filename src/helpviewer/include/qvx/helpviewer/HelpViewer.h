@@ -4,19 +4,23 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
 #include <optional>
 
 class ContentsPane;
+class FavoritesPane;
 class FindBar;
 class HelpBrowser;
 class IndexPane;
+class QAction;
 class QPagedPaintDevice;
 class QLineEdit;
 class SearchPane;
 class QTabWidget;
+class QToolBar;
 
 // The program's own help viewer: one window per help file, with its contents as a tree, its
 // keyword index with a filter box, and the pages.
@@ -69,6 +73,8 @@ private:
     void createActions();
     void createControls();
     void createSearchPane();
+    void createFavoritesPane();
+    void createTopicActions(QToolBar *toolBar);
     void createPageActions();
     void prepareSearch();
     void restorePlacement();
@@ -93,6 +99,10 @@ private:
     void openPage(const QUrl &url);
     void clearOpening();
     void selectContentsEntry(const QUrl &url);
+    // The page shown, as the favourites and the topic buttons see it.
+    void pageShown();
+    void saveFavorites() const;
+    void openFavorite(const QString &title, const QString &page);
 
     LinkOpener m_openLink;
     QString m_filePath;
@@ -110,6 +120,12 @@ private:
     HelpBrowser *txtPage = nullptr;
     SearchPane *m_searchPane = nullptr;
     FindBar *m_findBar = nullptr;
+    FavoritesPane *m_favoritesPane = nullptr;
+    QAction *actPreviousTopic = nullptr;
+    QAction *actNextTopic = nullptr;
+    QUrl m_offeredPage; // the page and title the favourites last offered
+    QString m_offeredTitle;
+    bool m_pageShownQueued = false;
     bool m_placementRestored = false;
     bool m_placeRemembered = false;
 };

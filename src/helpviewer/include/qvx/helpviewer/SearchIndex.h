@@ -2,12 +2,14 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ChmFile;
 
@@ -22,13 +24,31 @@ struct SearchHit
     bool titleMissing = false;
 };
 
+// How a query is matched, as the search tab's options set it.
+struct SearchOptions
+{
+    bool titlesOnly = false;
+    // A word matches its English forms: -s, -es, -ed, -ing and -ly added or taken off.
+    bool similarWords = false;
+};
+
 // What a query asks for: pages holding every term, with each phrase's terms consecutive and in
 // order there.
 struct SearchQuery
 {
     QStringList terms;          // case-folded, duplicates dropped; a trailing "*" asks for a prefix
     QList<QStringList> phrases; // each of two terms or more
+    // Per term, the words that count as it when similar words match; empty otherwise.
+    QList<QSet<QString>> forms;
+    bool titlesOnly = false;
+    // Only pages among these, keyed by resultKey(): the results searched again.
+    std::optional<QSet<QString>> within;
+
     bool isEmpty() const { return terms.isEmpty(); }
+    bool matches(qsizetype term, const QString &word) const;
+    // Whether the page may be among the results at all.
+    bool admits(const QString &path) const { return !within || within->contains(resultKey(path)); }
+    static QString resultKey(const QString &path);
 };
 
 // Where a search looks: the file's own full-text index or one built here.
@@ -46,10 +66,12 @@ bool isCharacterWord(char32_t c);
 
 // A query's words split as indexes split text. Quoted words, and characters that are words of
 // their own written together (as CJK text is), make phrases.
-SearchQuery parseSearchQuery(const QString &query);
+SearchQuery parseSearchQuery(const QString &query, SearchOptions options = {});
 // Just the query's terms, for marking them in a page.
 QStringList searchTerms(const QString &query);
 bool termMatches(const QString &term, const QString &word);
+// The words a word is similar to: itself with an English ending added, taken off or both.
+QSet<QString> similarForms(const QString &word);
 
 // Whether the lists hold p, p + 1, p + 2 and so on in turn for some p; each list ascending.
 bool placesFollow(const QList<const QList<quint32> *> &places);
@@ -112,8 +134,12 @@ private:
     };
     using Places = QHash<quint32, QList<quint32>>; // by page
 
-    // Places of the term in every page that has it.
-    Places placesOf(const QString &term) const;
+    // Places of the query's term in every page that has it.
+    Places placesOf(const SearchQuery &query, qsizetype term) const;
+    // Calls `each` with the postings of every word that counts as the term.
+    template <typename Each>
+    void forEachMatch(const SearchQuery &query, qsizetype term, const std::atomic_bool &cancel,
+                      Each each) const;
 
     QStringList m_paths;
     QStringList m_titles;

@@ -11,6 +11,7 @@
 
 class ChmFile;
 class ChmFullText;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -38,9 +39,22 @@ public:
     // True when an index is built here rather than read from the file.
     bool isBuilt() const { return m_builtIndex != nullptr; }
 
+    struct Options
+    {
+        SearchOptions match;
+        bool previousResults = false; // searches only the results listed
+    };
+    Options options() const;
+    void setOptions(const Options &options);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 signals:
     // A result was opened: the page, and the terms to mark in it.
     void pageChosen(const QUrl &url, const QStringList &terms);
+    // The user changed an option.
+    void optionsChanged();
 
 private:
     struct Prepared
@@ -50,6 +64,9 @@ private:
     };
 
     void cancelAll();
+    void startSearch(const QString &query, const std::optional<QSet<QString>> &within);
+    // The results listed now, when the next search is to look among them.
+    std::optional<QSet<QString>> previousResults() const;
     void buildIndex();
     void prepared();
     void showResults();
@@ -62,6 +79,8 @@ private:
     std::shared_ptr<const SearchIndex> m_builtIndex;
     bool m_preparing = false;
     QString m_pendingQuery;
+    std::optional<QSet<QString>> m_pendingWithin;
+    bool m_searchedWithin = false;
     bool m_awaitingFile = false;
     QStringList m_terms;
     std::shared_ptr<std::atomic_bool> m_prepareCancel;
@@ -73,4 +92,7 @@ private:
     QLineEdit *txtSearch = nullptr;
     QListWidget *lstSearchResults = nullptr;
     QLabel *lblSearchStatus = nullptr;
+    QCheckBox *chkSearchPrevious = nullptr;
+    QCheckBox *chkSimilarWords = nullptr;
+    QCheckBox *chkTitlesOnly = nullptr;
 };
