@@ -15,6 +15,7 @@
 namespace {
 
 constexpr qsizetype maxWordLength = 64;
+constexpr qsizetype maxQueryTerms = 64;
 // A title word says more about a page than one in its text.
 constexpr int titleWeight = 10;
 
@@ -112,6 +113,7 @@ QString foldedWord(QStringView text, qsizetype start, qsizetype end)
 SearchQuery parseSearchQuery(const QString &query, SearchOptions options)
 {
     SearchQuery parsed;
+    bool full = false;
     parsed.titlesOnly = options.titlesOnly;
     const QList<QStringView> parts = QStringView(query).split(u'"');
     for (qsizetype p = 0; p < parts.size(); ++p) {
@@ -126,11 +128,19 @@ SearchQuery parseSearchQuery(const QString &query, SearchOptions options)
             phrase.clear();
         };
         splitWords(part, [&](qsizetype start, qsizetype end, bool single) {
+            if (full)
+                return;
             QString term = foldedWord(part, start, end);
             if (!single && end < part.size() && part[end] == u'*')
                 term += u'*';
-            if (!parsed.terms.contains(term))
+            if (!parsed.terms.contains(term)) {
+                // A page of text pasted in is not a query: it ends at the last term kept.
+                if (parsed.terms.size() == maxQueryTerms) {
+                    full = true;
+                    return;
+                }
                 parsed.terms.append(term);
+            }
             // Characters written together stand for the word they make up.
             if (!quoted && !(single && start == lastEnd))
                 endPhrase();

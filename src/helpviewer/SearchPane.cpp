@@ -214,10 +214,13 @@ void SearchPane::startSearch(const QString &query, const std::optional<QSet<QStr
     m_searchedWithin = within.has_value();
     m_terms = parsed.terms;
     // Every form found is marked in the page.
+    QSet<QString> marked(m_terms.cbegin(), m_terms.cend());
     for (const QSet<QString> &forms : std::as_const(parsed.forms)) {
         for (const QString &form : forms) {
-            if (!m_terms.contains(form))
+            if (!marked.contains(form)) {
+                marked.insert(form);
                 m_terms.append(form);
+            }
         }
     }
     if (parsed.isEmpty()) {

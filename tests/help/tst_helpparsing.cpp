@@ -427,6 +427,17 @@ private slots:
         QCOMPARE(query.phrases, QList<QStringList>({{u"热"_s, u"键"_s}, {u"tool"_s, u"button"_s}}));
         QCOMPARE(textWords(u"定义热键。Hotkey"),
                  QStringList({u"定"_s, u"义"_s, u"热"_s, u"键"_s, u"hotkey"_s}));
+
+        // Text pasted in whole ends at the last term kept, a quoted phrase with it.
+        QString pasted;
+        for (int word = 0; word < 3000; ++word)
+            pasted += u"w%1 "_s.arg(word);
+        const SearchQuery capped = parseSearchQuery(u"\"w1 w2 "_s + pasted + u'"', {false, true});
+        QCOMPARE(capped.terms.size(), 64);
+        QCOMPARE(capped.forms.size(), 64);
+        QCOMPARE(capped.phrases.size(), 1);
+        QCOMPARE(capped.phrases.first().size(), 66);
+        QCOMPARE(capped.phrases.first().last(), u"w63"_s);
     }
 
     void untitledPagesAreNamed_data()
