@@ -215,7 +215,9 @@ void HelpViewer::createFavoritesPane()
     QSettings settings = placementSettings();
     settings.beginGroup(QStringLiteral("HelpViewer/Favorites"));
     QList<FavoritesPane::Favorite> favorites;
-    const int count = settings.beginReadArray(favoritesKey(m_filePath));
+    // A damaged settings file may claim any count: no one keeps more than this.
+    constexpr int maxFavorites = 1000;
+    const int count = std::min(settings.beginReadArray(favoritesKey(m_filePath)), maxFavorites);
     for (int i = 0; i < count; ++i) {
         settings.setArrayIndex(i);
         const QString title = settings.value(QStringLiteral("title")).toString();

@@ -306,6 +306,29 @@ private slots:
         QCOMPARE(titles(again), QStringList({u"Alpha, renamed"_s, u"Charlie page"_s}));
     }
 
+    // A damaged settings file claiming two billion favourites: the window opens at once,
+    // with those that are there.
+    void favoritesSurviveADamagedCount()
+    {
+        QTemporaryDir settingsDir;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+        {
+            QSettings settings(u"QVXDemos"_s, u"QVXDemos"_s);
+            settings.beginGroup(u"HelpViewer/Favorites"_s);
+            settings.beginWriteArray(u"Navigation.chm"_s);
+            settings.setArrayIndex(0);
+            settings.setValue(u"title"_s, u"Kept"_s);
+            settings.setValue(u"page"_s, u"/a.htm"_s);
+            settings.endArray();
+            settings.setValue(u"Navigation.chm/size"_s, 2'000'000'000);
+        }
+        const View view = open(navigationFile);
+        QVERIFY(view.window);
+        auto *list = view.part<QListWidget>("lstFavorites");
+        QCOMPARE(list->count(), 1);
+        QCOMPARE(list->item(0)->text(), u"Kept"_s);
+    }
+
     void toolbarShowsEveryButtonAndGoesThroughTheContents()
     {
         const View view = open(navigationFile);
