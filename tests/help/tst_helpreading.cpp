@@ -274,6 +274,23 @@ private slots:
         QCOMPARE(results->item(0)->text(), u"Текстура"_s);
     }
 
+    // The previous results are kept while the index for the query's script is built.
+    void previousResultsOutlastBuildingTheIndex()
+    {
+        auto viewer = openViewer(russianFile);
+        auto *pane = viewer->findChild<SearchPane *>(u"paneSearch"_s);
+        auto *status = viewer->findChild<QLabel *>(u"lblSearchStatus"_s);
+        auto *results = viewer->findChild<QListWidget *>(u"lstSearchResults"_s);
+        QTRY_VERIFY(pane->isReady());
+        pane->search(u"LoadTexture"_s);
+        QTRY_COMPARE(results->count(), 1);
+        pane->setOptions({{}, true});
+        pane->search(u"ФУНКЦИЯ"_s);
+        QTRY_COMPARE(status->text(), u"1 topic found among the previous results."_s);
+        QVERIFY(pane->isBuilt());
+        QCOMPARE(results->item(0)->data(Qt::UserRole).toString(), u"/texture.htm"_s);
+    }
+
     // Untitled in the file's tables, titled ".", or not at all: the page's own title, its first
     // heading, else its name.
     void everyResultHasATitle()
