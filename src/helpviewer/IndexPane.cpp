@@ -1,10 +1,10 @@
 #include "qvx/helpviewer/IndexPane.h"
 
+#include "ListKeys.h"
+
 #include "qvx/helpviewer/IndexModel.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -27,13 +27,13 @@ IndexPane::IndexPane(QWidget *parent)
     auto *filterLabel = new QLabel(tr("&Type in the keyword to find:"), this);
     txtIndexFilter->setObjectName(QStringLiteral("txtIndexFilter"));
     txtIndexFilter->setClearButtonEnabled(true);
-    txtIndexFilter->installEventFilter(this);
     filterLabel->setBuddy(txtIndexFilter);
 
     lstIndex->setObjectName(QStringLiteral("lstIndex"));
     // Rows of one height let the view lay out tens of thousands of keywords at once.
     lstIndex->setUniformItemSizes(true);
     lstIndex->setModel(m_model);
+    new ListKeys(txtIndexFilter, lstIndex);
 
     auto *cmdDisplay = new QPushButton(tr("&Display"), this);
     cmdDisplay->setObjectName(QStringLiteral("cmdIndexDisplay"));
@@ -105,23 +105,6 @@ void IndexPane::hideTopics()
     lstTopicsFound->clear();
     lblTopicsFound->hide();
     lstTopicsFound->hide();
-}
-
-bool IndexPane::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == txtIndexFilter && event->type() == QEvent::KeyPress) {
-        switch (static_cast<QKeyEvent *>(event)->key()) {
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-        case Qt::Key_PageUp:
-        case Qt::Key_PageDown:
-            QApplication::sendEvent(lstIndex, event);
-            return true;
-        default:
-            break;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void IndexPane::chooseCurrent()

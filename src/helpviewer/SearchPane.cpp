@@ -1,12 +1,12 @@
 #include "qvx/helpviewer/SearchPane.h"
 
+#include "ListKeys.h"
+
 #include "qvx/helpviewer/ChmAddress.h"
 #include "qvx/helpviewer/ChmFile.h"
 #include "qvx/helpviewer/ChmFullText.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,7 +30,6 @@ SearchPane::SearchPane(QWidget *parent) : QWidget(parent)
     txtSearch = new QLineEdit(this);
     txtSearch->setObjectName(QStringLiteral("txtSearch"));
     txtSearch->setClearButtonEnabled(true);
-    txtSearch->installEventFilter(this);
     label->setBuddy(txtSearch);
     auto *cmdSearch = new QPushButton(tr("&List Topics"), this);
     cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
@@ -41,6 +40,8 @@ SearchPane::SearchPane(QWidget *parent) : QWidget(parent)
     lstSearchResults->setObjectName(QStringLiteral("lstSearchResults"));
     // Hundreds of results of one line each: measuring each one would hold up the window.
     lstSearchResults->setUniformItemSizes(true);
+    // The results are gone through from the text field, as the index's keywords are.
+    new ListKeys(txtSearch, lstSearchResults);
     chkSearchPrevious = new QCheckBox(tr("Search previous res&ults"), this);
     chkSearchPrevious->setObjectName(QStringLiteral("chkSearchPrevious"));
     chkSearchPrevious->setToolTip(tr("Look only among the topics listed now"));
@@ -316,24 +317,6 @@ void SearchPane::readTitles(const QList<SearchHit> &hits)
             }
         });
     m_running.append(future);
-}
-
-bool SearchPane::eventFilter(QObject *watched, QEvent *event)
-{
-    // The results are gone through from the text field, as the index's keywords are.
-    if (watched == txtSearch && event->type() == QEvent::KeyPress) {
-        switch (static_cast<QKeyEvent *>(event)->key()) {
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-        case Qt::Key_PageUp:
-        case Qt::Key_PageDown:
-            QApplication::sendEvent(lstSearchResults, event);
-            return true;
-        default:
-            break;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void SearchPane::openResult(QListWidgetItem *item)

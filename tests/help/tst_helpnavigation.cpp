@@ -78,6 +78,23 @@ struct View
     }
 };
 
+// Favourites of the navigation file kept from an earlier run, as title and page; `claimed`
+// overrides the count the settings give.
+void keepFavorites(const QList<std::pair<QString, QString>> &favorites, int claimed = -1)
+{
+    QSettings settings(u"QVXDemos"_s, u"QVXDemos"_s);
+    settings.beginGroup(u"HelpViewer/Favorites"_s);
+    settings.beginWriteArray(u"Navigation.chm"_s);
+    for (qsizetype i = 0; i < favorites.size(); ++i) {
+        settings.setArrayIndex(int(i));
+        settings.setValue(u"title"_s, favorites[i].first);
+        settings.setValue(u"page"_s, favorites[i].second);
+    }
+    settings.endArray();
+    if (claimed >= 0)
+        settings.setValue(u"Navigation.chm/size"_s, claimed);
+}
+
 } // namespace
 
 class TestHelpNavigation : public QObject
@@ -239,16 +256,8 @@ private slots:
     {
         QTemporaryDir settingsDir;
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-        {
-            // One kept from before, whose page the file has lost since.
-            QSettings settings(u"QVXDemos"_s, u"QVXDemos"_s);
-            settings.beginGroup(u"HelpViewer/Favorites"_s);
-            settings.beginWriteArray(u"Navigation.chm"_s);
-            settings.setArrayIndex(0);
-            settings.setValue(u"title"_s, u"Gone"_s);
-            settings.setValue(u"page"_s, u"/gone.htm"_s);
-            settings.endArray();
-        }
+        // One kept from before, whose page the file has lost since.
+        keepFavorites({{u"Gone"_s, u"/gone.htm"_s}});
         const auto titles = [](const View &view) {
             QStringList shown;
             auto *list = view.part<QListWidget>("lstFavorites");
@@ -312,16 +321,7 @@ private slots:
     {
         QTemporaryDir settingsDir;
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-        {
-            QSettings settings(u"QVXDemos"_s, u"QVXDemos"_s);
-            settings.beginGroup(u"HelpViewer/Favorites"_s);
-            settings.beginWriteArray(u"Navigation.chm"_s);
-            settings.setArrayIndex(0);
-            settings.setValue(u"title"_s, u"Kept"_s);
-            settings.setValue(u"page"_s, u"/a.htm"_s);
-            settings.endArray();
-            settings.setValue(u"Navigation.chm/size"_s, 2'000'000'000);
-        }
+        keepFavorites({{u"Kept"_s, u"/a.htm"_s}}, 2'000'000'000);
         const View view = open(navigationFile);
         QVERIFY(view.window);
         auto *list = view.part<QListWidget>("lstFavorites");

@@ -38,9 +38,6 @@ signals:
     void keywordChosen(int row);
     void topicChosen(const QUrl &url);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void chooseCurrent();
 

@@ -47,9 +47,6 @@ public:
     Options options() const;
     void setOptions(const Options &options);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 signals:
     // A result was opened: the page, and the terms to mark in it.
     void pageChosen(const QUrl &url, const QStringList &terms);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QObject>
+
+class QWidget;
+
+// Hands a text field's Up, Down, Page Up and Page Down to a list, so that the list is gone
+// through while the typing stays in the field. The field owns it.
+class ListKeys : public QObject
+{
+public:
+    ListKeys(QWidget *field, QWidget *list);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *m_list;
+};
