@@ -103,6 +103,13 @@ template <typename Each> void splitWords(QStringView text, Each each)
     }
 }
 
+bool termMatches(const QString &term, const QString &word)
+{
+    if (term.endsWith(u'*'))
+        return word.startsWith(QStringView(term).chopped(1));
+    return word == term;
+}
+
 QString foldedWord(QStringView text, qsizetype start, qsizetype end)
 {
     return text.mid(start, qMin(end - start, maxWordLength)).toString().toCaseFolded();
@@ -162,13 +169,6 @@ QStringList searchTerms(const QString &query)
     return parseSearchQuery(query).terms;
 }
 
-bool termMatches(const QString &term, const QString &word)
-{
-    if (term.endsWith(u'*'))
-        return word.startsWith(QStringView(term).chopped(1));
-    return word == term;
-}
-
 QSet<QString> similarForms(const QString &word)
 {
     static const std::array<QLatin1StringView, 5> endings = {
@@ -197,12 +197,11 @@ QSet<QString> similarForms(const QString &word)
             continue;
         for (const QLatin1StringView ending : endings)
             forms.insert(stem + ending);
-        if (stem.endsWith(u'e') && stem.size() > minStem - 1) {
+        if (stem.endsWith(u'e')) {
             forms.insert(stem.chopped(1) + QLatin1StringView("ed"));
             forms.insert(stem.chopped(1) + QLatin1StringView("ing"));
         }
     }
-    forms.insert(word);
     return forms;
 }
 

@@ -69,7 +69,6 @@ bool isCharacterWord(char32_t c);
 SearchQuery parseSearchQuery(const QString &query, SearchOptions options = {});
 // Just the query's terms, for marking them in a page.
 QStringList searchTerms(const QString &query);
-bool termMatches(const QString &term, const QString &word);
 // The words a word is similar to: itself with an English ending added, taken off or both.
 QSet<QString> similarForms(const QString &word);
 
