@@ -38,6 +38,10 @@ constexpr bool sanitized = false;
 constexpr bool sanitized = false;
 #endif
 
+// The longest the window may go unanswered. The sanitizers make the window's own work (a
+// viewer shown, a page laid out) two to three times slower; the file never holds it.
+constexpr qint64 maxStallMs = sanitized ? 250 : 100;
+
 const QString helpFile = QStringLiteral(QVX_TEST_HELP_FILE);
 const QString indexLoop = QStringLiteral(QVX_TEST_DATA_DIR "/chmlib-index-loop.chm");
 
@@ -151,7 +155,7 @@ private slots:
         QVERIFY(viewer && viewer->isVisible() && viewer->isLoading());
         QVERIFY(pageOf(viewer)->toPlainText().startsWith(u"Opening"_s));
         QTRY_VERIFY_WITH_TIMEOUT(!viewer->isLoading(), 10000);
-        QVERIFY2(meter.worst() < 100, qPrintable(QString::number(meter.worst())));
+        QVERIFY2(meter.worst() < maxStallMs, qPrintable(QString::number(meter.worst())));
     }
 
     // One burst of requests opens a file once; a damaged file is not opened again until it
@@ -228,7 +232,7 @@ private slots:
         HelpViewers::request({}, nullptr, u"ms-its:"_s + path + u"::/Key features of Quorvex.htm"_s,
                              HelpViewers::displayTopic);
         QTRY_VERIFY_WITH_TIMEOUT(viewer->isSettled(), 10000);
-        QVERIFY2(meter.worst() < 100, qPrintable(QString::number(meter.worst())));
+        QVERIFY2(meter.worst() < maxStallMs, qPrintable(QString::number(meter.worst())));
         const QString shown = page->toPlainText() + viewer->statusBar()->currentMessage();
         if (!expected.isEmpty()) {
             QVERIFY2(shown.contains(expected), qPrintable(shown));
@@ -313,7 +317,7 @@ private slots:
         viewer->followLink(QUrl(u"Key%20features%20of%20Quorvex.htm"_s));
         QVERIFY(page->isWaitingForFile());
         QTRY_VERIFY_WITH_TIMEOUT(!page->isWaitingForFile(), 10000);
-        QVERIFY2(meter.worst() < 100, qPrintable(QString::number(meter.worst())));
+        QVERIFY2(meter.worst() < maxStallMs, qPrintable(QString::number(meter.worst())));
         QVERIFY2(page->toPlainText().contains(u"This page cannot be read from the help file"_s),
                  qPrintable(page->toPlainText()));
         QVERIFY(!runningReaders().contains(readers.first()));
@@ -356,7 +360,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(viewer->isSettled(), 15000);
         viewer->showIndex();
         QTRY_VERIFY_WITH_TIMEOUT(viewer->isSettled(), 15000);
-        QVERIFY2(meter.worst() < 100, qPrintable(QString::number(meter.worst())));
+        QVERIFY2(meter.worst() < maxStallMs, qPrintable(QString::number(meter.worst())));
         QVERIFY(!pageOf(viewer)->toPlainText().startsWith(u"Opening"_s));
         QFile maps(u"/proc/self/maps"_s);
         QVERIFY(maps.open(QIODevice::ReadOnly));
