@@ -1,5 +1,6 @@
 // Opening help files: never on the GUI thread's time, once per file, and safe against files
 // that send the library into a loop or promise more than they hold.
+#include "Sanitized.h"
 #include "SeparateCases.h"
 #include "qvx/helpviewer/ChmFile.h"
 #include "qvx/helpviewer/HelpBrowser.h"
@@ -26,20 +27,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool sanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool sanitized = true;
-#else
-constexpr bool sanitized = false;
-#endif
-#else
-constexpr bool sanitized = false;
-#endif
+using qvx::test::sanitized;
 
-// The longest the window may go unanswered. The sanitizers make the window's own work (a
-// viewer shown, a page laid out) two to three times slower; the file never holds it.
+// The longest the window may go unanswered; the file never holds it.
 constexpr qint64 maxStallMs = sanitized ? 250 : 100;
 
 const QString helpFile = QStringLiteral(QVX_TEST_HELP_FILE);
