@@ -104,6 +104,9 @@ void FavoritesPane::add()
     }
     if (item) {
         item->setText(title);
+    } else if (lstFavorites->count() >= maxFavorites) {
+        emit listFull();
+        return;
     } else {
         item = new QListWidgetItem(title, lstFavorites);
         item->setData(pageRole, m_page);

@@ -170,6 +170,9 @@ void HelpViewer::createControls()
 
 namespace {
 
+// How long a notice stays on the status line: long enough to be read.
+constexpr int noticeMs = 20000;
+
 QString favoritesKey(const QString &filePath)
 {
     // A file name may hold what the settings take for separators.
@@ -215,9 +218,9 @@ void HelpViewer::createFavoritesPane()
     QSettings settings = placementSettings();
     settings.beginGroup(QStringLiteral("HelpViewer/Favorites"));
     QList<FavoritesPane::Favorite> favorites;
-    // A damaged settings file may claim any count: no one keeps more than this.
-    constexpr int maxFavorites = 1000;
-    const int count = std::min(settings.beginReadArray(favoritesKey(m_filePath)), maxFavorites);
+    // A damaged settings file may claim any count.
+    const int count =
+        std::min(settings.beginReadArray(favoritesKey(m_filePath)), FavoritesPane::maxFavorites);
     for (int i = 0; i < count; ++i) {
         settings.setArrayIndex(i);
         const QString title = settings.value(QStringLiteral("title")).toString();
@@ -232,6 +235,11 @@ void HelpViewer::createFavoritesPane()
             [this](const FavoritesPane::Favorite &favorite) {
                 openFavorite(favorite.title, favorite.page);
             });
+    connect(m_favoritesPane, &FavoritesPane::listFull, this, [this] {
+        statusBar()->showMessage(tr("At most %L1 favorites are kept: remove one to add another.")
+                                     .arg(FavoritesPane::maxFavorites),
+                                 noticeMs);
+    });
 }
 
 void HelpViewer::saveFavorites() const
@@ -256,7 +264,6 @@ void HelpViewer::openFavorite(const QString &title, const QString &page)
 {
     const QUrl url = chmPageUrl(page);
     const QString missing = tr("The favorite \"%1\" is not in this help file.").arg(title);
-    constexpr int noticeMs = 20000;
     if (!url.isValid() || !isFileOpen()) {
         if (isFileOpen())
             txtPage->setHtml(HelpBrowser::pageMessage(page));
@@ -506,8 +513,6 @@ void HelpViewer::fileArrived(std::shared_ptr<const ChmFile> file)
                               ? m_file->title()
                               : NativeName::display(QFileInfo(m_filePath).completeBaseName());
     setWindowTitle(title.isEmpty() ? tr("Help") : title);
-    // Said for a while, long enough to be read.
-    constexpr int noticeMs = 20000;
     if (std::exchange(m_reopening, false))
         statusBar()->showMessage(opened ? tr("The help file has changed; it was opened again.")
                                         : tr("The help file has changed and cannot be opened."),

@@ -1,5 +1,6 @@
 #include "qvx/helpviewer/ChmAddress.h"
 #include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/FavoritesPane.h"
 #include "qvx/helpviewer/HelpViewer.h"
 
 #include "PageWait.h"
@@ -327,6 +328,36 @@ private slots:
         auto *list = view.part<QListWidget>("lstFavorites");
         QCOMPARE(list->count(), 1);
         QCOMPARE(list->item(0)->text(), u"Kept"_s);
+    }
+
+    // A full list refuses a new page and says so, rather than keep it only until the next
+    // run, which reads no more; a page already in it still takes a new title.
+    void aFullListOfFavoritesRefusesANewPage()
+    {
+        QTemporaryDir settingsDir;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+        QList<std::pair<QString, QString>> kept;
+        for (int i = 1; i < FavoritesPane::maxFavorites; ++i)
+            kept.append({u"Page %1"_s.arg(i), u"/p%1.htm"_s.arg(i)});
+        kept.append({u"Alpha"_s, u"/a.htm"_s});
+        keepFavorites(kept);
+        const View view = open(navigationFile);
+        QVERIFY(view.window);
+        auto *list = view.part<QListWidget>("lstFavorites");
+        auto *title = view.part<QLineEdit>("txtFavoriteTitle");
+        auto *add = view.part<QPushButton>("cmdFavoriteAdd");
+        QCOMPARE(list->count(), FavoritesPane::maxFavorites);
+        emit view.part<QTextBrowser>("txtPage")->anchorClicked(QUrl(u"c.htm"_s));
+        QTRY_COMPARE(title->text(), u"Charlie page"_s);
+        add->click();
+        QCOMPARE(list->count(), FavoritesPane::maxFavorites);
+        QCOMPARE(view.window->statusBar()->currentMessage(),
+                 u"At most 1,000 favorites are kept: remove one to add another."_s);
+        emit view.part<QTextBrowser>("txtPage")->anchorClicked(QUrl(u"a.htm"_s));
+        QTRY_COMPARE(title->text(), u"Alpha page"_s);
+        add->click();
+        QCOMPARE(list->count(), FavoritesPane::maxFavorites);
+        QCOMPARE(list->item(FavoritesPane::maxFavorites - 1)->text(), u"Alpha page"_s);
     }
 
     void toolbarShowsEveryButtonAndGoesThroughTheContents()

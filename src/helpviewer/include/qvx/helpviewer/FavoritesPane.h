@@ -20,6 +20,9 @@ public:
         QString page; // the page's path in the file, with its fragment if any
     };
 
+    // As many as are kept across runs: a new page beyond them is refused, not lost later.
+    static constexpr int maxFavorites = 1000;
+
     explicit FavoritesPane(QWidget *parent = nullptr);
 
     QList<Favorite> favorites() const;
@@ -31,6 +34,8 @@ signals:
     // The list was changed by the user: added to, retitled or removed from.
     void favoritesChanged();
     void favoriteChosen(const Favorite &favorite);
+    // A new page was not added: the list holds `maxFavorites` already.
+    void listFull();
 
 private:
     void add();
