@@ -169,6 +169,22 @@ QStringList searchTerms(const QString &query)
     return parseSearchQuery(query).terms;
 }
 
+namespace {
+
+// Consonants that English doubles before -ed and -ing after one short vowel ("run",
+// "running"); a doubled s, f or z is the word's own ("pass", "stuff").
+bool doubles(QChar letter)
+{
+    return QStringView(u"bdglmnprt").contains(letter);
+}
+
+bool isVowel(QChar letter)
+{
+    return QStringView(u"aeiou").contains(letter);
+}
+
+} // namespace
+
 QSet<QString> similarForms(const QString &word)
 {
     static const std::array<QLatin1StringView, 5> endings = {
@@ -177,7 +193,8 @@ QSet<QString> similarForms(const QString &word)
     // Shorter stems would make "bed" a form of "b" and "sing" one of "s".
     constexpr qsizetype minStem = 3;
     // The stems the word may have been made from: itself, and itself less an ending, with the
-    // "e" that -ed and -ing drop ("used", "using" from "use").
+    // "e" that -ed and -ing drop ("used", "using" from "use") or the consonant they double
+    // ("stopped" from "stop").
     QSet<QString> stems{word};
     for (const QLatin1StringView ending : endings) {
         if (!word.endsWith(ending))
@@ -185,9 +202,12 @@ QSet<QString> similarForms(const QString &word)
         const QString stem = word.chopped(ending.size());
         if (stem.size() >= minStem)
             stems.insert(stem);
-        if ((ending == QLatin1StringView("ed") || ending == QLatin1StringView("ing")) &&
-            stem.size() >= minStem - 1 && !stem.endsWith(u'e'))
+        if (ending != QLatin1StringView("ed") && ending != QLatin1StringView("ing"))
+            continue;
+        if (stem.size() >= minStem - 1 && !stem.endsWith(u'e'))
             stems.insert(stem + u'e');
+        if (stem.size() > minStem && stem.back() == stem[stem.size() - 2] && doubles(stem.back()))
+            stems.insert(stem.chopped(1));
     }
     // Two words are similar when they share a stem: every word one of these stems makes.
     QSet<QString> forms;
@@ -200,6 +220,11 @@ QSet<QString> similarForms(const QString &word)
         if (stem.endsWith(u'e')) {
             forms.insert(stem.chopped(1) + QLatin1StringView("ed"));
             forms.insert(stem.chopped(1) + QLatin1StringView("ing"));
+        }
+        const qsizetype n = stem.size();
+        if (doubles(stem[n - 1]) && isVowel(stem[n - 2]) && !isVowel(stem[n - 3])) {
+            forms.insert(stem + stem.back() + QLatin1StringView("ed"));
+            forms.insert(stem + stem.back() + QLatin1StringView("ing"));
         }
     }
     return forms;

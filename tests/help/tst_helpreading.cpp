@@ -171,6 +171,22 @@ private slots:
         }
     }
 
+    // Similar words undo and make the consonant that -ed and -ing double, and only that.
+    void similarWordsKnowDoubledConsonants()
+    {
+        const auto similar = [](const QString &one, const QString &other) {
+            return similarForms(one).contains(other) && similarForms(other).contains(one);
+        };
+        QVERIFY(similar(u"running"_s, u"run"_s));
+        QVERIFY(similar(u"running"_s, u"runs"_s));
+        QVERIFY(similar(u"stopped"_s, u"stopping"_s));
+        QVERIFY(similar(u"falling"_s, u"fall"_s));
+        QVERIFY(similar(u"passed"_s, u"pass"_s));
+        QVERIFY(!similarForms(u"passed"_s).contains(u"pas"_s));
+        QVERIFY(!similarForms(u"fall"_s).contains(u"fallling"_s));
+        QVERIFY(!similarForms(u"need"_s).contains(u"needded"_s));
+    }
+
     // The options are kept across runs; searching the previous results looks among those
     // listed.
     void searchOptionsAreKeptAndNarrowTheList()
