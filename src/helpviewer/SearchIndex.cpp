@@ -211,21 +211,21 @@ QSet<QString> similarForms(const QString &word)
     }
     // Two words are similar when they share a stem: every word one of these stems makes.
     QSet<QString> forms;
+    const auto addEdAndIng = [&forms](const QString &base) {
+        forms.insert(base + QLatin1StringView("ed"));
+        forms.insert(base + QLatin1StringView("ing"));
+    };
     for (const QString &stem : std::as_const(stems)) {
         forms.insert(stem);
         if (stem.size() < minStem)
             continue;
         for (const QLatin1StringView ending : endings)
             forms.insert(stem + ending);
-        if (stem.endsWith(u'e')) {
-            forms.insert(stem.chopped(1) + QLatin1StringView("ed"));
-            forms.insert(stem.chopped(1) + QLatin1StringView("ing"));
-        }
         const qsizetype n = stem.size();
-        if (doubles(stem[n - 1]) && isVowel(stem[n - 2]) && !isVowel(stem[n - 3])) {
-            forms.insert(stem + stem.back() + QLatin1StringView("ed"));
-            forms.insert(stem + stem.back() + QLatin1StringView("ing"));
-        }
+        if (stem.endsWith(u'e'))
+            addEdAndIng(stem.chopped(1));
+        else if (doubles(stem[n - 1]) && isVowel(stem[n - 2]) && !isVowel(stem[n - 3]))
+            addEdAndIng(stem + stem.back());
     }
     return forms;
 }
