@@ -40,6 +40,13 @@ DemoPreparation::Outcome DemoPreparation::run(bool bCalledFromButtonClick)
     // chosen during a wait points it elsewhere.
     const std::vector<std::filesystem::path> archives = m_view.listFiles(m_appFolder, "ZIP*.exe");
     m_tempFolder = Module1::GetTempDir(m_platform);
+    // What a killed run left goes whatever this run finds: with no archive, no later run
+    // may ever come to remove it.
+    m_inPlace =
+        !m_tempFolder.empty() && m_platform.sameFile(text::toPath(m_tempFolder), m_appFolder);
+    if (!m_tempFolder.empty() && !m_inPlace)
+        m_platform.removeLeftoverCopies(text::toPath(m_tempFolder));
+    m_platform.removeLeftoverCopies(m_appFolder);
     m_view.clearDemoList();
     if (archives.empty()) {
         m_platform.setPointer(Pointer::Default);
@@ -51,7 +58,6 @@ DemoPreparation::Outcome DemoPreparation::run(bool bCalledFromButtonClick)
     // A folder that takes no new file would only show later, as a demo that never came.
     if (const OpResult writable = m_platform.canCreateFiles(m_appFolder); !writable.ok())
         return fail(writable);
-    m_inPlace = m_platform.sameFile(text::toPath(m_tempFolder), m_appFolder);
 
     const Answer answer = m_platform.messageBox(
         Prepare::promptText(archives.size(), bCalledFromButtonClick), MessageIcon::Information,
@@ -68,10 +74,6 @@ DemoPreparation::Outcome DemoPreparation::run(bool bCalledFromButtonClick)
     if (!m_view.isOpen())
         return windowClosed();
     m_view.setMenusEnabled(false);
-    // A run killed while copying left its partial file where this one writes.
-    if (!m_inPlace)
-        m_platform.removeLeftoverCopies(text::toPath(m_tempFolder));
-    m_platform.removeLeftoverCopies(m_appFolder);
 
     for (const std::filesystem::path &archive : archives) {
         switch (prepareArchive(archive)) {

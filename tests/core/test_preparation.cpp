@@ -88,6 +88,9 @@ TEST(Preparation, preparesOneArchiveStepByStep)
 
     const Lines expected{
         "pointer busy",
+        // What a killed run left, first of all.
+        "leftovers /tmp",
+        "leftovers /app",
         "view clear",
         prompt + "A new demo has been found. The program will take a moment to prepare the "
                  "files.\\r\\rThe DOS window will open as the files are extracted. If it does not "
@@ -97,9 +100,6 @@ TEST(Preparation, preparesOneArchiveStepByStep)
         "events",
         "view disable mnuFileHeader",
         "view disable mnuHelpHeader",
-        // What a killed run left where this one writes.
-        "leftovers /tmp",
-        "leftovers /app",
         "copy /app/ZIP_ticket_setup.exe -> /tmp/ZIP_ticket_setup.exe",
         "executable /tmp/ZIP_ticket_setup.exe",
         "wait 3",
@@ -134,7 +134,8 @@ TEST(Preparation, preparesOneArchiveStepByStep)
     EXPECT_TRUE(bench.view.entries.empty());
 }
 
-TEST(Preparation, withoutArchivesOnlyTheListIsEmptied)
+// A killed run's partial copies still go: no later run may come to remove them.
+TEST(Preparation, withoutArchivesOnlyLeftoversGoAndTheListIsEmptied)
 {
     Bench bench;
     for (const char *name : {"/app/Demo.exe", "/app/XZIP_a.exe", "/app/ZIP_a.txt"})
@@ -146,7 +147,8 @@ TEST(Preparation, withoutArchivesOnlyTheListIsEmptied)
 
     bench.presenter.func_UnzipDemos(true);
 
-    EXPECT_EQ(bench.platform.calls, (Lines{"pointer busy", "view clear", "pointer default"}));
+    EXPECT_EQ(bench.platform.calls, (Lines{"pointer busy", "leftovers /tmp", "leftovers /app",
+                                           "view clear", "pointer default"}));
     EXPECT_TRUE(bench.view.entries.empty());
     EXPECT_EQ(bench.view.text, "");
     EXPECT_EQ(bench.files(),
@@ -172,8 +174,8 @@ TEST(Preparation, cancelTouchesNothing)
 
         std::string text = qvx::Prepare::promptText(c.archives.size(), c.calledFromButton);
         text.replace(text.find("\r\r"), 2, "\\r\\r");
-        EXPECT_EQ(bench.platform.calls,
-                  (Lines{"pointer busy", "view clear", prompt + text, "pointer default"}))
+        EXPECT_EQ(bench.platform.calls, (Lines{"pointer busy", "leftovers /tmp", "leftovers /app",
+                                               "view clear", prompt + text, "pointer default"}))
             << c.archives.size();
         EXPECT_EQ(bench.files(), before);
     }
