@@ -27,8 +27,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, fonts-wine, libqt6svg6")
 # Demos built for Windows start only through it.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS wine)
 
-# The launcher holds the install prefix of the configure step; a package that puts the files
-# elsewhere would install a launcher that starts nothing.
+# The manual page names the application folder under the install prefix of the configure
+# step; a package that puts the files elsewhere would point its readers at nothing.
 set(CPACK_QVX_CONFIGURED_PREFIX "${CMAKE_INSTALL_PREFIX}")
 file(CONFIGURE OUTPUT "${PROJECT_BINARY_DIR}/QvxCPackChecks.cmake" CONTENT [[
 if(NOT CPACK_QVX_CONFIGURED_PREFIX STREQUAL CPACK_PACKAGING_INSTALL_PREFIX)
