@@ -2,10 +2,10 @@
 // recording platform: what each design control becomes, the menu, and the dialog keys.
 //
 //   win_forms_test              every group but "tahoma" and "stand-in"
-//   win_forms_test GROUP...     the named groups only ("layout", "keys", "waits", "about",
-//                               "about-gdi", "scaling", "dpi-change"; "tahoma" and
-//                               "stand-in": scaling where Tahoma itself, or another face
-//                               for it, draws)
+//   win_forms_test GROUP...     the named groups only ("layout", "keys", "demo-field",
+//                               "waits", "about", "about-gdi", "scaling", "dpi-change";
+//                               "tahoma" and "stand-in": scaling where Tahoma itself, or
+//                               another face for it, draws)
 //   ... figures                 prints what each caption needs against its room
 //
 // The last line of output is "N passed, M failed".
@@ -342,6 +342,61 @@ void keys()
     CHECK(!window.isOpen() && starts() == 3);
     // The main window's unload ends the program.
     CHECK(quitPosted);
+}
+
+void pressWithShift(WPARAM code)
+{
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    state[VK_SHIFT] = 0x80;
+    SetKeyboardState(state);
+    key(WM_KEYDOWN, code);
+    state[VK_SHIFT] = 0;
+    SetKeyboardState(state);
+}
+
+void type(const char *text)
+{
+    for (; *text; ++text)
+        key(WM_CHAR, WPARAM(*text));
+}
+
+// The demo field as the keys reach it: the focus arriving by Tab or Shift+Tab selects the
+// field's text, so that typing replaces it.
+void demoField()
+{
+    RecordingPlatform platform;
+    for (const char *demo : {"QVX Jr/Selling Tickets.exe", "QVX Jr/Event Calendar.exe",
+                             "Both/Reports.exe", "Both/Ticket Setup.exe"})
+        platform.addFile(std::string("/app/Demos/") + demo);
+    qvx::win::FrmPlayDemos window(platform);
+    window.Form_Load();
+    SetForegroundWindow(window.hwnd());
+    HWND combo = window.control("cboDemos");
+    if (!CHECK(focusIn(combo) && SendMessageW(combo, CB_GETCOUNT, 0, 0) == 4))
+        return;
+    const auto selectedWhole = [] {
+        DWORD from = 1;
+        DWORD to = 0;
+        SendMessageW(GetFocus(), EM_GETSEL, WPARAM(&from), LPARAM(&to));
+        return from == 0 && to == DWORD(GetWindowTextLengthW(GetFocus())) && to > 0;
+    };
+    // Round from the field to Close and into it again; then back from Play.
+    key(WM_KEYDOWN, VK_END);
+    for (int i = 0; i < 3; ++i)
+        key(WM_KEYDOWN, VK_TAB);
+    CHECK(focusIn(window.control("cmdClose")));
+    key(WM_KEYDOWN, VK_TAB);
+    CHECK(focusIn(combo) && selectedWhole());
+    type("Event Calendar");
+    CHECK(window.demoText() == "Event Calendar");
+    key(WM_KEYDOWN, VK_TAB);
+    CHECK(focusIn(window.control("cmdPlay")));
+    pressWithShift(VK_TAB);
+    CHECK(focusIn(combo) && selectedWhole());
+    type("Reports");
+    key(WM_KEYDOWN, VK_RETURN);
+    CHECK(window.demoText() == "Reports" && platform.callsOf("start").size() == 1);
 }
 
 // The platform's waits (those of the preparation) take keys as the main loop does.
@@ -769,6 +824,7 @@ int wmain(int argc, wchar_t **argv)
     };
     const Group groups[]{{L"layout", layout, true},
                          {L"keys", keys, true},
+                         {L"demo-field", demoField, true},
                          {L"waits", keysDuringWaits, true},
                          {L"about", about, true},
                          {L"about-gdi", aboutGdiObjects, true},
