@@ -33,7 +33,9 @@ bool ProgramKeys::helpKey(const MSG &message, HWND window)
     const std::filesystem::path file = m_file();
     if (file.empty())
         return false;
-    m_help->htmlHelp(reinterpret_cast<WindowHandle>(window), text::fromPath(file),
+    // Asked for by the main window, which About belongs to: the help outlives About.
+    HWND owner = GetAncestor(window, GA_ROOTOWNER);
+    m_help->htmlHelp(reinterpret_cast<WindowHandle>(owner ? owner : window), text::fromPath(file),
                      HelpCommand::Contents);
     return true;
 }

@@ -477,6 +477,17 @@ void about()
     SendMessageW(grey, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
     CHECK(platform.callsOf("open").size() == 1);
 
+    // F1 in About asks for the help on behalf of the main window, so that it outlives About.
+    qvx::win::ProgramKeys helpKeys(platform,
+                                   [] { return std::filesystem::path(L"C:\\app\\Help.chm"); });
+    MSG f1{about.control("cmdOK"), WM_KEYDOWN, VK_F1, 1, 0, {}};
+    qvx::dispatchMessage(&helpKeys, f1);
+    const std::vector<std::string> help = platform.callsOf("help");
+    CHECK_AT(help.empty() ? std::string() : help[0],
+             help.size() == 1 &&
+                 help[0].rfind("help " + std::to_string(qvx::WindowHandle(window.hwnd())) + " |",
+                               0) == 0);
+
     SetForegroundWindow(about.hwnd());
     SetFocus(about.control("cmdOK"));
     key(WM_KEYDOWN, VK_ESCAPE);
