@@ -361,8 +361,8 @@ void type(const char *text)
         key(WM_CHAR, WPARAM(*text));
 }
 
-// The demo field as the keys reach it: the focus arriving by Tab or Shift+Tab selects the
-// field's text, so that typing replaces it.
+// The demo field as the keys reach it: the listed first name is the current entry, and the
+// focus arriving by Tab or Shift+Tab selects the field's text, so that typing replaces it.
 void demoField()
 {
     RecordingPlatform platform;
@@ -375,6 +375,18 @@ void demoField()
     HWND combo = window.control("cboDemos");
     if (!CHECK(focusIn(combo) && SendMessageW(combo, CB_GETCOUNT, 0, 0) == 4))
         return;
+    const auto current = [&] { return SendMessageW(combo, CB_GETCURSEL, 0, 0); };
+    for (int edition : {1, 0}) {
+        if (edition == 0) {
+            window.setOptionValue(0, true);
+            SetFocus(combo);
+        }
+        const std::string at = "edition " + std::to_string(edition);
+        CHECK_AT(at, current() == 0 && window.demoText() == window.demoEntry(0));
+        key(WM_KEYDOWN, VK_DOWN);
+        CHECK_AT(at, current() == 1 && window.demoText() == window.demoEntry(1));
+    }
+
     const auto selectedWhole = [] {
         DWORD from = 1;
         DWORD to = 0;
