@@ -6,6 +6,7 @@
 // "help-viewer-missing" expects the HTML Help library to be unloadable (under Wine:
 // WINEDLLOVERRIDES=hhctrl.ocx=d). "message-box" and "events" need a display. The last line
 // of output is "N passed, M failed".
+#include "qvx/core/Catalogue.h"
 #include "qvx/core/OpError.h"
 #include "qvx/platform/Handles.h"
 #include "qvx/platform/WideText.h"
@@ -453,6 +454,28 @@ void testStartProgram()
     CHECK(!platform->startProgram(programs / L"Not A Program.exe", working).ok());
 }
 
+// A demo the list shows plays, whatever its path's length: a name of 215 characters, as in
+// the default installation folder, where it makes 266.
+void testLongPath()
+{
+    const fs::path app = freshFolder(L"long\\Quorvex Demo Player");
+    const fs::path edition = qvx::Catalogue::editionFolder(app, 1);
+    fs::create_directories(edition);
+    const fs::path demo = edition / (std::wstring(215, L'd') + L".exe");
+    CHECK(demo.wstring().size() > 266);
+    CopyFileW((ownFolder() / L"touch_marker.exe").c_str(), (L"\\\\?\\" + demo.wstring()).c_str(),
+              FALSE);
+    const std::vector<fs::path> listed = platform->listVisibleFiles(edition);
+    if (!CHECK(listed.size() == 1))
+        return;
+    const fs::path path = qvx::Catalogue::resolvePlayPath(*platform, app, edition,
+                                                          qvx::Catalogue::displayName(listed[0]));
+    CHECK(path == demo);
+    std::unique_ptr<qvx::TrackedProgram> program;
+    CHECK(platform->startTracked(path, path.parent_path(), program).ok() && program);
+    CHECK(awaitMarker(edition) == startedNormally);
+}
+
 // The started program's end and exit code are seen without waiting for it.
 void testTrackedProgram()
 {
@@ -812,6 +835,7 @@ int main(int argc, char **argv)
                   {"leftovers", testLeftoverCopies},
                   {"start", testStartProgram},
                   {"tracked", testTrackedProgram},
+                  {"long-path", testLongPath},
                   {"probes", testFolderProbes},
                   {"text-rules", testTextRules},
                   {"application", testApplication},
