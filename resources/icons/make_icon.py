@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Draws the program's movie-camera icon.
 
-camera.png and camera.ico hold the program's own 32 x 32, 16-colour picture, set pixel by pixel.
+camera.png holds the program's own 32 x 32, 16-colour picture, set pixel by pixel.
 camera.svg and camera-<size>.png hold the same camera for the desktop's icon theme, which wants
 it from 16 to 256 pixels: as shapes on the same 32-unit grid, and at 16 pixels set by hand again.
+camera.ico holds it for Windows at the sizes that its scalings ask for, 16 to 256 pixels: the
+two pictures set by hand at 16 and 32, the others rendered from the shapes.
 """
 import math
 import struct
@@ -78,24 +80,51 @@ def png(rows):
             + chunk(b"IEND", b""))
 
 
-def ico(px):
-    # A 4-bit bitmap with its palette, bottom-up, plus the 1-bit transparency mask.
+def ico_palette_image(px):
+    """A picture set by hand, as a 4-bit bitmap with its palette, bottom-up, plus the 1-bit
+    transparency mask."""
+    size = len(px)
     xor = b""
     mask = b""
     for row in reversed(px):
         idx = [i if i is not None else 0 for i in row]
-        xor += bytes((idx[x] << 4) | idx[x + 1] for x in range(0, SIZE, 2))
-        bits = 0
-        for x, i in enumerate(row):
-            if i is None:
-                bits |= 1 << (SIZE - 1 - x)
-        mask += struct.pack(">I", bits)
-    header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 4, 0, len(xor) + len(mask),
+        xor += bytes((idx[x] << 4) | idx[x + 1] for x in range(0, size, 2)).ljust(
+            (size // 2 + 3) // 4 * 4, b"\0")
+        mask += and_mask_row([i is None for i in row])
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, len(xor) + len(mask),
                          0, 0, 16, 0)
     palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
-    image = header + palette + xor + mask
-    return (struct.pack("<HHH", 0, 1, 1)
-            + struct.pack("<BBBBHHII", SIZE, SIZE, 16, 0, 1, 4, len(image), 22) + image)
+    return size, 16, 4, header + palette + xor + mask
+
+
+def and_mask_row(clear):
+    bits = bytearray((len(clear) + 31) // 32 * 4)
+    for x, transparent in enumerate(clear):
+        if transparent:
+            bits[x // 8] |= 0x80 >> (x % 8)
+    return bytes(bits)
+
+
+def ico_rgba_image(rows):
+    """A rendered picture: 32-bit with its alpha, bottom-up, plus the mask; PNG at 256."""
+    size = len(rows)
+    if size >= 256:
+        return size, 0, 32, png(rows)
+    xor = b"".join(bytes(c for r, g, b, a in row for c in (b, g, r, a)) for row in reversed(rows))
+    mask = b"".join(and_mask_row([a == 0 for *_, a in row]) for row in reversed(rows))
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(mask),
+                         0, 0, 0, 0)
+    return size, 0, 32, header + xor + mask
+
+
+def ico(images):
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, colours, bits, data in images:
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, colours, 0, 1, bits, len(data),
+                           offset)
+        offset += len(data)
+    return out + b"".join(data for *_, data in images)
 
 
 # Each outlined part is a black shape with its fill inset by the outline's width on top, so the
@@ -230,18 +259,28 @@ def draw_small():
 
 # 16 and 32 pixels are the pictures set by hand; these sizes are rendered from the shapes.
 RENDERED_SIZES = (24, 48, 64, 128, 256)
+# Windows asks for these at 100 % to 200 %, and 256 for its largest views.
+WINDOWS_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
+
+
+def rendered(size):
+    # Outlines stay at least a pixel wide however small the icon.
+    return render(shapes(max(1, SIZE / size)), size)
+
 
 if __name__ == "__main__":
     art = draw()
+    small = draw_small()
     with open("camera.png", "wb") as f:
         f.write(png(rgba(art)))
+    by_hand = {16: ico_palette_image(small), 32: ico_palette_image(art)}
     with open("camera.ico", "wb") as f:
-        f.write(ico(art))
+        f.write(ico([by_hand.get(size) or ico_rgba_image(rendered(size))
+                     for size in WINDOWS_SIZES]))
     with open("camera-16.png", "wb") as f:
-        f.write(png(rgba(draw_small())))
+        f.write(png(rgba(small)))
     with open("camera.svg", "w") as f:
         f.write(svg(shapes(1)))
     for size in RENDERED_SIZES:
-        # Outlines stay at least a pixel wide however small the icon.
         with open(f"camera-{size}.png", "wb") as f:
-            f.write(png(render(shapes(max(1, SIZE / size)), size)))
+            f.write(png(rendered(size)))

@@ -312,8 +312,12 @@ void FrmPlayDemos::addDemoEntries(const std::vector<std::string> &entries)
     }
     // Thousands of demos: the list's memory in one piece rather than item by item.
     SendMessageW(m_demos, CB_INITSTORAGE, WPARAM(texts.size()), LPARAM(units * sizeof(wchar_t)));
+    const bool wasEmpty = SendMessageW(m_demos, CB_GETCOUNT, 0, 0) <= 0;
     for (const std::wstring &text : texts)
         SendMessageW(m_demos, CB_ADDSTRING, 0, LPARAM(text.c_str()));
+    // The first name listed is the current entry, so that the first Down moves past it.
+    if (wasEmpty && !texts.empty())
+        SendMessageW(m_demos, CB_SETCURSEL, 0, 0);
 }
 
 std::string FrmPlayDemos::demoEntry(std::size_t index) const

@@ -33,7 +33,9 @@ bool ProgramKeys::helpKey(const MSG &message, HWND window)
     const std::filesystem::path file = m_file();
     if (file.empty())
         return false;
-    m_help->htmlHelp(reinterpret_cast<WindowHandle>(window), text::fromPath(file),
+    // Asked for by the main window, which About belongs to: the help outlives About.
+    HWND owner = GetAncestor(window, GA_ROOTOWNER);
+    m_help->htmlHelp(reinterpret_cast<WindowHandle>(owner ? owner : window), text::fromPath(file),
                      HelpCommand::Contents);
     return true;
 }
@@ -41,7 +43,21 @@ bool ProgramKeys::helpKey(const MSG &message, HWND window)
 bool ProgramKeys::filter(MSG &message)
 {
     HWND window = programWindow(message.hwnd);
-    return helpKey(message, window) || (window && IsDialogMessageW(window, &message));
+    if (helpKey(message, window))
+        return true;
+    if (!window)
+        return false;
+    const bool tab = message.message == WM_KEYDOWN && message.wParam == VK_TAB;
+    HWND before = GetFocus();
+    if (!IsDialogMessageW(window, &message))
+        return false;
+    // A field that Tab or Shift+Tab reaches has its text selected, so that typing replaces
+    // it. The dialog manager does so only for a dialog's own fields, never for a combo's.
+    HWND reached = GetFocus();
+    if (tab && reached && reached != before &&
+        (SendMessageW(reached, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0)
+        SendMessageW(reached, EM_SETSEL, 0, -1);
+    return true;
 }
 
 int runMessageLoop(MessageFilter &keys)

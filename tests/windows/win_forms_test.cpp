@@ -2,10 +2,10 @@
 // recording platform: what each design control becomes, the menu, and the dialog keys.
 //
 //   win_forms_test              every group but "tahoma" and "stand-in"
-//   win_forms_test GROUP...     the named groups only ("layout", "keys", "waits", "about",
-//                               "about-gdi", "scaling", "dpi-change"; "tahoma" and
-//                               "stand-in": scaling where Tahoma itself, or another face
-//                               for it, draws)
+//   win_forms_test GROUP...     the named groups only ("layout", "keys", "demo-field",
+//                               "waits", "about", "about-gdi", "scaling", "dpi-change";
+//                               "tahoma" and "stand-in": scaling where Tahoma itself, or
+//                               another face for it, draws)
 //   ... figures                 prints what each caption needs against its room
 //
 // The last line of output is "N passed, M failed".
@@ -344,6 +344,73 @@ void keys()
     CHECK(quitPosted);
 }
 
+void pressWithShift(WPARAM code)
+{
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    state[VK_SHIFT] = 0x80;
+    SetKeyboardState(state);
+    key(WM_KEYDOWN, code);
+    state[VK_SHIFT] = 0;
+    SetKeyboardState(state);
+}
+
+void type(const char *text)
+{
+    for (; *text; ++text)
+        key(WM_CHAR, WPARAM(*text));
+}
+
+// The demo field as the keys reach it: the listed first name is the current entry, and the
+// focus arriving by Tab or Shift+Tab selects the field's text, so that typing replaces it.
+void demoField()
+{
+    RecordingPlatform platform;
+    for (const char *demo : {"QVX Jr/Selling Tickets.exe", "QVX Jr/Event Calendar.exe",
+                             "Both/Reports.exe", "Both/Ticket Setup.exe"})
+        platform.addFile(std::string("/app/Demos/") + demo);
+    qvx::win::FrmPlayDemos window(platform);
+    window.Form_Load();
+    SetForegroundWindow(window.hwnd());
+    HWND combo = window.control("cboDemos");
+    if (!CHECK(focusIn(combo) && SendMessageW(combo, CB_GETCOUNT, 0, 0) == 4))
+        return;
+    const auto current = [&] { return SendMessageW(combo, CB_GETCURSEL, 0, 0); };
+    for (int edition : {1, 0}) {
+        if (edition == 0) {
+            window.setOptionValue(0, true);
+            SetFocus(combo);
+        }
+        const std::string at = "edition " + std::to_string(edition);
+        CHECK_AT(at, current() == 0 && window.demoText() == window.demoEntry(0));
+        key(WM_KEYDOWN, VK_DOWN);
+        CHECK_AT(at, current() == 1 && window.demoText() == window.demoEntry(1));
+    }
+
+    const auto selectedWhole = [] {
+        DWORD from = 1;
+        DWORD to = 0;
+        SendMessageW(GetFocus(), EM_GETSEL, WPARAM(&from), LPARAM(&to));
+        return from == 0 && to == DWORD(GetWindowTextLengthW(GetFocus())) && to > 0;
+    };
+    // Round from the field to Close and into it again; then back from Play.
+    key(WM_KEYDOWN, VK_END);
+    for (int i = 0; i < 3; ++i)
+        key(WM_KEYDOWN, VK_TAB);
+    CHECK(focusIn(window.control("cmdClose")));
+    key(WM_KEYDOWN, VK_TAB);
+    CHECK(focusIn(combo) && selectedWhole());
+    type("Event Calendar");
+    CHECK(window.demoText() == "Event Calendar");
+    key(WM_KEYDOWN, VK_TAB);
+    CHECK(focusIn(window.control("cmdPlay")));
+    pressWithShift(VK_TAB);
+    CHECK(focusIn(combo) && selectedWhole());
+    type("Reports");
+    key(WM_KEYDOWN, VK_RETURN);
+    CHECK(window.demoText() == "Reports" && platform.callsOf("start").size() == 1);
+}
+
 // The platform's waits (those of the preparation) take keys as the main loop does.
 void keysDuringWaits()
 {
@@ -421,6 +488,17 @@ void about()
     SendMessageW(grey, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
     SendMessageW(grey, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
     CHECK(platform.callsOf("open").size() == 1);
+
+    // F1 in About asks for the help on behalf of the main window, so that it outlives About.
+    qvx::win::ProgramKeys helpKeys(platform,
+                                   [] { return std::filesystem::path(L"C:\\app\\Help.chm"); });
+    MSG f1{about.control("cmdOK"), WM_KEYDOWN, VK_F1, 1, 0, {}};
+    qvx::dispatchMessage(&helpKeys, f1);
+    const std::vector<std::string> help = platform.callsOf("help");
+    CHECK_AT(help.empty() ? std::string() : help[0],
+             help.size() == 1 &&
+                 help[0].rfind("help " + std::to_string(qvx::WindowHandle(window.hwnd())) + " |",
+                               0) == 0);
 
     SetForegroundWindow(about.hwnd());
     SetFocus(about.control("cmdOK"));
@@ -769,6 +847,7 @@ int wmain(int argc, wchar_t **argv)
     };
     const Group groups[]{{L"layout", layout, true},
                          {L"keys", keys, true},
+                         {L"demo-field", demoField, true},
                          {L"waits", keysDuringWaits, true},
                          {L"about", about, true},
                          {L"about-gdi", aboutGdiObjects, true},

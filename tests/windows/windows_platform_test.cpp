@@ -6,10 +6,12 @@
 // "help-viewer-missing" expects the HTML Help library to be unloadable (under Wine:
 // WINEDLLOVERRIDES=hhctrl.ocx=d). "message-box" and "events" need a display. The last line
 // of output is "N passed, M failed".
+#include "qvx/core/Catalogue.h"
 #include "qvx/core/OpError.h"
 #include "qvx/platform/Handles.h"
 #include "qvx/platform/WideText.h"
 #include "qvx/platform/WindowsPlatform.h"
+#include "qvx/win/GdiObject.h"
 
 #include "qvx/platform/Win32.h"
 
@@ -453,6 +455,28 @@ void testStartProgram()
     CHECK(!platform->startProgram(programs / L"Not A Program.exe", working).ok());
 }
 
+// A demo the list shows plays, whatever its path's length: a name of 215 characters, as in
+// the default installation folder, where it makes 266.
+void testLongPath()
+{
+    const fs::path app = freshFolder(L"long\\Quorvex Demo Player");
+    const fs::path edition = qvx::Catalogue::editionFolder(app, 1);
+    fs::create_directories(edition);
+    const fs::path demo = edition / (std::wstring(215, L'd') + L".exe");
+    CHECK(demo.wstring().size() > 266);
+    CopyFileW((ownFolder() / L"touch_marker.exe").c_str(), (L"\\\\?\\" + demo.wstring()).c_str(),
+              FALSE);
+    const std::vector<fs::path> listed = platform->listVisibleFiles(edition);
+    if (!CHECK(listed.size() == 1))
+        return;
+    const fs::path path = qvx::Catalogue::resolvePlayPath(*platform, app, edition,
+                                                          qvx::Catalogue::displayName(listed[0]));
+    CHECK(path == demo);
+    std::unique_ptr<qvx::TrackedProgram> program;
+    CHECK(platform->startTracked(path, path.parent_path(), program).ok() && program);
+    CHECK(awaitMarker(edition) == startedNormally);
+}
+
 // The started program's end and exit code are seen without waiting for it.
 void testTrackedProgram()
 {
@@ -725,6 +749,8 @@ void testHelpViewerMissing()
     platform->htmlHelp(0, "C:\\Quorvex Demos.chm", qvx::HelpCommand::Contents);
 }
 
+void checkIcon();
+
 void testVersionResource()
 {
     wchar_t self[MAX_PATH];
@@ -753,13 +779,41 @@ void testVersionResource()
     CHECK(text(L"InternalName") == "QVX Demo Player");
     CHECK(!text(L"LegalCopyright").empty());
 
-    // The first icon group is the 32 by 32 camera, in 16 colours.
+    checkIcon();
+}
+
+// The program's icon at each size that the scalings from 100 % to 200 % and the largest
+// views ask for: a picture of that very size, not the next one stretched, that the system
+// reads; the 32-pixel one keeps its 16 colours.
+void checkIcon()
+{
     HRSRC group = FindResourceW(nullptr, L"IDI_ICON1", reinterpret_cast<LPCWSTR>(RT_GROUP_ICON));
-    const auto *bytes =
-        group ? static_cast<const unsigned char *>(LockResource(LoadResource(nullptr, group)))
-              : nullptr;
-    // Icon directory: reserved, type, count, then entries of width, height, colours...
-    CHECK(bytes && bytes[4] >= 1 && bytes[6] == 32 && bytes[7] == 32 && bytes[8] == 16);
+    auto *directory =
+        group ? static_cast<BYTE *>(LockResource(LoadResource(nullptr, group))) : nullptr;
+    if (!CHECK(directory))
+        return;
+    // Entries of 14 bytes after 6: width, height, colours, reserved, planes, bits, bytes, ID.
+    const int count = directory[4] | directory[5] << 8;
+    for (const int size : {16, 20, 24, 32, 40, 48, 64, 256}) {
+        const int id = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
+        const BYTE *entry = nullptr;
+        for (int i = 0; i < count && !entry; ++i) {
+            const BYTE *each = directory + 6 + 14 * i;
+            entry = (each[12] | each[13] << 8) == id ? each : nullptr;
+        }
+        HRSRC image =
+            FindResourceW(nullptr, MAKEINTRESOURCEW(id), reinterpret_cast<LPCWSTR>(RT_ICON));
+        auto *bits =
+            image ? static_cast<BYTE *>(LockResource(LoadResource(nullptr, image))) : nullptr;
+        const qvx::win::Icon icon(
+            bits ? CreateIconFromResourceEx(bits, SizeofResource(nullptr, image), TRUE, 0x00030000,
+                                            size, size, LR_DEFAULTCOLOR)
+                 : nullptr);
+        if (!CHECK(entry && (entry[0] == 0 ? 256 : entry[0]) == size && icon.get() != nullptr))
+            std::printf("  no picture of %d px\n", size);
+        else if (size == 32)
+            CHECK(entry[2] == 16 && entry[6] == 4);
+    }
 }
 
 // Whether the process still holds the handle open.
@@ -812,6 +866,7 @@ int main(int argc, char **argv)
                   {"leftovers", testLeftoverCopies},
                   {"start", testStartProgram},
                   {"tracked", testTrackedProgram},
+                  {"long-path", testLongPath},
                   {"probes", testFolderProbes},
                   {"text-rules", testTextRules},
                   {"application", testApplication},

@@ -87,6 +87,37 @@ std::wstring native(const fs::path &path)
     return preferred.native();
 }
 
+// What the file functions take beyond MAX_PATH whatever the system's settings: the full
+// path after "\\?\" (after "\\?\UNC\" for a share's). Shorter paths stay as they are.
+std::wstring extendedPath(const std::wstring &path)
+{
+    if (path.size() < MAX_PATH || path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\"))
+        return path;
+    const std::wstring full = systemText([&path](wchar_t *buffer, DWORD size) {
+        return GetFullPathNameW(path.c_str(), size, buffer, nullptr);
+    });
+    if (full.empty())
+        return path;
+    if (full.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+// The short name of an existing file or folder, without the "\\?\" it was asked with;
+// empty where the volume keeps none.
+std::wstring shortPath(const std::wstring &path)
+{
+    const std::wstring asked = extendedPath(path);
+    std::wstring name = systemText([&asked](wchar_t *buffer, DWORD size) {
+        return GetShortPathNameW(asked.c_str(), buffer, size);
+    });
+    if (name.starts_with(L"\\\\?\\UNC\\"))
+        return L"\\\\" + name.substr(8);
+    if (name.starts_with(L"\\\\?\\"))
+        return name.substr(4);
+    return name;
+}
+
 // A help address "ms-its:<file>::/<page>" gets backslashes in its file part only: the page
 // is a path inside the help file and keeps its forward slashes.
 std::string nativeHelpTarget(std::string target)
@@ -220,11 +251,8 @@ DWORD probeFolder(std::wstring base)
     return ERROR_FILE_EXISTS;
 }
 
-// Starts a program with no arguments in a normal window; `started` gets its process.
-DWORD launch(const fs::path &path, const fs::path &workingFolder, KernelHandle &started)
+DWORD createProcess(const std::wstring &program, const std::wstring &folder, KernelHandle &started)
 {
-    const std::wstring program = native(path);
-    const std::wstring folder = native(workingFolder);
     // The quoted program name alone: a path with blanks stays one name, and no arguments.
     std::wstring commandLine = L"\"" + program + L"\"";
 
@@ -241,6 +269,27 @@ DWORD launch(const fs::path &path, const fs::path &workingFolder, KernelHandle &
     // Lets the new program's window come to the front although it did not get the input.
     AllowSetForegroundWindow(process.dwProcessId);
     return ERROR_SUCCESS;
+}
+
+// Starts a program with no arguments in a normal window; `started` gets its process.
+DWORD launch(const fs::path &path, const fs::path &workingFolder, KernelHandle &started)
+{
+    const std::wstring program = native(path);
+    const std::wstring folder = native(workingFolder);
+    const DWORD error = createProcess(program, folder, started);
+    // Programs and working folders beyond MAX_PATH are refused; their short names, where
+    // the volume keeps them, name the same ones.
+    const bool longProgram = program.size() >= MAX_PATH;
+    const bool longFolder = folder.size() >= MAX_PATH - 1;
+    if (error == ERROR_SUCCESS || (!longProgram && !longFolder))
+        return error;
+    const std::wstring shortProgram = longProgram ? shortPath(program) : program;
+    const std::wstring shortFolder = longFolder ? shortPath(folder) : folder;
+    if (shortProgram.empty() || (longFolder && shortFolder.empty()) ||
+        (shortProgram == program && shortFolder == folder))
+        return error;
+    return createProcess(shortProgram, shortFolder, started) == ERROR_SUCCESS ? ERROR_SUCCESS
+                                                                              : error;
 }
 
 class WindowsTrackedProgram final : public TrackedProgram
@@ -275,15 +324,16 @@ private:
 bool identify(const fs::path &path, BY_HANDLE_FILE_INFORMATION &info)
 {
     // Folders open only with backup semantics; nothing is read or locked.
-    const KernelHandle file(
-        CreateFileW(native(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const KernelHandle file(CreateFileW(extendedPath(native(path)).c_str(), 0,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                        nullptr));
     return file && GetFileInformationByHandle(file.get(), &info) != 0;
 }
 
 DWORD attributesOf(const fs::path &path)
 {
-    return GetFileAttributesW(native(path).c_str());
+    return GetFileAttributesW(extendedPath(native(path)).c_str());
 }
 
 int compareOrdinal(const std::wstring &first, const std::wstring &second, bool ignoreCase)
@@ -459,7 +509,7 @@ std::vector<fs::path> WindowsPlatform::listVisibleFiles(const fs::path &folder)
 
     std::vector<fs::path> names;
     WIN32_FIND_DATAW entry;
-    const FindHandle find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
+    const FindHandle find(FindFirstFileExW(extendedPath(pattern).c_str(), FindExInfoBasic, &entry,
                                            FindExSearchNameMatch, nullptr, 0));
     if (!find)
         return names;
