@@ -1,6 +1,7 @@
 #include "qvx/qt/FrmAbout.h"
 
 #include "AboutWidgets.h"
+#include "Accessibility.h"
 #include "CaptionFit.h"
 #include "FormBuilder.h"
 #include "WindowSystem.h"
@@ -46,6 +47,7 @@ FrmAbout::FrmAbout(Platform &platform, QWidget *mainWindow)
     setMouseTracking(true);
 
     m_controls = buildControls(form, this);
+    describeControls(form, m_controls);
     orderTabs(form, m_controls);
     // Every control keeps pointer movement to itself: only the bare surface is the window's.
     for (QWidget *widget : std::as_const(m_controls)) {

@@ -1,6 +1,7 @@
 #include "qvx/qt/FrmPlayDemos.h"
 
 #include "AboutWidgets.h"
+#include "Accessibility.h"
 #include "CaptionFit.h"
 #include "FormBuilder.h"
 #include "WindowSystem.h"
@@ -56,6 +57,7 @@ FrmPlayDemos::FrmPlayDemos(Platform &platform) : m_platform(platform), m_present
     m_client->setObjectName(QStringLiteral("clientArea"));
     setCentralWidget(m_client);
     m_controls = buildControls(form, m_client);
+    describeControls(form, m_controls);
     buildMenus(form, menuBar());
     m_demos = control<QComboBox>(QStringLiteral("cboDemos"));
     orderTabs(form, m_controls);

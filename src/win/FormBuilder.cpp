@@ -1,4 +1,5 @@
 #include "FormBuilder.h"
+#include "Accessibility.h"
 #include "Subclass.h"
 
 #include "qvx/win/ControlIds.h"
@@ -122,6 +123,8 @@ BuiltForm::BuiltForm(const design::Form &form, HWND window, Twips twips)
     orderControls();
     if (!form.menu.empty())
         buildMenu();
+    for (std::size_t index = 0; index < form.controls.size(); ++index)
+        describeControl(m_controls[index], form, form.controls[index]);
 }
 
 HFONT BuiltForm::font(const design::Font &wanted)

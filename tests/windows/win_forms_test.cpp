@@ -3,9 +3,9 @@
 //
 //   win_forms_test              every group but "tahoma" and "stand-in"
 //   win_forms_test GROUP...     the named groups only ("layout", "keys", "waits", "about",
-//                               "about-gdi", "scaling", "dpi-change"; "tahoma" and
-//                               "stand-in": scaling where Tahoma itself, or another face
-//                               for it, draws)
+//                               "about-gdi", "scaling", "dpi-change", "screen-readers";
+//                               "tahoma" and "stand-in": scaling where Tahoma itself, or
+//                               another face for it, draws)
 //   ... figures                 prints what each caption needs against its room
 //
 // The last line of output is "N passed, M failed".
@@ -20,6 +20,8 @@
 #include "qvx/win/MessageLoop.h"
 
 #include <commctrl.h>
+#include <ole2.h>
+#include <oleacc.h>
 #include <winternl.h>
 
 #include <cmath>
@@ -720,6 +722,119 @@ void dpiChanges()
              gdiObjects() == before);
 }
 
+// What a screen reader hears of a control: its object asked as a reader asks for it.
+struct Heard
+{
+    bool answered = false;
+    std::string name;
+    std::string description;
+    LONG state = 0;
+    bool hidden() const { return state & STATE_SYSTEM_INVISIBLE; }
+};
+
+Heard hear(HWND control)
+{
+    using FromWindow = HRESULT(WINAPI *)(HWND, DWORD, REFIID, void **);
+    static const auto fromWindow = reinterpret_cast<FromWindow>(reinterpret_cast<void (*)()>(
+        GetProcAddress(LoadLibraryW(L"oleacc.dll"), "AccessibleObjectFromWindow")));
+    Heard heard;
+    IAccessible *object = nullptr;
+    if (!fromWindow ||
+        FAILED(fromWindow(control, DWORD(OBJID_CLIENT), __uuidof(IAccessible),
+                          reinterpret_cast<void **>(&object))) ||
+        !object)
+        return heard;
+    heard.answered = true;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    const auto read = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR *)) {
+        BSTR text = nullptr;
+        const HRESULT result = (object->*get)(self, &text);
+        std::string said = SUCCEEDED(result) && text ? narrow(text) : std::string();
+        SysFreeString(text);
+        return said;
+    };
+    heard.name = read(&IAccessible::get_accName);
+    heard.description = read(&IAccessible::get_accDescription);
+    VARIANT state{};
+    if (SUCCEEDED(object->get_accState(self, &state)) && state.vt == VT_I4)
+        heard.state = state.lVal;
+    object->Release();
+    return heard;
+}
+
+// Each control by the name a user expects, the demo field by its prompt, the title once,
+// and nothing of the decoration; accessibility loads only when a reader asks.
+void screenReaders()
+{
+    RecordingPlatform platform;
+    platform.addFile("/app/Demos/QVX Jr/Selling Tickets.exe");
+    qvx::win::FrmPlayDemos window(platform);
+    window.Form_Load();
+    qvx::win::FrmAbout about(platform, window.hwnd());
+    about.presenter().Form_Load();
+    ShowWindow(window.hwnd(), SW_SHOW);
+    ShowWindow(about.hwnd(), SW_SHOW);
+    CHECK(GetModuleHandleW(L"oleacc.dll") == nullptr);
+
+    const std::string prompt = "Select a demo from the list and click Play";
+    COMBOBOXINFO combo{};
+    combo.cbSize = sizeof combo;
+    GetComboBoxInfo(window.control("cboDemos"), &combo);
+    const std::vector<std::pair<HWND, std::string>> named{
+        {window.control("cboDemos"), prompt},
+        {combo.hwndItem, prompt},
+        {window.control("cmdPlay"), "Play"},
+        {window.control("cmdClose"), "Close"},
+        {window.control("optDemoVersion", 0), "Quorvex"},
+        {window.control("optDemoVersion", 1), "Quorvex Junior"},
+        {window.control("Frame1"), "Program Version"},
+        {window.control("Label4", 3), "Quorvex Demo Player"},
+        {about.control("lblTitle"), "Quorvex Demo Player"},
+        {about.control("lblContactInfo"), textOf(about.control("lblContactInfo"))},
+        {about.control("cmdOK"), "OK"},
+        {about.control("Image2", 1), "FlashBack website"}};
+    for (const auto &[control, name] : named) {
+        const Heard heard = hear(control);
+        CHECK_AT(std::to_string(GetDlgCtrlID(control)) + " \"" + heard.name + "\"",
+                 heard.answered && heard.name == name && !heard.hidden());
+    }
+    CHECK(hear(about.control("Image2", 1)).description ==
+          design::frmAbout().find("Image2", 1)->toolTip);
+    for (const auto &[form, root] : {std::pair{&design::frmPlayDemos(), window.hwnd()},
+                                     std::pair{&design::frmAbout(), about.hwnd()}}) {
+        for (const design::Control &c : form->controls) {
+            HWND h = byId(root, controlId(*form, c.name, c.index));
+            if (!h || !c.decorative)
+                continue;
+            const Heard heard = hear(h);
+            CHECK_AT(std::string(c.name) + "(" + std::to_string(c.index) + ")",
+                     heard.answered && heard.hidden() && heard.name.empty());
+        }
+    }
+
+    // What a reader reaches in the main window: the title once.
+    struct Reach
+    {
+        int titles = 0;
+        int named = 0;
+    } reach;
+    EnumChildWindows(
+        window.hwnd(),
+        [](HWND child, LPARAM data) -> BOOL {
+            auto &r = *reinterpret_cast<Reach *>(data);
+            const Heard heard = hear(child);
+            if (IsWindowVisible(child) && !heard.hidden()) {
+                r.titles += heard.name == "Quorvex Demo Player";
+                r.named += !heard.name.empty();
+            }
+            return TRUE;
+        },
+        LPARAM(&reach));
+    CHECK_AT(std::to_string(reach.titles), reach.titles == 1 && reach.named > 5);
+}
+
 // The pointer while the program is busy comes from the desktop the windows were given.
 class BusyDesktop final : public qvx::Desktop
 {
@@ -773,6 +888,7 @@ int wmain(int argc, wchar_t **argv)
                          {L"about", about, true},
                          {L"about-gdi", aboutGdiObjects, true},
                          {L"busy-pointer", busyPointer, true},
+                         {L"screen-readers", screenReaders, true},
                          {L"scaling", [] { scaling(Face::any); }, true},
                          {L"dpi-change", dpiChanges, true},
                          {L"tahoma", [] { scaling(Face::tahoma); }, false},
