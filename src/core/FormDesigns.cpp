@@ -42,7 +42,7 @@ constexpr std::array playDemosControls{
     Control{.name = "Line1",
             .index = 1,
             .kind = Kind::Line,
-            .line = {120, 1635, 6540, 1635, 1},
+            .line = {120, 1635, 6540, 1635, 1, Edge::Highlight},
             .foreColour = white,
             .decorative = true},
 
@@ -222,7 +222,7 @@ constexpr std::array aboutControls{
     Control{.name = "Line1",
             .index = 0,
             .kind = Kind::Line,
-            .line = {75, 2280, 5940, 2280, 2},
+            .line = {75, 2280, 5940, 2280, 2, Edge::Highlight},
             .foreColour = white,
             .decorative = true},
     Control{.name = "Line1",

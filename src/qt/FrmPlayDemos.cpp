@@ -58,6 +58,7 @@ FrmPlayDemos::FrmPlayDemos(Platform &platform) : m_platform(platform), m_present
     setCentralWidget(m_client);
     m_controls = buildControls(form, m_client);
     describeControls(form, m_controls);
+    followContrast();
     buildMenus(form, menuBar());
     m_demos = control<QComboBox>(QStringLiteral("cboDemos"));
     orderTabs(form, m_controls);
@@ -107,6 +108,22 @@ void FrmPlayDemos::connectHandlers()
             continue;
         connect(action, &QAction::triggered, this, [this, name] { m_presenter.menu_Click(name); });
     }
+}
+
+void FrmPlayDemos::followContrast()
+{
+    const bool highContrast = m_platform.highContrast();
+    if (highContrast != m_highContrast)
+        applyColours(design::frmPlayDemos(), m_controls, highContrast);
+    m_highContrast = highContrast;
+}
+
+bool FrmPlayDemos::event(QEvent *event)
+{
+    // A change of theme may turn high contrast on or off.
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        followContrast();
+    return QMainWindow::event(event);
 }
 
 // Only the selected option of the group is a tab stop; the arrow keys move within it.

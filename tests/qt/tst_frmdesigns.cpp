@@ -306,6 +306,56 @@ private slots:
         QCOMPARE(heard.count(QStringLiteral("Quorvex Demo Player")), 1);
     }
 
+    // While the platform reports high contrast, both windows take the system's colours
+    // (the palette's) instead of the design's, without the title's shadow; when it ends, with
+    // a change of theme, the design's colours come back.
+    void highContrastTakesTheSystemsColours()
+    {
+        const QPalette before = QApplication::palette();
+        QPalette scheme = before;
+        scheme.setColor(QPalette::Window, QColor(255, 255, 255));
+        scheme.setColor(QPalette::WindowText, QColor(0, 0, 0));
+        scheme.setColor(QPalette::Button, QColor(255, 255, 255));
+        scheme.setColor(QPalette::ButtonText, QColor(0, 0, 0));
+        scheme.setColor(QPalette::Light, QColor(255, 0, 255));
+        scheme.setColor(QPalette::Dark, QColor(0, 128, 255));
+        QApplication::setPalette(scheme);
+        RecordingPlatform contrast;
+        contrast.contrast = true;
+        qt::FrmPlayDemos window(contrast);
+        qt::FrmAbout dialog(contrast);
+        const auto colourOf = [](QWidget *widget, QPalette::ColorRole role) {
+            return widget->palette().color(role);
+        };
+        const auto check = [&](bool high) {
+            const design::Form &playDemos = design::frmPlayDemos();
+            // The black title, the dark-blue note, the prompt in the window's own colour.
+            for (const design::Control *c : {playDemos.find("Label4", 3), playDemos.find("lblInfo"),
+                                             playDemos.find("Label4", 0)}) {
+                QCOMPARE(colourOf(window.control(designName(*c)), QPalette::WindowText),
+                         high || !c->foreColour ? scheme.color(QPalette::WindowText)
+                                                : colour(*c->foreColour));
+            }
+            QCOMPARE(window.control(QStringLiteral("Label4_4"))->isHidden(), high);
+            auto *rule = qobject_cast<LineControl *>(window.control(QStringLiteral("Line1_1")));
+            QCOMPARE(rule->colour(), high ? scheme.color(QPalette::Light) : QColor(255, 255, 255));
+            QCOMPARE(colourOf(window.control(QStringLiteral("cmdPlay")), QPalette::Button),
+                     high ? scheme.color(QPalette::Button) : QColor(224, 226, 235));
+            QCOMPARE(colourOf(&dialog, QPalette::Window),
+                     high ? scheme.color(QPalette::Window) : QColor(0, 0, 0));
+            QCOMPARE(colourOf(dialog.control(QStringLiteral("lblTitle")), QPalette::WindowText),
+                     high ? scheme.color(QPalette::WindowText) : QColor(255, 255, 255));
+            rule = qobject_cast<LineControl *>(dialog.control(QStringLiteral("Line1_1")));
+            QCOMPARE(rule->colour(), high ? scheme.color(QPalette::Dark) : QColor(128, 128, 128));
+        };
+        check(true);
+        contrast.contrast = false;
+        scheme = before;
+        QApplication::setPalette(before);
+        QCoreApplication::processEvents();
+        check(false);
+    }
+
     void menuItemsBecomeTheirActions()
     {
         const design::Form &f = design::frmPlayDemos();

@@ -37,6 +37,10 @@ struct Rect
     friend constexpr bool operator==(const Rect &, const Rect &) = default;
 };
 
+// Which edge of an etched rule a line draws: under a high-contrast scheme it takes the
+// system's colour for that edge instead of its own.
+enum class Edge { Shadow, Highlight };
+
 // A line's two ends in twips; its width in pixels.
 struct Line
 {
@@ -45,6 +49,7 @@ struct Line
     int x2 = 0;
     int y2 = 0;
     int widthPx = 1;
+    Edge edge = Edge::Shadow;
 };
 
 enum class Kind { Label, Line, Frame, OptionButton, ComboBox, CommandButton, FileList, Image };
@@ -142,5 +147,13 @@ std::string withoutAccessKeys(std::string_view caption);
 std::string accessibleName(const Form &form, const Control &control);
 // What a control is for, where its name does not say it.
 std::string_view accessibleDescription(const Control &control);
+
+// Under a high-contrast scheme the windows draw in the system's colours, not the design's,
+// and text drawn only for decoration (a shadow) is not drawn: in the system's colours it
+// would blur what it shadows.
+constexpr bool drawnUnderHighContrast(const Control &control)
+{
+    return !(control.decorative && control.kind == Kind::Label);
+}
 
 } // namespace qvx::design
