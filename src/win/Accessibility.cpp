@@ -99,7 +99,12 @@ public:
             AddRef();
             return S_OK;
         }
-        return m_standard->QueryInterface(iid, object);
+        // Its children and its window are the system object's; anything else (how it is
+        // marshalled among them) would be that object's identity, not this one's.
+        if (iid == __uuidof(IEnumVARIANT) || iid == __uuidof(IOleWindow))
+            return m_standard->QueryInterface(iid, object);
+        *object = nullptr;
+        return E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&m_references)); }
     ULONG STDMETHODCALLTYPE Release() override
