@@ -123,7 +123,7 @@ public:
     // The simple upper-case mapping of one character.
     virtual char32_t upperCase(char32_t character) = 0;
     // Whether the user asked for high contrast: the windows then draw in the system's
-    // colours instead of their designs' own. Asked again whenever the system's change.
+    // colours instead of their designs' own. Asked again when the system's settings change.
     virtual bool highContrast() { return false; }
 
     // Seconds on a clock that never jumps.
