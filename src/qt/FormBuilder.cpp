@@ -159,6 +159,29 @@ QHash<QString, QWidget *> buildControls(const design::Form &form, QWidget *clien
     return controls;
 }
 
+void applyColours(const design::Form &form, const QHash<QString, QWidget *> &controls,
+                  bool highContrast)
+{
+    for (const design::Control &control : form.controls) {
+        QWidget *widget = controls.value(controlObjectName(control));
+        if (!widget)
+            continue;
+        if (highContrast)
+            widget->setPalette(QPalette());
+        else
+            setColours(widget, control);
+        if (auto *line = qobject_cast<LineControl *>(widget)) {
+            const QPalette::ColorRole edge =
+                control.line.edge == design::Edge::Highlight ? QPalette::Light : QPalette::Dark;
+            line->setColour(highContrast         ? line->palette().color(edge)
+                            : control.foreColour ? colour(*control.foreColour)
+                                                 : QColor(Qt::black));
+        }
+        if (!design::drawnUnderHighContrast(control))
+            widget->setVisible(control.visible && !highContrast);
+    }
+}
+
 void orderTabs(const design::Form &form, const QHash<QString, QWidget *> &controls)
 {
     std::vector<const design::Control *> stops;

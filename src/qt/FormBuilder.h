@@ -23,6 +23,11 @@ QFont designFont(const design::Font &font);
 QHash<QString, QWidget *> buildControls(const design::Form &form, QWidget *client);
 // Sets the tab order of the controls that take the focus by their design tab indexes.
 void orderTabs(const design::Form &form, const QHash<QString, QWidget *> &controls);
+// The design's colours, or under a high-contrast scheme the system's: the controls' own
+// palettes give way to the window's, an etched rule takes the palette's edge colours, and
+// text drawn only for decoration hides. Called again when the scheme changes.
+void applyColours(const design::Form &form, const QHash<QString, QWidget *> &controls,
+                  bool highContrast);
 // Builds the menu bar from the design's tree; each action and menu is named after its item.
 void buildMenus(const design::Form &form, QMenuBar *bar);
 

@@ -1,6 +1,7 @@
 #include "qvx/qt/FrmAbout.h"
 
 #include "AboutWidgets.h"
+#include "Accessibility.h"
 #include "CaptionFit.h"
 #include "FormBuilder.h"
 #include "WindowSystem.h"
@@ -22,7 +23,8 @@ namespace qvx::qt {
 QPointer<FrmAbout> frmAbout;
 
 FrmAbout::FrmAbout(Platform &platform, QWidget *mainWindow)
-    : QDialog(mainWindow), m_presenter(platform, *this), m_mainWindow(mainWindow)
+    : QDialog(mainWindow), m_platform(platform), m_presenter(platform, *this),
+      m_mainWindow(mainWindow)
 {
     initAboutResources();
     const design::Form &form = design::frmAbout();
@@ -34,27 +36,21 @@ FrmAbout::FrmAbout(Platform &platform, QWidget *mainWindow)
     // Modal to the main window only: the help viewer stays usable beside it.
     setWindowModality(mainWindow ? Qt::WindowModal : Qt::ApplicationModal);
     setFont(designFont(form.font));
-    if (form.background) {
-        QPalette palette = this->palette();
-        palette.setColor(QPalette::Window, QColor(form.background->red, form.background->green,
-                                                  form.background->blue));
-        palette.setColor(QPalette::WindowText, Qt::white);
-        setPalette(palette);
-        setAutoFillBackground(true);
-    }
+    setAutoFillBackground(form.background.has_value());
     // Movement over the bare surface darkens the badge.
     setMouseTracking(true);
 
     m_controls = buildControls(form, this);
+    describeControls(form, m_controls);
     orderTabs(form, m_controls);
     // Every control keeps pointer movement to itself: only the bare surface is the window's.
     for (QWidget *widget : std::as_const(m_controls)) {
         widget->setAttribute(Qt::WA_TransparentForMouseEvents, false);
         widget->setAttribute(Qt::WA_NoMousePropagation);
     }
+    m_highContrast = m_platform.highContrast();
+    applyColours(m_highContrast);
     auto *ok = qobject_cast<QPushButton *>(control(QStringLiteral("cmdOK")));
-    // The button keeps the system's colours, not the window's white on black.
-    ok->setPalette(QApplication::palette(ok));
     connect(ok, &QPushButton::clicked, this, [this] { m_presenter.cmdOK_Click(); });
     for (int index = 0; index < 2; ++index) {
         auto *badge = qobject_cast<ImageControl *>(control(QStringLiteral("Image2_%1").arg(index)));
@@ -71,6 +67,35 @@ FrmAbout::FrmAbout(Platform &platform, QWidget *mainWindow)
 }
 
 FrmAbout::~FrmAbout() = default;
+
+void FrmAbout::applyColours(bool highContrast)
+{
+    const design::Form &form = design::frmAbout();
+    QPalette palette;
+    if (form.background && !highContrast) {
+        palette = this->palette();
+        palette.setColor(QPalette::Window, QColor(form.background->red, form.background->green,
+                                                  form.background->blue));
+        palette.setColor(QPalette::WindowText, Qt::white);
+    }
+    setPalette(palette);
+    qt::applyColours(form, m_controls, highContrast);
+    // The button keeps the system's colours, not the window's white on black.
+    if (QWidget *ok = control(QStringLiteral("cmdOK")))
+        ok->setPalette(QApplication::palette(ok));
+}
+
+bool FrmAbout::event(QEvent *event)
+{
+    // A change of theme may turn high contrast on or off.
+    if (event->type() == QEvent::ApplicationPaletteChange) {
+        if (const bool highContrast = m_platform.highContrast(); highContrast != m_highContrast) {
+            m_highContrast = highContrast;
+            applyColours(highContrast);
+        }
+    }
+    return QDialog::event(event);
+}
 
 void FrmAbout::showModal(Platform &platform, QWidget *mainWindow)
 {

@@ -1,6 +1,7 @@
 #include "qvx/qt/FrmPlayDemos.h"
 
 #include "AboutWidgets.h"
+#include "Accessibility.h"
 #include "CaptionFit.h"
 #include "FormBuilder.h"
 #include "WindowSystem.h"
@@ -56,6 +57,8 @@ FrmPlayDemos::FrmPlayDemos(Platform &platform) : m_platform(platform), m_present
     m_client->setObjectName(QStringLiteral("clientArea"));
     setCentralWidget(m_client);
     m_controls = buildControls(form, m_client);
+    describeControls(form, m_controls);
+    followContrast();
     buildMenus(form, menuBar());
     m_demos = control<QComboBox>(QStringLiteral("cboDemos"));
     orderTabs(form, m_controls);
@@ -105,6 +108,22 @@ void FrmPlayDemos::connectHandlers()
             continue;
         connect(action, &QAction::triggered, this, [this, name] { m_presenter.menu_Click(name); });
     }
+}
+
+void FrmPlayDemos::followContrast()
+{
+    const bool highContrast = m_platform.highContrast();
+    if (highContrast != m_highContrast)
+        applyColours(design::frmPlayDemos(), m_controls, highContrast);
+    m_highContrast = highContrast;
+}
+
+bool FrmPlayDemos::event(QEvent *event)
+{
+    // A change of theme may turn high contrast on or off.
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        followContrast();
+    return QMainWindow::event(event);
 }
 
 // Only the selected option of the group is a tab stop; the arrow keys move within it.

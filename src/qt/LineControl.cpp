@@ -11,6 +11,12 @@ LineControl::LineControl(QPoint from, QPoint to, QColor colour, int width, QWidg
     setGeometry(box.x(), box.y(), box.width() + m_width, box.height() + m_width);
 }
 
+void LineControl::setColour(QColor colour)
+{
+    m_colour = colour;
+    update();
+}
+
 void LineControl::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);

@@ -13,6 +13,7 @@ public:
     QPoint from() const { return m_from; }
     QPoint to() const { return m_to; }
     QColor colour() const { return m_colour; }
+    void setColour(QColor colour);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

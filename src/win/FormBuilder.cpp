@@ -1,4 +1,5 @@
 #include "FormBuilder.h"
+#include "Accessibility.h"
 #include "Subclass.h"
 
 #include "qvx/win/ControlIds.h"
@@ -104,6 +105,10 @@ LRESULT transparentLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lPa
         EndPaint(label, &paint);
         return 0;
     }
+    case WM_PRINTCLIENT:
+        // Drawn into another device context, as for a picture of the window.
+        reinterpret_cast<const BuiltForm *>(form)->paintLabelStack(label, HDC(wParam));
+        return 0;
     }
     return defSubclassProc(label, message, wParam, lParam);
 }
@@ -122,6 +127,8 @@ BuiltForm::BuiltForm(const design::Form &form, HWND window, Twips twips)
     orderControls();
     if (!form.menu.empty())
         buildMenu();
+    for (std::size_t index = 0; index < form.controls.size(); ++index)
+        describeControl(m_controls[index], form, form.controls[index]);
 }
 
 HFONT BuiltForm::font(const design::Font &wanted)
@@ -507,12 +514,31 @@ const design::Control *BuiltForm::designOf(HWND handle) const
                                                                                           : nullptr;
 }
 
+void BuiltForm::setHighContrast(bool highContrast)
+{
+    if (highContrast == m_highContrast)
+        return;
+    m_highContrast = highContrast;
+    RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 HBRUSH BuiltForm::colour(HDC dc, HWND handle)
 {
     const design::Control *control = designOf(handle);
     if (!control || control->kind == design::Kind::CommandButton ||
         control->kind == design::Kind::Frame || control->kind == design::Kind::ComboBox)
         return nullptr;
+    if (m_highContrast) {
+        // The system's edges for an etched rule, its text on its face for the rest.
+        if (control->kind == design::Kind::Line)
+            return GetSysColorBrush(
+                control->line.edge == design::Edge::Highlight ? COLOR_3DHIGHLIGHT : COLOR_3DSHADOW);
+        if (!control->transparent)
+            return nullptr;
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        SetBkMode(dc, TRANSPARENT);
+        return HBRUSH(GetStockObject(NULL_BRUSH));
+    }
     if (control->kind == design::Kind::Line)
         return brush(control->foreColour.value_or(design::Colour{}));
 
@@ -543,7 +569,8 @@ void BuiltForm::paintLabelStack(HWND label, HDC dc) const
         const design::Control &control = m_form.controls[i];
         const HWND other = m_controls[i];
         if (!other || control.kind != design::Kind::Label || !control.transparent ||
-            GetParent(other) != container || !IsWindowVisible(other))
+            GetParent(other) != container || !IsWindowVisible(other) ||
+            (m_highContrast && !design::drawnUnderHighContrast(control)))
             continue;
         RECT box;
         GetWindowRect(other, &box);
@@ -554,8 +581,8 @@ void BuiltForm::paintLabelStack(HWND label, HDC dc) const
         std::wstring text(std::size_t(GetWindowTextLengthW(other)) + 1, L'\0');
         text.resize(std::size_t(GetWindowTextW(other, text.data(), int(text.size()))));
         const HGDIOBJ previous = SelectObject(dc, HFONT(SendMessageW(other, WM_GETFONT, 0, 0)));
-        SetTextColor(dc,
-                     control.foreColour ? rgb(*control.foreColour) : GetSysColor(COLOR_WINDOWTEXT));
+        SetTextColor(dc, control.foreColour && !m_highContrast ? rgb(*control.foreColour)
+                                                               : GetSysColor(COLOR_WINDOWTEXT));
         // A one-line caption that the face on hand draws too wide closes up its letters, at
         // most a pixel each, rather than lose its end.
         int extra = 0;

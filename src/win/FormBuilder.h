@@ -51,6 +51,10 @@ public:
     const design::Control *designOf(HWND control) const;
     const design::Control *designOf(int controlId) const;
 
+    // Under a high-contrast scheme the controls draw in the system's colours, not the
+    // design's; a change redraws them.
+    void setHighContrast(bool highContrast);
+    bool highContrast() const { return m_highContrast; }
     // WM_CTLCOLORSTATIC and WM_CTLCOLORBTN: the design's colours, or 0 for the system's.
     HBRUSH colour(HDC dc, HWND control);
     // Draws the transparent labels that overlap `label`, back to front, into its area.
@@ -97,6 +101,7 @@ private:
     std::vector<std::pair<int, int>> m_places;
     std::vector<Bitmap> m_pictures; // by design index
     HMENU m_menuBar = nullptr;
+    bool m_highContrast = false;
     // Per menu item: the menu that holds it and its place there.
     std::vector<std::pair<HMENU, UINT>> m_menuPlaces;
 };

@@ -30,7 +30,8 @@ int designId(bool (*wanted)(const design::Control &))
 } // namespace
 
 FrmAbout::FrmAbout(Platform &platform, HWND mainWindow, int dpi, Desktop *desktop)
-    : m_desktop(desktop), m_presenter(platform, *this), m_mainWindow(mainWindow)
+    : m_platform(platform), m_desktop(desktop), m_presenter(platform, *this),
+      m_mainWindow(mainWindow)
 {
     const design::Form &form = design::frmAbout();
     const Twips twips{dpi > 0 ? dpi : systemDpi()};
@@ -43,6 +44,7 @@ FrmAbout::FrmAbout(Platform &platform, HWND mainWindow, int dpi, Desktop *deskto
                 mainWindow))
         return;
     m_form = std::make_unique<BuiltForm>(form, m_hwnd, twips);
+    m_form->setHighContrast(m_platform.highContrast());
     // Made on a screen at another scaling than the system's: laid out for that one.
     if (const int actual = windowDpi(m_hwnd); dpi <= 0 && actual != twips.dpi) {
         RECT place{};
@@ -118,14 +120,14 @@ HWND FrmAbout::control(std::string_view name, int index) const
 LRESULT FrmAbout::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_ERASEBKGND:
-        if (m_background) {
-            RECT area;
-            GetClientRect(m_hwnd, &area);
-            FillRect(HDC(wParam), &area, m_background.get());
-            return TRUE;
-        }
-        break;
+    case WM_ERASEBKGND: {
+        // Under a high-contrast scheme, the system's face instead of the design's black.
+        const bool own = m_background && !(m_form && m_form->highContrast());
+        RECT area;
+        GetClientRect(m_hwnd, &area);
+        FillRect(HDC(wParam), &area, own ? m_background.get() : GetSysColorBrush(COLOR_BTNFACE));
+        return TRUE;
+    }
     case WM_DPICHANGED:
         if (m_form)
             changeDpi(m_hwnd, *m_form, HIWORD(wParam), *reinterpret_cast<const RECT *>(lParam),
@@ -137,7 +139,7 @@ LRESULT FrmAbout::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 return LRESULT(brush);
         }
         // Pictures sit on the window's own background.
-        if (m_background)
+        if (m_background && !(m_form && m_form->highContrast()))
             return LRESULT(m_background.get());
         break;
     case DM_GETDEFID:
@@ -164,6 +166,12 @@ LRESULT FrmAbout::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETCURSOR:
         if (m_desktop && m_desktop->applyBusyPointer())
             return TRUE;
+        break;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+        // High contrast may have come or gone.
+        if (m_form)
+            m_form->setHighContrast(m_platform.highContrast());
         break;
     case WM_CLOSE:
         unload();

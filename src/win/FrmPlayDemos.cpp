@@ -37,6 +37,7 @@ FrmPlayDemos::FrmPlayDemos(Platform &platform, Desktop *desktop, int dpi)
                 wide(form.caption).c_str(), windowStyle, outer, nullptr))
         return;
     m_form = std::make_unique<BuiltForm>(form, m_hwnd, twips);
+    m_form->setHighContrast(m_platform.highContrast());
     // Made on a screen at another scaling than the system's: laid out for that one.
     if (const int actual = windowDpi(m_hwnd); dpi <= 0 && actual != twips.dpi) {
         RECT place{};
@@ -103,6 +104,12 @@ LRESULT FrmPlayDemos::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETCURSOR:
         if (m_desktop && m_desktop->applyBusyPointer())
             return TRUE;
+        break;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+        // High contrast may have come or gone.
+        if (m_form)
+            m_form->setHighContrast(m_platform.highContrast());
         break;
     case WM_ACTIVATE:
         // Coming back to the window brings the focus back to where it was.

@@ -79,6 +79,14 @@ TEST(FormDesigns, sameCaptionedHelpItemsOpenDifferentPages)
     EXPECT_FALSE(form.findMenuItem("mnuAdditionalAddOns")->enabled);
 }
 
+// A screen reader hears a caption's words, not its access-key markers.
+TEST(AccessibleNames, leaveOutAccessKeyMarkers)
+{
+    EXPECT_EQ(withoutAccessKeys("E&xit"), "Exit");
+    EXPECT_EQ(withoutAccessKeys("Tom && &Jerry"), "Tom & Jerry");
+    EXPECT_EQ(withoutAccessKeys("Ends with &"), "Ends with &");
+}
+
 TEST(AboutTexts, linesBreakWithALoneCarriageReturn)
 {
     const std::string version = qvx::about::versionText("");

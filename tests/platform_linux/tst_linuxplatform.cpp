@@ -579,6 +579,44 @@ private slots:
         QCOMPARE(platform.upperCase(U'\u00df'), U'\u00df');
     }
 
+    // Qt here has no contrast setting: a theme's palette at the extremes is high contrast,
+    // an ordinary one, however dark or light, is not.
+    void highContrastShowsInThePalette_data()
+    {
+        QTest::addColumn<QColor>("window");
+        QTest::addColumn<QColor>("text");
+        QTest::addColumn<QColor>("button");
+        QTest::addColumn<bool>("high");
+        const QColor black(0, 0, 0);
+        const QColor white(255, 255, 255);
+        QTest::newRow("black on light grey")
+            << QColor(239, 239, 239) << black << QColor(239, 239, 239) << false;
+        QTest::newRow("dark theme")
+            << QColor(32, 35, 38) << QColor(252, 252, 252) << QColor(49, 54, 59) << false;
+        QTest::newRow("white page, grey buttons")
+            << white << black << QColor(224, 224, 224) << false;
+        QTest::newRow("black on white") << white << black << white << true;
+        QTest::newRow("white on black") << black << white << black << true;
+        QTest::newRow("yellow on black") << black << QColor(255, 255, 0) << black << true;
+    }
+    void highContrastShowsInThePalette()
+    {
+        QFETCH(QColor, window);
+        QFETCH(QColor, text);
+        QFETCH(QColor, button);
+        QFETCH(bool, high);
+        const QPalette before = QApplication::palette();
+        QPalette palette = before;
+        palette.setColor(QPalette::Window, window);
+        palette.setColor(QPalette::WindowText, text);
+        palette.setColor(QPalette::Button, button);
+        palette.setColor(QPalette::ButtonText, text);
+        QApplication::setPalette(palette);
+        const bool answer = platform.highContrast();
+        QApplication::setPalette(before);
+        QCOMPARE(answer, high);
+    }
+
     void messageBoxNeverBelongsToTheHelpWindow()
     {
         QWidget main;

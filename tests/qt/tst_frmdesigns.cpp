@@ -9,6 +9,7 @@
 #include "qvx/qt/FrmPlayDemos.h"
 #include "qvx/qt/Twips.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
@@ -18,6 +19,8 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <functional>
+#include <map>
 #include <memory>
 
 using namespace qvx;
@@ -236,6 +239,121 @@ private slots:
             next = next->nextInFocusChain();
         } while (next != first);
         QCOMPARE(chain, expected);
+    }
+
+    // What a screen reader finds in each window: every control it reads by the name a user
+    // expects, the combo by its prompt, the title once, and nothing of the decoration.
+    void screenReadersHearNamesNotDecoration()
+    {
+        const std::map<std::string, std::string> expected{
+            {"cboDemos", "Select a demo from the list and click Play"},
+            {"cmdPlay", "Play"},
+            {"cmdClose", "Close"},
+            {"optDemoVersion_0", "Quorvex"},
+            {"optDemoVersion_1", "Quorvex Junior"},
+            {"Frame1", "Program Version"},
+            {"fraDemoInfo", "Related Demo Information"},
+            {"Label4_3", "Quorvex Demo Player"},
+            {"cmdOK", "OK"},
+            {"Image2_0", "FlashBack website"},
+            {"Image2_1", "FlashBack website"}};
+        for (int window : {0, 1}) {
+            for (const design::Control &control : form(window).controls) {
+                QWidget *widget = widgetOf(window, control);
+                if (!widget)
+                    continue;
+                const QString name = designName(control);
+                QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+                QVERIFY2(face, qPrintable(name));
+                if (control.decorative) {
+                    QVERIFY2(face->state().invisible, qPrintable(name));
+                    QVERIFY2(face->text(QAccessible::Name).isEmpty(), qPrintable(name));
+                    continue;
+                }
+                if (const auto named = expected.find(name.toStdString()); named != expected.end())
+                    QCOMPARE(face->text(QAccessible::Name), QString::fromStdString(named->second));
+                if (!control.toolTip.empty())
+                    QCOMPARE(face->text(QAccessible::Description), qtext(control.toolTip));
+            }
+        }
+        // The prompt is the combo's label for the desktop's screen readers too.
+        QAccessibleInterface *combo =
+            QAccessible::queryAccessibleInterface(main->control(QStringLiteral("cboDemos")));
+        QAccessibleInterface *prompt =
+            QAccessible::queryAccessibleInterface(main->control(QStringLiteral("Label4_0")));
+        bool labelled = false;
+        for (const auto &[other, relation] : combo->relations(QAccessible::Label))
+            labelled = labelled || other == prompt;
+        QVERIFY(labelled);
+
+        // Everything a reader can reach in the main window, the title read once only.
+        // Shown as a plain widget: what a reader reaches does not depend on the load.
+        static_cast<QWidget *>(main.get())->show();
+        QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+        QStringList heard;
+        std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *face) {
+            for (int i = 0; i < face->childCount(); ++i) {
+                QAccessibleInterface *child = face->child(i);
+                if (!child || child->state().invisible)
+                    continue;
+                heard.append(child->text(QAccessible::Name));
+                walk(child);
+            }
+        };
+        walk(QAccessible::queryAccessibleInterface(main->centralWidget()));
+        main->hide();
+        QVERIFY2(heard.contains(QStringLiteral("Play")), qPrintable(heard.join(u'|')));
+        QCOMPARE(heard.count(QStringLiteral("Quorvex Demo Player")), 1);
+    }
+
+    // While the platform reports high contrast, both windows take the system's colours
+    // (the palette's) instead of the design's, without the title's shadow; when it ends, with
+    // a change of theme, the design's colours come back.
+    void highContrastTakesTheSystemsColours()
+    {
+        const QPalette before = QApplication::palette();
+        QPalette scheme = before;
+        scheme.setColor(QPalette::Window, QColor(255, 255, 255));
+        scheme.setColor(QPalette::WindowText, QColor(0, 0, 0));
+        scheme.setColor(QPalette::Button, QColor(255, 255, 255));
+        scheme.setColor(QPalette::ButtonText, QColor(0, 0, 0));
+        scheme.setColor(QPalette::Light, QColor(255, 0, 255));
+        scheme.setColor(QPalette::Dark, QColor(0, 128, 255));
+        QApplication::setPalette(scheme);
+        RecordingPlatform contrast;
+        contrast.contrast = true;
+        qt::FrmPlayDemos window(contrast);
+        qt::FrmAbout dialog(contrast);
+        const auto colourOf = [](QWidget *widget, QPalette::ColorRole role) {
+            return widget->palette().color(role);
+        };
+        const auto check = [&](bool high) {
+            const design::Form &playDemos = design::frmPlayDemos();
+            // The black title, the dark-blue note, the prompt in the window's own colour.
+            for (const design::Control *c : {playDemos.find("Label4", 3), playDemos.find("lblInfo"),
+                                             playDemos.find("Label4", 0)}) {
+                QCOMPARE(colourOf(window.control(designName(*c)), QPalette::WindowText),
+                         high || !c->foreColour ? scheme.color(QPalette::WindowText)
+                                                : colour(*c->foreColour));
+            }
+            QCOMPARE(window.control(QStringLiteral("Label4_4"))->isHidden(), high);
+            auto *rule = qobject_cast<LineControl *>(window.control(QStringLiteral("Line1_1")));
+            QCOMPARE(rule->colour(), high ? scheme.color(QPalette::Light) : QColor(255, 255, 255));
+            QCOMPARE(colourOf(window.control(QStringLiteral("cmdPlay")), QPalette::Button),
+                     high ? scheme.color(QPalette::Button) : QColor(224, 226, 235));
+            QCOMPARE(colourOf(&dialog, QPalette::Window),
+                     high ? scheme.color(QPalette::Window) : QColor(0, 0, 0));
+            QCOMPARE(colourOf(dialog.control(QStringLiteral("lblTitle")), QPalette::WindowText),
+                     high ? scheme.color(QPalette::WindowText) : QColor(255, 255, 255));
+            rule = qobject_cast<LineControl *>(dialog.control(QStringLiteral("Line1_1")));
+            QCOMPARE(rule->colour(), high ? scheme.color(QPalette::Dark) : QColor(128, 128, 128));
+        };
+        check(true);
+        contrast.contrast = false;
+        scheme = before;
+        QApplication::setPalette(before);
+        QCoreApplication::processEvents();
+        check(false);
     }
 
     void menuItemsBecomeTheirActions()

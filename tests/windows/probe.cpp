@@ -18,6 +18,8 @@
 
 #include "qvx/platform/Win32.h"
 
+#include <ole2.h>
+#include <oleacc.h>
 #include <psapi.h>
 #include <tlhelp32.h>
 
@@ -347,7 +349,7 @@ int usage()
                "  launch PROGRAM FOLDER TITLE SECONDS [filled] | memory\n"
                "  entries | text | set-text TEXT | choose INDEX\n"
                "  click CONTROL | option INDEX | menu ITEM | read CONTROL\n"
-               "  visible [CONTROL] | enabled [CONTROL] | checked CONTROL\n"
+               "  visible [CONTROL] | enabled [CONTROL] | checked CONTROL | hear CONTROL\n"
                "  client-size | modules | answer TITLE BUTTON SECONDS | close | shot FILE\n",
                stderr);
     return 2;
@@ -568,6 +570,29 @@ int run(std::vector<std::wstring> args)
             return fail("no such entry");
         const WPARAM notice = MAKEWPARAM(GetDlgCtrlID(target), CBN_SELCHANGE);
         return send(GetParent(target), WM_COMMAND, notice, LPARAM(target)) ? 0 : fail("no reply");
+    }
+    if (verb == L"hear") {
+        // What a screen reader hears of the control, asked from this other process as a
+        // reader asks: its name, then "hidden" when it is not to be read.
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        IAccessible *object = nullptr;
+        if (FAILED(AccessibleObjectFromWindow(target, DWORD(OBJID_CLIENT), __uuidof(IAccessible),
+                                              reinterpret_cast<void **>(&object))) ||
+            !object)
+            return fail("no accessible object");
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr;
+        VARIANT state{};
+        const bool named = SUCCEEDED(object->get_accName(self, &name));
+        const bool stated = SUCCEEDED(object->get_accState(self, &state));
+        printLine(named && name ? std::wstring(name) : std::wstring());
+        if (stated && state.vt == VT_I4 && (state.lVal & STATE_SYSTEM_INVISIBLE))
+            std::puts("hidden");
+        SysFreeString(name);
+        object->Release();
+        return named && stated ? 0 : fail("no reply");
     }
     if (verb == L"checked") {
         DWORD_PTR state = 0;

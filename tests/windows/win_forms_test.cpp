@@ -3,7 +3,8 @@
 //
 //   win_forms_test              every group but "tahoma" and "stand-in"
 //   win_forms_test GROUP...     the named groups only ("layout", "keys", "demo-field",
-//                               "waits", "about", "about-gdi", "scaling", "dpi-change";
+//                               "waits", "about", "about-gdi", "scaling", "dpi-change",
+//                               "screen-readers", "high-contrast";
 //                               "tahoma" and "stand-in": scaling where Tahoma itself, or
 //                               another face for it, draws)
 //   ... figures                 prints what each caption needs against its room
@@ -20,6 +21,8 @@
 #include "qvx/win/MessageLoop.h"
 
 #include <commctrl.h>
+#include <ole2.h>
+#include <oleacc.h>
 #include <winternl.h>
 
 #include <cmath>
@@ -798,6 +801,225 @@ void dpiChanges()
              gdiObjects() == before);
 }
 
+// What a screen reader hears of a control: its object asked as a reader asks for it.
+struct Heard
+{
+    bool answered = false;
+    std::string name;
+    std::string description;
+    LONG state = 0;
+    bool hidden() const { return state & STATE_SYSTEM_INVISIBLE; }
+};
+
+Heard hear(HWND control)
+{
+    using FromWindow = HRESULT(WINAPI *)(HWND, DWORD, REFIID, void **);
+    static const auto fromWindow = reinterpret_cast<FromWindow>(reinterpret_cast<void (*)()>(
+        GetProcAddress(LoadLibraryW(L"oleacc.dll"), "AccessibleObjectFromWindow")));
+    Heard heard;
+    IAccessible *object = nullptr;
+    if (!fromWindow ||
+        FAILED(fromWindow(control, DWORD(OBJID_CLIENT), __uuidof(IAccessible),
+                          reinterpret_cast<void **>(&object))) ||
+        !object)
+        return heard;
+    heard.answered = true;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    const auto read = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR *)) {
+        BSTR text = nullptr;
+        const HRESULT result = (object->*get)(self, &text);
+        std::string said = SUCCEEDED(result) && text ? narrow(text) : std::string();
+        SysFreeString(text);
+        return said;
+    };
+    heard.name = read(&IAccessible::get_accName);
+    heard.description = read(&IAccessible::get_accDescription);
+    VARIANT state{};
+    if (SUCCEEDED(object->get_accState(self, &state)) && state.vt == VT_I4)
+        heard.state = state.lVal;
+    object->Release();
+    return heard;
+}
+
+// Each control by the name a user expects, the demo field by its prompt, the title once (its
+// shadow is decoration), and nothing of the decoration; accessibility loads only when a
+// reader asks.
+void screenReaders()
+{
+    RecordingPlatform platform;
+    platform.addFile("/app/Demos/QVX Jr/Selling Tickets.exe");
+    qvx::win::FrmPlayDemos window(platform);
+    window.Form_Load();
+    qvx::win::FrmAbout about(platform, window.hwnd());
+    about.presenter().Form_Load();
+    ShowWindow(window.hwnd(), SW_SHOW);
+    ShowWindow(about.hwnd(), SW_SHOW);
+    CHECK(GetModuleHandleW(L"oleacc.dll") == nullptr);
+
+    const std::string prompt = "Select a demo from the list and click Play";
+    COMBOBOXINFO combo{};
+    combo.cbSize = sizeof combo;
+    GetComboBoxInfo(window.control("cboDemos"), &combo);
+    const std::vector<std::pair<HWND, std::string>> named{
+        {window.control("cboDemos"), prompt},
+        {combo.hwndItem, prompt},
+        {window.control("cmdPlay"), "Play"},
+        {window.control("cmdClose"), "Close"},
+        {window.control("optDemoVersion", 0), "Quorvex"},
+        {window.control("optDemoVersion", 1), "Quorvex Junior"},
+        {window.control("Frame1"), "Program Version"},
+        {window.control("Label4", 3), "Quorvex Demo Player"},
+        {about.control("lblTitle"), "Quorvex Demo Player"},
+        {about.control("cmdOK"), "OK"},
+        {about.control("Image2", 1), "FlashBack website"}};
+    for (const auto &[control, name] : named) {
+        const Heard heard = hear(control);
+        CHECK_AT(std::to_string(GetDlgCtrlID(control)) + " \"" + heard.name + "\"",
+                 heard.answered && heard.name == name && !heard.hidden());
+    }
+    CHECK(hear(about.control("Image2", 1)).description ==
+          design::frmAbout().find("Image2", 1)->toolTip);
+    for (const auto &[form, root] : {std::pair{&design::frmPlayDemos(), window.hwnd()},
+                                     std::pair{&design::frmAbout(), about.hwnd()}}) {
+        for (const design::Control &c : form->controls) {
+            HWND h = byId(root, controlId(*form, c.name, c.index));
+            if (!h || !c.decorative)
+                continue;
+            const Heard heard = hear(h);
+            CHECK_AT(std::string(c.name) + "(" + std::to_string(c.index) + ")",
+                     heard.answered && heard.hidden() && heard.name.empty());
+        }
+    }
+}
+
+// The colours a transparent label draws, its own and those of the labels it overlaps, into
+// a picture of its area laid on the system's face: how many pixels show each ink.
+struct Inks
+{
+    int yellow = 0; // red and green, no blue: the scheme's text below
+    int blue = 0;   // blue, nothing else
+    int grey = 0;   // red, green and blue alike
+};
+
+Inks inksOf(HWND label)
+{
+    RECT area{};
+    GetClientRect(label, &area);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = area.right;
+    info.bmiHeader.biHeight = -area.bottom;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    const qvx::WindowDc screen(nullptr);
+    const HDC dc = CreateCompatibleDC(screen.get());
+    const HBITMAP picture = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    Inks inks;
+    if (!picture || !bits) {
+        DeleteDC(dc);
+        return inks;
+    }
+    const HGDIOBJ old = SelectObject(dc, picture);
+    FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+    SendMessageW(label, WM_PRINTCLIENT, WPARAM(dc), PRF_CLIENT);
+    GdiFlush();
+    const auto *pixel = static_cast<const std::uint32_t *>(bits);
+    for (long i = 0; i < long(area.right) * area.bottom; ++i) {
+        const int r = (pixel[i] >> 16) & 0xFF, g = (pixel[i] >> 8) & 0xFF, b = pixel[i] & 0xFF;
+        inks.yellow += r > 64 && g > 64 && b == 0;
+        inks.blue += r == 0 && g == 0 && b > 64;
+        inks.grey += r > 32 && r == g && g == b;
+    }
+    SelectObject(dc, old);
+    DeleteObject(picture);
+    DeleteDC(dc);
+    return inks;
+}
+
+// The text colour and brush a window gives a static control of its own to draw with.
+std::pair<COLORREF, HBRUSH> staticColours(HWND window, HWND control)
+{
+    const qvx::WindowDc screen(nullptr);
+    const HDC dc = CreateCompatibleDC(screen.get());
+    SetTextColor(dc, RGB(1, 2, 3));
+    const auto brush = HBRUSH(SendMessageW(window, WM_CTLCOLORSTATIC, WPARAM(dc), LPARAM(control)));
+    const COLORREF text = GetTextColor(dc);
+    DeleteDC(dc);
+    return {text, brush};
+}
+
+COLORREF brushColour(HBRUSH brush)
+{
+    LOGBRUSH logical{};
+    return brush && GetObjectW(brush, sizeof logical, &logical) ? logical.lbColor : CLR_INVALID;
+}
+
+// As the platform reports high contrast on or off, under a scheme of yellow on black: with it
+// the windows draw in the scheme's colours (the title and the note in its text, no shadow,
+// the rules in its edges, About on its face); without it, in the design's own.
+void highContrast()
+{
+    const int elements[]{COLOR_BTNFACE, COLOR_WINDOWTEXT, COLOR_3DSHADOW, COLOR_3DHIGHLIGHT};
+    const COLORREF scheme[]{RGB(0, 0, 0), RGB(255, 255, 0), RGB(0, 128, 255), RGB(255, 0, 255)};
+    COLORREF saved[4];
+    for (int i = 0; i < 4; ++i)
+        saved[i] = GetSysColor(elements[i]);
+    SetSysColors(4, elements, scheme);
+    for (const bool contrast : {true, false}) {
+        const std::string when = contrast ? "on" : "off";
+        RecordingPlatform platform;
+        platform.contrast = contrast;
+        platform.addFile("/app/Demos/Both/Ticket Setup.exe");
+        qvx::win::FrmPlayDemos window(platform);
+        window.Form_Load();
+        window.setOptionValue(0, true);
+        HWND combo = window.control("cboDemos");
+        SendMessageW(combo, CB_SETCURSEL, 0, 0);
+        SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                     LPARAM(combo));
+        ShowWindow(window.hwnd(), SW_SHOW);
+
+        const Inks title = inksOf(window.control("Label4", 3));
+        const Inks note = inksOf(window.control("lblInfo"));
+        const std::string seen = when + ": title " + std::to_string(title.yellow) + "/" +
+                                 std::to_string(title.grey) + ", note " +
+                                 std::to_string(note.yellow) + "/" + std::to_string(note.blue);
+        if (figures)
+            std::printf("  %s\n", seen.c_str());
+        if (contrast)
+            CHECK_AT(seen,
+                     title.yellow > 100 && title.grey == 0 && note.yellow > 50 && note.blue == 0);
+        else
+            CHECK_AT(seen,
+                     title.yellow == 0 && title.grey > 100 && note.yellow == 0 && note.blue > 50);
+        CHECK_AT(when,
+                 brushColour(staticColours(window.hwnd(), window.control("Line1", 1)).second) ==
+                     (contrast ? scheme[3] : RGB(255, 255, 255)));
+
+        qvx::win::FrmAbout about(platform, window.hwnd());
+        about.presenter().Form_Load();
+        const auto [text, brush] = staticColours(about.hwnd(), about.control("lblTitle"));
+        CHECK_AT(when, text == (contrast ? scheme[1] : RGB(255, 255, 255)));
+        CHECK_AT(when, brushColour(brush) == (contrast ? scheme[0] : RGB(0, 0, 0)) ||
+                           (contrast && brush == GetSysColorBrush(COLOR_BTNFACE)));
+        CHECK_AT(when, brushColour(staticColours(about.hwnd(), about.control("Line1", 1)).second) ==
+                           (contrast ? scheme[2] : RGB(128, 128, 128)));
+        if (!contrast) {
+            // Turned on while the windows are open, as the system announces it.
+            platform.contrast = true;
+            SendMessageW(window.hwnd(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+            SendMessageW(about.hwnd(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+            CHECK(inksOf(window.control("Label4", 3)).yellow > 100);
+            CHECK(staticColours(about.hwnd(), about.control("lblTitle")).first == scheme[1]);
+        }
+    }
+    SetSysColors(4, elements, saved);
+}
+
 // The pointer while the program is busy comes from the desktop the windows were given.
 class BusyDesktop final : public qvx::Desktop
 {
@@ -852,6 +1074,8 @@ int wmain(int argc, wchar_t **argv)
                          {L"about", about, true},
                          {L"about-gdi", aboutGdiObjects, true},
                          {L"busy-pointer", busyPointer, true},
+                         {L"screen-readers", screenReaders, true},
+                         {L"high-contrast", highContrast, true},
                          {L"scaling", [] { scaling(Face::any); }, true},
                          {L"dpi-change", dpiChanges, true},
                          {L"tahoma", [] { scaling(Face::tahoma); }, false},

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <numeric>
 #include <thread>
 #include <unistd.h>
@@ -195,6 +196,39 @@ bool LinuxPlatform::sameNameIgnoringCase(std::string_view first, std::string_vie
 char32_t LinuxPlatform::upperCase(char32_t character)
 {
     return QChar::toUpper(character);
+}
+
+namespace {
+
+// Relative luminance and contrast ratio as the web's accessibility guidelines define them.
+double luminance(const QColor &colour)
+{
+    const auto linear = [](double value) {
+        return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+}
+
+double contrastRatio(const QColor &one, const QColor &other)
+{
+    const double first = luminance(one);
+    const double second = luminance(other);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+} // namespace
+
+bool LinuxPlatform::highContrast()
+{
+    // Black on white is 21:1 and yellow on black 19.6:1; ordinary themes stay below 19:1,
+    // black on a light grey face such as Fusion's among them (18.3:1).
+    constexpr double least = 19.0;
+    const QPalette palette = QGuiApplication::palette();
+    return contrastRatio(palette.color(QPalette::WindowText), palette.color(QPalette::Window)) >=
+               least &&
+           contrastRatio(palette.color(QPalette::ButtonText), palette.color(QPalette::Button)) >=
+               least;
 }
 
 double LinuxPlatform::monotonicSeconds()

@@ -47,6 +47,8 @@ public:
     std::deque<qvx::Answer> answers;
     // Injected failures by "<operation> <path>", such as "copy /app/x.exe".
     std::map<std::string, qvx::OpResult> failures;
+    // What highContrast() answers.
+    bool contrast = false;
     std::function<void()> duringMessage;
     std::function<void()> duringEvents;
 
@@ -87,6 +89,7 @@ public:
     void sortNames(std::vector<std::filesystem::path> &names) override;
     bool sameNameIgnoringCase(std::string_view first, std::string_view second) override;
     char32_t upperCase(char32_t character) override;
+    bool highContrast() override { return contrast; }
     double monotonicSeconds() override { return clock; }
     void waitForEvents(double maxSeconds) override;
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 // A window's design as data: what a form file holds. Each toolkit builds its real window
@@ -36,6 +37,10 @@ struct Rect
     friend constexpr bool operator==(const Rect &, const Rect &) = default;
 };
 
+// Which edge of an etched rule a line draws: under a high-contrast scheme it takes the
+// system's colour for that edge instead of its own.
+enum class Edge { Shadow, Highlight };
+
 // A line's two ends in twips; its width in pixels.
 struct Line
 {
@@ -44,6 +49,7 @@ struct Line
     int x2 = 0;
     int y2 = 0;
     int widthPx = 1;
+    Edge edge = Edge::Shadow;
 };
 
 enum class Kind { Label, Line, Frame, OptionButton, ComboBox, CommandButton, FileList, Image };
@@ -62,6 +68,13 @@ enum class Command {
 
 inline constexpr int noIndex = -1;
 inline constexpr int noTabStop = -1;
+
+// Another control of the same form.
+struct ControlRef
+{
+    std::string_view name;
+    int index = noIndex;
+};
 
 struct Control
 {
@@ -84,6 +97,13 @@ struct Control
     std::string_view picture;
     std::string_view toolTip;
     std::string_view pattern; // file lists
+
+    // What a screen reader is told. A control is named by its caption unless it has a name
+    // of its own or a label names it; decoration is not read at all.
+    std::string_view accessibleName;
+    std::optional<ControlRef> labelledBy;
+    std::string_view accessibleDescription; // empty: the tool tip says it
+    bool decorative = false;
 };
 
 struct MenuItem
@@ -119,5 +139,21 @@ struct Form
 
 const Form &frmPlayDemos();
 const Form &frmAbout();
+
+// A caption as it is read aloud: without its access-key markers ("&&" stays one "&").
+std::string withoutAccessKeys(std::string_view caption);
+// The name a screen reader gives a control: none for decoration. A label is named by the
+// text it shows; this is its design's, which load may replace.
+std::string accessibleName(const Form &form, const Control &control);
+// What a control is for, where its name does not say it.
+std::string_view accessibleDescription(const Control &control);
+
+// Under a high-contrast scheme the windows draw in the system's colours, not the design's,
+// and text drawn only for decoration (a shadow) is not drawn: in the system's colours it
+// would blur what it shadows.
+constexpr bool drawnUnderHighContrast(const Control &control)
+{
+    return !(control.decorative && control.kind == Kind::Label);
+}
 
 } // namespace qvx::design

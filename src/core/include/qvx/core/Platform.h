@@ -122,6 +122,9 @@ public:
     virtual bool sameNameIgnoringCase(std::string_view first, std::string_view second) = 0;
     // The simple upper-case mapping of one character.
     virtual char32_t upperCase(char32_t character) = 0;
+    // Whether the user asked for high contrast: the windows then draw in the system's
+    // colours instead of their designs' own. Asked again when the system's settings change.
+    virtual bool highContrast() { return false; }
 
     // Seconds on a clock that never jumps.
     virtual double monotonicSeconds() = 0;

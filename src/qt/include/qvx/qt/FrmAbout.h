@@ -35,14 +35,20 @@ public:
     void unload() override;
 
 protected:
+    bool event(QEvent *event) override;
     void done(int result) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
+    // The design's colours, white on black, or the system's while it asks for high contrast.
+    void applyColours(bool highContrast);
+
+    Platform &m_platform;
     AboutPresenter m_presenter;
     QWidget *m_mainWindow;
     QHash<QString, QWidget *> m_controls;
+    bool m_highContrast = false;
 };
 
 // The program-wide reference to the About window; empty whenever it is not open.

@@ -55,11 +55,14 @@ public:
     void showAbout() override;
 
 protected:
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void connectHandlers();
+    // The design's colours, or the system's while it asks for high contrast.
+    void followContrast();
     void keepSelectedOptionAsTabStop();
     void applyOuterSize();
     // Runs a presenter step that hands control to the window system; a close meanwhile
@@ -73,6 +76,7 @@ private:
     QHash<QString, QWidget *> m_controls;
     QComboBox *m_demos = nullptr;
     QSize m_outerTwips;
+    bool m_highContrast = false;
     bool m_closed = false;
     // A run of the preparation holds the window until it returns.
     int m_busy = 0;

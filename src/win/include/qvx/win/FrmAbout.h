@@ -52,6 +52,7 @@ private:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void addToolTips();
 
+    Platform &m_platform;
     Desktop *m_desktop;
     AboutPresenter m_presenter;
     HWND m_mainWindow;

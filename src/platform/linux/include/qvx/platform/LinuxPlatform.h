@@ -80,6 +80,9 @@ public:
     void sortNames(std::vector<std::filesystem::path> &names) override;
     bool sameNameIgnoringCase(std::string_view first, std::string_view second) override;
     char32_t upperCase(char32_t character) override;
+    // Qt here reports no contrast setting; a high-contrast theme shows in the application's
+    // palette, its texts and their backgrounds at the extremes of light and dark.
+    bool highContrast() override;
 
     double monotonicSeconds() override;
     void waitForEvents(double maxSeconds) override;

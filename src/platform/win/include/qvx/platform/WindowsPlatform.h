@@ -50,6 +50,8 @@ public:
     void sortNames(std::vector<std::filesystem::path> &names) override;
     bool sameNameIgnoringCase(std::string_view first, std::string_view second) override;
     char32_t upperCase(char32_t character) override;
+    // The system's high-contrast setting (SPI_GETHIGHCONTRAST).
+    bool highContrast() override;
 
     double monotonicSeconds() override;
     void waitForEvents(double maxSeconds) override;
