@@ -56,30 +56,53 @@ ChmFullText::ChmFullText(qvx::chm::FullTextIndex index, qvx::chm::TopicTable top
 {
     QStringDecoder decoder(m_encoding.constData());
     m_index.forEachWord([&](const qvx::chm::FullTextIndex::Word &word) {
-        IndexWord decoded{word, {}};
+        IndexWord decoded{word, {}, {}};
         decoded.text = (decoder.isValid() ? decoder.decode(QByteArrayView(word.text))
                                           : QString::fromLatin1(QByteArrayView(word.text)))
                            .toCaseFolded();
         // The view points into the index, which the stored words must not rely on.
         decoded.word.text = {};
-        for (const int script : letterScripts(decoded.text)) {
-            if (!m_scripts.contains(script))
-                m_scripts.append(script);
+        if (QStringList parts = textWords(decoded.text);
+            parts.size() != 1 || parts.first() != decoded.text) {
+            m_held.append(parts);
+            decoded.parts = std::move(parts);
         }
+        m_held.append(decoded.text);
         m_words.push_back(std::move(decoded));
         return true;
     });
+    m_held.sort();
+    m_held.erase(std::unique(m_held.begin(), m_held.end()), m_held.end());
 }
 
-bool ChmFullText::holdsScriptsOf(const SearchQuery &query) const
+bool ChmFullText::holdsTermsOf(const SearchQuery &query) const
 {
-    for (const QString &term : query.terms) {
-        for (const int script : letterScripts(term)) {
-            if (!m_scripts.contains(script))
-                return false;
+    const auto held = [this](const QString &word) {
+        return std::binary_search(m_held.cbegin(), m_held.cend(), word);
+    };
+    for (qsizetype t = 0; t < query.terms.size(); ++t) {
+        const QString &term = query.terms[t];
+        bool found = false;
+        if (term.endsWith(u'*')) {
+            const QStringView prefix = QStringView(term).chopped(1);
+            const auto first = std::lower_bound(m_held.cbegin(), m_held.cend(), prefix);
+            found = first != m_held.cend() && first->startsWith(prefix);
+        } else if (t < query.forms.size() && !query.forms[t].isEmpty()) {
+            found = std::any_of(query.forms[t].cbegin(), query.forms[t].cend(), held);
+        } else {
+            found = held(term);
         }
+        if (!found)
+            return false;
     }
     return true;
+}
+
+bool ChmFullText::wordMatches(const SearchQuery &query, qsizetype term, const IndexWord &word) const
+{
+    return query.matches(term, word.text) ||
+           std::any_of(word.parts.cbegin(), word.parts.cend(),
+                       [&](const QString &part) { return query.matches(term, part); });
 }
 
 QString ChmFullText::decode(QByteArrayView bytes) const
@@ -105,7 +128,7 @@ QList<SearchHit> ChmFullText::search(const SearchQuery &query, const std::atomic
         if (query.titlesOnly && !word.word.inTitle)
             continue;
         for (qsizetype t = 0; t < terms.size(); ++t) {
-            if (!query.matches(t, word.text))
+            if (!wordMatches(query, t, word))
                 continue;
             QHash<quint32, DocumentHits> &termHits = found[t];
             const auto count = [&](quint32 document, quint64 locations) -> DocumentHits & {

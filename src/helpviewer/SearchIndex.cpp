@@ -261,24 +261,6 @@ bool placesFollow(const QList<const QList<quint32> *> &places)
     return false;
 }
 
-QList<int> letterScripts(QStringView text)
-{
-    QList<int> scripts;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
-            ++i;
-        }
-        if (!QChar::isLetter(c))
-            continue;
-        const int script = QChar::script(c);
-        if (script > QChar::Script_Common && !scripts.contains(script))
-            scripts.append(script);
-    }
-    return scripts;
-}
-
 QStringList textWords(QStringView text)
 {
     QStringList words;
