@@ -462,6 +462,11 @@ QList<SitemapEntry> ChmFile::readSitemap(const QString &path) const
     std::optional<QByteArray> bytes = read(path);
     if (!bytes)
         return {};
+    // Written in UTF-8 by its own mark or by its bytes, else in the file's code page.
+    if (bytes->startsWith("\xEF\xBB\xBF"))
+        return parseSitemapUtf8(bytes->mid(3));
+    if (isMultiByteUtf8(*bytes))
+        return parseSitemapUtf8(std::move(*bytes));
     // Into UTF-8 a piece at a time: an index of many MiB is not held as UTF-16 as well.
     QByteArray utf8;
     QStringDecoder decoder(encoding().constData());

@@ -1,6 +1,7 @@
 #include "qvx/helpviewer/ChmFullText.h"
 
 #include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/ChmTopics.h"
 
 #include <QStringDecoder>
 
@@ -54,12 +55,24 @@ ChmFullText::ChmFullText(qvx::chm::FullTextIndex index, qvx::chm::TopicTable top
                          const QByteArray &encoding)
     : m_index(std::move(index)), m_topics(std::move(topics)), m_encoding(encoding)
 {
-    QStringDecoder decoder(m_encoding.constData());
+    // Words and titles are each written as the pages gave them to the compiler.
+    Utf8Vote titles;
+    for (quint32 i = 0; i < quint32(m_topics.count()); ++i) {
+        if (const std::optional<qvx::chm::TopicTable::Topic> topic = m_topics.topic(i)) {
+            titles.add(QByteArrayView(topic->title));
+            titles.add(QByteArrayView(topic->local));
+        }
+    }
+    m_textsUtf8 = titles.isUtf8();
+    Utf8Vote words;
+    m_index.forEachWord([&](const qvx::chm::FullTextIndex::Word &word) {
+        words.add(QByteArrayView(word.text));
+        return true;
+    });
+    CodePageDecoder decode(m_encoding, words.isUtf8());
     m_index.forEachWord([&](const qvx::chm::FullTextIndex::Word &word) {
         IndexWord decoded{word, {}, {}};
-        decoded.text = (decoder.isValid() ? decoder.decode(QByteArrayView(word.text))
-                                          : QString::fromLatin1(QByteArrayView(word.text)))
-                           .toCaseFolded();
+        decoded.text = decode(QByteArrayView(word.text)).toCaseFolded();
         // The view points into the index, which the stored words must not rely on.
         decoded.word.text = {};
         if (QStringList parts = textWords(decoded.text);
@@ -107,8 +120,8 @@ bool ChmFullText::wordMatches(const SearchQuery &query, qsizetype term, const In
 
 QString ChmFullText::decode(QByteArrayView bytes) const
 {
-    QStringDecoder decoder(m_encoding.constData());
-    return decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
+    // A converter of its own: searches run on several threads at once.
+    return CodePageDecoder(m_encoding, m_textsUtf8)(bytes);
 }
 
 QList<SearchHit> ChmFullText::search(const SearchQuery &query, const std::atomic_bool &cancel) const

@@ -26,7 +26,8 @@ public:
 
     // Nothing when the file has no index or one this reader cannot use.
     static std::shared_ptr<ChmFullText> fromFile(const ChmFile &file);
-    // `encoding` is the file's code page, which its words and titles are written in.
+    // `encoding` is the file's code page, which its words and titles are written in unless
+    // they are UTF-8.
     static std::shared_ptr<ChmFullText> fromObjects(Objects objects, const QByteArray &encoding);
 
     QList<SearchHit> search(const SearchQuery &query,
@@ -69,4 +70,5 @@ private:
     QStringList m_held;
     qvx::chm::TopicTable m_topics;
     QByteArray m_encoding;
+    bool m_textsUtf8 = false; // titles and paths
 };
