@@ -30,6 +30,7 @@ QString &readerProgramPath()
     return path;
 }
 std::atomic<int> channelsStarted = 0;
+std::atomic<int> objectRequests = 0;
 
 ChmFile::Status statusOf(Outcome outcome)
 {
@@ -149,6 +150,7 @@ namespace {
 
 ChmFile::Object readObject(ReaderClient &client, const QByteArray &name, qint64 limit)
 {
+    ++objectRequests;
     // Piece by piece into the object's own buffer: a large index is never held twice.
     ChmFile::Object object;
     const std::string_view path(name.constData(), std::size_t(name.size()));
@@ -200,6 +202,11 @@ void ChmFile::setReaderProgram(const QString &path)
 int ChmFile::readersStarted()
 {
     return channelsStarted;
+}
+
+int ChmFile::objectsRequested()
+{
+    return objectRequests;
 }
 
 bool ChmFile::open(const QString &path)
