@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QtMath>
 
@@ -154,6 +156,30 @@ private slots:
         HelpViewers::closeAll();
         settings.sync();
         QCOMPARE(settings.value(u"HelpViewer/geometry"_s).toRect(), shown);
+    }
+
+    // At its first size, at any scale, the whole tab row is in sight: no tab scrolled away or
+    // cut short.
+    void everyTabShows()
+    {
+        QSettings settings;
+        settings.remove(u"HelpViewer"_s);
+        settings.sync();
+        HelpViewer *viewer =
+            HelpViewers::request({}, nullptr, searchFile, HelpViewers::displayContents);
+        QVERIFY(viewer);
+        QVERIFY(settledPlace(viewer));
+        const auto *tabs = viewer->findChild<QTabWidget *>(u"tabNavigation"_s);
+        const QTabBar *bar = tabs->tabBar();
+        QCOMPARE(bar->count(), 4);
+        QVERIFY2(bar->width() >= bar->sizeHint().width(),
+                 qPrintable(u"%1 of %2"_s.arg(bar->width()).arg(bar->sizeHint().width())));
+        for (int i = 0; i < bar->count(); ++i) {
+            const QRect tab = bar->tabRect(i);
+            QVERIFY2((QRegion(tab) - bar->visibleRegion()).isEmpty(),
+                     qPrintable(bar->tabText(i) + u" at "_s + text(tab) + u" in "_s +
+                                text(bar->rect())));
+        }
     }
 };
 
