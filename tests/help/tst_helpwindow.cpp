@@ -59,6 +59,17 @@ bool samePlace(const QRect &a, const QRect &b, qreal ratio)
            qAbs(a.right() - b.right()) <= slack && qAbs(a.bottom() - b.bottom()) <= slack;
 }
 
+// A viewer at its first place and size, once it is there; nothing when it never settles.
+HelpViewer *openWithNothingRemembered()
+{
+    QSettings settings;
+    settings.remove(u"HelpViewer"_s);
+    settings.sync();
+    HelpViewer *viewer =
+        HelpViewers::request({}, nullptr, searchFile, HelpViewers::displayContents);
+    return viewer && settledPlace(viewer) ? viewer : nullptr;
+}
+
 QString text(const QRect &rect)
 {
     return u"%1,%2 %3x%4"_s.arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height());
@@ -144,12 +155,8 @@ private slots:
     void placeIsKeptWhenTheProgramQuits()
     {
         QSettings settings;
-        settings.remove(u"HelpViewer"_s);
-        settings.sync();
-        HelpViewer *viewer =
-            HelpViewers::request({}, nullptr, searchFile, HelpViewers::displayContents);
+        HelpViewer *viewer = openWithNothingRemembered();
         QVERIFY(viewer);
-        QVERIFY(settledPlace(viewer));
         viewer->move(viewer->pos() + QPoint(7, 5));
         QVERIFY(settledPlace(viewer));
         const QRect shown = viewer->geometry();
@@ -162,13 +169,8 @@ private slots:
     // cut short.
     void everyTabShows()
     {
-        QSettings settings;
-        settings.remove(u"HelpViewer"_s);
-        settings.sync();
-        HelpViewer *viewer =
-            HelpViewers::request({}, nullptr, searchFile, HelpViewers::displayContents);
+        HelpViewer *viewer = openWithNothingRemembered();
         QVERIFY(viewer);
-        QVERIFY(settledPlace(viewer));
         const auto *tabs = viewer->findChild<QTabWidget *>(u"tabNavigation"_s);
         const QTabBar *bar = tabs->tabBar();
         QCOMPARE(bar->count(), 4);
