@@ -42,7 +42,7 @@ QList<SitemapEntry> readBinaryIndex(const ChmFile &file)
     if (!btree)
         return {};
     const ChmTopics topics = readChmTopics(file);
-    CodePageDecoder decode(file);
+    CodePageDecoder decode = topicDecoder(file, topics);
     return parseBinaryIndex(*btree, [&](quint32 number) -> std::optional<SitemapTarget> {
         const std::optional<ChmTopics::Topic> topic = topics.topic(number);
         if (!topic)

@@ -30,6 +30,7 @@ QString &readerProgramPath()
     return path;
 }
 std::atomic<int> channelsStarted = 0;
+std::atomic<int> objectRequests = 0;
 
 ChmFile::Status statusOf(Outcome outcome)
 {
@@ -149,6 +150,7 @@ namespace {
 
 ChmFile::Object readObject(ReaderClient &client, const QByteArray &name, qint64 limit)
 {
+    ++objectRequests;
     // Piece by piece into the object's own buffer: a large index is never held twice.
     ChmFile::Object object;
     const std::string_view path(name.constData(), std::size_t(name.size()));
@@ -200,6 +202,11 @@ void ChmFile::setReaderProgram(const QString &path)
 int ChmFile::readersStarted()
 {
     return channelsStarted;
+}
+
+int ChmFile::objectsRequested()
+{
+    return objectRequests;
 }
 
 bool ChmFile::open(const QString &path)
@@ -462,6 +469,11 @@ QList<SitemapEntry> ChmFile::readSitemap(const QString &path) const
     std::optional<QByteArray> bytes = read(path);
     if (!bytes)
         return {};
+    // Written in UTF-8 by its own mark or by its bytes, else in the file's code page.
+    if (bytes->startsWith("\xEF\xBB\xBF"))
+        return parseSitemapUtf8(bytes->mid(3));
+    if (isMultiByteUtf8(*bytes))
+        return parseSitemapUtf8(std::move(*bytes));
     // Into UTF-8 a piece at a time: an index of many MiB is not held as UTF-16 as well.
     QByteArray utf8;
     QStringDecoder decoder(encoding().constData());

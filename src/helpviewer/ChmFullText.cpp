@@ -1,6 +1,7 @@
 #include "qvx/helpviewer/ChmFullText.h"
 
 #include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/ChmTopics.h"
 
 #include <QStringDecoder>
 
@@ -54,38 +55,73 @@ ChmFullText::ChmFullText(qvx::chm::FullTextIndex index, qvx::chm::TopicTable top
                          const QByteArray &encoding)
     : m_index(std::move(index)), m_topics(std::move(topics)), m_encoding(encoding)
 {
-    QStringDecoder decoder(m_encoding.constData());
+    // Words and titles are each written as the pages gave them to the compiler.
+    Utf8Vote titles;
+    for (quint32 i = 0; i < quint32(m_topics.count()); ++i) {
+        if (const std::optional<qvx::chm::TopicTable::Topic> topic = m_topics.topic(i)) {
+            titles.add(QByteArrayView(topic->title));
+            titles.add(QByteArrayView(topic->local));
+        }
+    }
+    m_textsUtf8 = titles.isUtf8();
+    Utf8Vote words;
     m_index.forEachWord([&](const qvx::chm::FullTextIndex::Word &word) {
-        IndexWord decoded{word, {}};
-        decoded.text = (decoder.isValid() ? decoder.decode(QByteArrayView(word.text))
-                                          : QString::fromLatin1(QByteArrayView(word.text)))
-                           .toCaseFolded();
+        words.add(QByteArrayView(word.text));
+        return true;
+    });
+    CodePageDecoder decode(m_encoding, words.isUtf8());
+    m_index.forEachWord([&](const qvx::chm::FullTextIndex::Word &word) {
+        IndexWord decoded{word, {}, {}};
+        decoded.text = decode(QByteArrayView(word.text)).toCaseFolded();
         // The view points into the index, which the stored words must not rely on.
         decoded.word.text = {};
-        for (const int script : letterScripts(decoded.text)) {
-            if (!m_scripts.contains(script))
-                m_scripts.append(script);
+        if (QStringList parts = textWords(decoded.text);
+            parts.size() != 1 || parts.first() != decoded.text) {
+            m_held.append(parts);
+            decoded.parts = std::move(parts);
         }
+        m_held.append(decoded.text);
         m_words.push_back(std::move(decoded));
         return true;
     });
+    m_held.sort();
+    m_held.erase(std::unique(m_held.begin(), m_held.end()), m_held.end());
 }
 
-bool ChmFullText::holdsScriptsOf(const SearchQuery &query) const
+bool ChmFullText::holdsTermsOf(const SearchQuery &query) const
 {
-    for (const QString &term : query.terms) {
-        for (const int script : letterScripts(term)) {
-            if (!m_scripts.contains(script))
-                return false;
+    const auto held = [this](const QString &word) {
+        return std::binary_search(m_held.cbegin(), m_held.cend(), word);
+    };
+    for (qsizetype t = 0; t < query.terms.size(); ++t) {
+        const QString &term = query.terms[t];
+        bool found = false;
+        if (term.endsWith(u'*')) {
+            const QStringView prefix = QStringView(term).chopped(1);
+            const auto first = std::lower_bound(m_held.cbegin(), m_held.cend(), prefix);
+            found = first != m_held.cend() && first->startsWith(prefix);
+        } else if (t < query.forms.size() && !query.forms[t].isEmpty()) {
+            found = std::any_of(query.forms[t].cbegin(), query.forms[t].cend(), held);
+        } else {
+            found = held(term);
         }
+        if (!found)
+            return false;
     }
     return true;
 }
 
+bool ChmFullText::wordMatches(const SearchQuery &query, qsizetype term, const IndexWord &word) const
+{
+    return query.matches(term, word.text) ||
+           std::any_of(word.parts.cbegin(), word.parts.cend(),
+                       [&](const QString &part) { return query.matches(term, part); });
+}
+
 QString ChmFullText::decode(QByteArrayView bytes) const
 {
-    QStringDecoder decoder(m_encoding.constData());
-    return decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
+    // A converter of its own: searches run on several threads at once.
+    return CodePageDecoder(m_encoding, m_textsUtf8)(bytes);
 }
 
 QList<SearchHit> ChmFullText::search(const SearchQuery &query, const std::atomic_bool &cancel) const
@@ -105,7 +141,7 @@ QList<SearchHit> ChmFullText::search(const SearchQuery &query, const std::atomic
         if (query.titlesOnly && !word.word.inTitle)
             continue;
         for (qsizetype t = 0; t < terms.size(); ++t) {
-            if (!query.matches(t, word.text))
+            if (!wordMatches(query, t, word))
                 continue;
             QHash<quint32, DocumentHits> &termHits = found[t];
             const auto count = [&](quint32 document, quint64 locations) -> DocumentHits & {

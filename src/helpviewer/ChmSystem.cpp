@@ -24,3 +24,42 @@ QByteArray encodingForLcid(quint32 lcid)
 {
     return QByteArray(qvx::chm::encodingForLcid(lcid));
 }
+
+bool isMultiByteUtf8(QByteArrayView bytes)
+{
+    bool multiByte = false;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        // Shortest forms only, and nothing past U+10FFFF or among the surrogates.
+        qsizetype length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xbf;
+        if (lead >= 0xc2 && lead <= 0xdf) {
+            length = 2;
+        } else if (lead >= 0xe0 && lead <= 0xef) {
+            length = 3;
+            low = lead == 0xe0 ? 0xa0 : 0x80;
+            high = lead == 0xed ? 0x9f : 0xbf;
+        } else if (lead >= 0xf0 && lead <= 0xf4) {
+            length = 4;
+            low = lead == 0xf0 ? 0x90 : 0x80;
+            high = lead == 0xf4 ? 0x8f : 0xbf;
+        } else {
+            return false;
+        }
+        if (i + length > bytes.size())
+            return false;
+        for (qsizetype k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xbf))
+                return false;
+        }
+        multiByte = true;
+        i += length;
+    }
+    return multiByte;
+}

@@ -5,6 +5,8 @@
 #include <QStringDecoder>
 #include <QUrl>
 
+#include <algorithm>
+
 ChmTopics readChmTopics(const ChmFile &file)
 {
     const auto object = [&file](const char *name) {
@@ -26,20 +28,46 @@ QString topicKey(const QString &local)
     return key.toLower();
 }
 
-CodePageDecoder::CodePageDecoder(const ChmFile &file) : m_decoder(file.encoding().constData()) {}
+CodePageDecoder::CodePageDecoder(const QByteArray &encoding, bool utf8)
+    : m_decoder(encoding.constData()), m_utf8(utf8)
+{
+}
+
+CodePageDecoder::CodePageDecoder(const ChmFile &file) : CodePageDecoder(file.encoding()) {}
 
 QString CodePageDecoder::operator()(QByteArrayView bytes)
 {
+    if (m_utf8 && isMultiByteUtf8(bytes))
+        return QString::fromUtf8(bytes);
     if (!m_decoder.isValid())
         return QString::fromLatin1(bytes);
     m_decoder.resetState();
     return m_decoder.decode(bytes);
 }
 
+void Utf8Vote::add(QByteArrayView bytes)
+{
+    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x80; }))
+        return;
+    ++(isMultiByteUtf8(bytes) ? m_utf8 : m_other);
+}
+
+CodePageDecoder topicDecoder(const ChmFile &file, const ChmTopics &topics)
+{
+    Utf8Vote vote;
+    for (quint32 i = 0; i < quint32(topics.count()); ++i) {
+        if (const std::optional<ChmTopics::Topic> topic = topics.topic(i)) {
+            vote.add(QByteArrayView(topic->title));
+            vote.add(QByteArrayView(topic->local));
+        }
+    }
+    return CodePageDecoder(file.encoding(), vote.isUtf8());
+}
+
 QHash<QString, QString> topicTitles(const ChmFile &file)
 {
     const ChmTopics topics = readChmTopics(file);
-    CodePageDecoder decode(file);
+    CodePageDecoder decode = topicDecoder(file, topics);
     QHash<QString, QString> titles;
     titles.reserve(qsizetype(topics.count()));
     for (quint32 i = 0; i < quint32(topics.count()); ++i) {

@@ -13,6 +13,7 @@
 #include <QLocale>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -109,11 +110,14 @@ void HelpBrowser::doSetSource(const QUrl &name, QTextDocument::ResourceType type
     const QUrl url = name.isRelative() ? source().resolved(name) : name;
     const bool isPage =
         type == QTextDocument::HtmlResource || type == QTextDocument::UnknownResource;
-    // What failed is asked for again on the way to another page: the reader may have been
-    // ended on that object, or it may have been slow.
-    for (const QString &key : std::as_const(m_failed))
-        m_fetched.remove(key);
-    m_failed.clear();
+    // What failed is asked for again when the user next asks for a page: the reader may have
+    // been ended on that object, or it may have been slow. Never by itself: a file that fails
+    // every time would be asked without end.
+    if (!m_showingArrived) {
+        for (const QString &key : std::as_const(m_failed))
+            m_fetched.remove(key);
+        m_failed.clear();
+    }
     if (!isPage || !m_file || !m_file->isOpen() || url.scheme() != chmScheme() ||
         m_fetched.contains(resourceKey(type, url))) {
         stopWaiting();
@@ -217,7 +221,7 @@ void HelpBrowser::prepared(int type, const QUrl &url, ChmFile::Status status,
                 [this] {
                     m_reloadWanted = false;
                     if (!m_pending)
-                        reload();
+                        reloadArrived();
                 },
                 Qt::QueuedConnection);
         }
@@ -302,14 +306,20 @@ void HelpBrowser::finishPending()
     const Request request = *m_pending;
     stopWaiting();
     trimCache();
-    // The browser only scrolls when asked for the page it shows: that page is read afresh
-    // when it failed before.
+    // The browser only scrolls when asked for the page it shows: that page is laid out again
+    // with what arrived for it.
     if (request.url.adjusted(QUrl::RemoveFragment) == source().adjusted(QUrl::RemoveFragment))
-        reload();
+        reloadArrived();
     else
         QTextBrowser::doSetSource(request.url, request.type);
     if (!request.terms.isEmpty())
         highlight(request.terms);
+}
+
+void HelpBrowser::reloadArrived()
+{
+    const QScopedValueRollback<bool> showing(m_showingArrived, true);
+    reload();
 }
 
 void HelpBrowser::trimCache()

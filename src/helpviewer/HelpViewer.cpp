@@ -156,12 +156,14 @@ void HelpViewer::createControls()
     tabNavigation->setObjectName(QStringLiteral("tabNavigation"));
     tabNavigation->addTab(treContents, tr("&Contents"));
     tabNavigation->addTab(m_indexPane, tr("I&ndex"));
+    // The pane is never narrower than its tabs: a tab scrolled out of sight is one the user
+    // does not know is there.
+    tabNavigation->setUsesScrollButtons(false);
 
     auto *splitter = new QSplitter(this);
     splitter->addWidget(tabNavigation);
     splitter->addWidget(txtPage);
     splitter->setStretchFactor(1, 1);
-    // Wide enough for the four tabs.
     splitter->setSizes({290, 590});
     setCentralWidget(splitter);
     createSearchPane();

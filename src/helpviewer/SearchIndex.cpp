@@ -261,24 +261,6 @@ bool placesFollow(const QList<const QList<quint32> *> &places)
     return false;
 }
 
-QList<int> letterScripts(QStringView text)
-{
-    QList<int> scripts;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
-            ++i;
-        }
-        if (!QChar::isLetter(c))
-            continue;
-        const int script = QChar::script(c);
-        if (script > QChar::Script_Common && !scripts.contains(script))
-            scripts.append(script);
-    }
-    return scripts;
-}
-
 QStringList textWords(QStringView text)
 {
     QStringList words;
@@ -413,7 +395,7 @@ std::shared_ptr<SearchIndex> SearchIndex::build(const ChmFile &file, const std::
     for (const QString &page : std::as_const(pages))
         listed.insert(topicKey(page));
     const ChmTopics topics = readChmTopics(file);
-    CodePageDecoder decode(file);
+    CodePageDecoder decode = topicDecoder(file, topics);
     for (quint32 i = 0; i < quint32(topics.count()) && pages.size() < maxPages && !cancel; ++i) {
         const std::optional<ChmTopics::Topic> topic = topics.topic(i);
         if (!topic)

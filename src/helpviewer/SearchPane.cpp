@@ -122,7 +122,7 @@ void SearchPane::setFile(std::shared_ptr<const ChmFile> file)
     m_prepareWatcher.setFuture(future);
 }
 
-// For a query in a script the file's own index holds nothing of.
+// For a query with a word the file's own index lacks.
 void SearchPane::buildIndex()
 {
     m_preparing = true;
@@ -231,7 +231,7 @@ void SearchPane::startSearch(const QString &query, const std::optional<QSet<QStr
     if ((!m_file || !m_file->isOpen()) && !m_awaitingFile)
         return;
     std::shared_ptr<const SearchSource> source;
-    if (m_fileIndex && m_fileIndex->holdsScriptsOf(parsed))
+    if (m_fileIndex && m_fileIndex->holdsTermsOf(parsed))
         source = m_fileIndex;
     else if (m_builtIndex)
         source = m_builtIndex;

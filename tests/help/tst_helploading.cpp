@@ -237,6 +237,54 @@ private slots:
         QVERIFY(HelpLoader::kept() <= 1);
     }
 
+    // A damaged file overwrites the open one and F1 is pressed: the page that cannot be read
+    // says so, once, and is asked for again only when the user next asks for a page.
+    void damagedFileInPlaceOfOpenOneIsAskedForOnce_data()
+    {
+        QTest::addColumn<QString>("damaged");
+        for (const char *name :
+             {"chmlib-open-fpe.chm", "crash-lzx-no-windows-per-reset.chm",
+              "crash-lzx-window-version1.chm", "oom-reset-table-block-length.chm"})
+            QTest::newRow(name) << QStringLiteral(QVX_TEST_FUZZ_CORPUS "/fuzz_reader_archive/") +
+                                       QString::fromLatin1(name);
+    }
+    void damagedFileInPlaceOfOpenOneIsAskedForOnce()
+    {
+        QFETCH(QString, damaged);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Quorvex Demos.chm"_s);
+        QVERIFY(QFile::copy(helpFile, path));
+        HelpViewer *viewer = HelpViewers::request({}, nullptr, path, HelpViewers::displayContents);
+        HelpBrowser *page = pageOf(viewer);
+        QTRY_VERIFY(viewer->isSettled());
+        QVERIFY(write(path, contentOf(damaged)));
+        HelpViewers::request({}, nullptr, path, HelpViewers::displayContents);
+        const auto settled = [&] {
+            return viewer->isSettled() && !page->isWaitingForFile() &&
+                   viewer->findChild<SearchPane *>(u"paneSearch"_s)->isReady();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(settled(), 10000);
+        const QString message = u"This page cannot be read from the help file"_s;
+        QTRY_VERIFY2(page->toPlainText().startsWith(message), qPrintable(page->toPlainText()));
+        const auto requestsWithin = [](int ms) {
+            const int before = ChmFile::objectsRequested();
+            QTest::qWait(ms);
+            return ChmFile::objectsRequested() - before;
+        };
+        // A late background read at most; a page asked for again by itself comes dozens of
+        // times a second.
+        constexpr int maxIdleRequests = 2;
+        const int idle = requestsWithin(1000);
+        QVERIFY2(idle <= maxIdleRequests, qPrintable(QString::number(idle)));
+
+        // The user's next move asks again, and stops there.
+        const int asked = ChmFile::objectsRequested();
+        viewer->followLink(QUrl(u"Welcome.htm"_s));
+        QTRY_VERIFY(settled() && ChmFile::objectsRequested() > asked);
+        QVERIFY(page->toPlainText().startsWith(message));
+        QVERIFY(requestsWithin(500) <= maxIdleRequests);
+    }
+
     // Each new version replaces the last: one reader, no descriptor of the program's own on the
     // file and no memory that grows with the number of versions.
     void manyVersionsKeepOneReader()

@@ -1,5 +1,6 @@
 #include "qvx/helpviewer/ChmFile.h"
 #include "qvx/helpviewer/ChmFullText.h"
+#include "qvx/helpviewer/ChmTopics.h"
 #include "qvx/helpviewer/HelpBrowser.h"
 #include "qvx/helpviewer/HelpViewer.h"
 
@@ -40,6 +41,9 @@ const QString cjkFile = QStringLiteral(QVX_TEST_CJK_FILE);
 const QString russianFile = QStringLiteral(QVX_TEST_RUSSIAN_FILE);
 const QString untitledFile = QStringLiteral(QVX_TEST_UNTITLED_FILE);
 const QString manyFile = QStringLiteral(QVX_TEST_MANY_FILE);
+const QString utf8File = QStringLiteral(QVX_TEST_UTF8_FILE);
+// Files made by other people's tools, where the machine has them.
+const QString sharedHelpDir = QStringLiteral(QVX_TEST_SHARED_HELP_DIR);
 
 std::unique_ptr<HelpViewer> openViewer(const QString &file)
 {
@@ -262,12 +266,110 @@ private slots:
         const std::shared_ptr<ChmFullText> own = ChmFullText::fromFile(file);
         QVERIFY(own);
         const SearchQuery parsed = parseSearchQuery(query);
-        QVERIFY(!own->holdsScriptsOf(parsed));
-        QVERIFY(own->holdsScriptsOf(parseSearchQuery(u"hotkey 42"_s)));
+        QVERIFY(!own->holdsTermsOf(parsed));
+        QVERIFY(own->holdsTermsOf(parseSearchQuery(u"hotkey"_s)));
         const std::atomic_bool going(false);
         QStringList found = paths(SearchIndex::build(file, going)->search(parsed, going));
         found.sort();
         QCOMPARE(found, expected);
+    }
+
+    // A compiler that could not split the file's code page keeps stray letters of its text in
+    // the index and leaves its words out: every word of that script on every page is still
+    // found, in any letter case; and so are the words the compiler kept within others ("4.x").
+    void everyWordOfARealFileIsFound()
+    {
+        const QString path = sharedHelpDir + u"/xtreme3d-ru.chm"_s;
+        if (!QFile::exists(path))
+            QSKIP("the shared help files are not on this machine");
+        ChmFile file;
+        QVERIFY(file.open(path));
+        const std::shared_ptr<ChmFullText> own = ChmFullText::fromFile(file);
+        QVERIFY(own);
+        const std::atomic_bool going(false);
+        const std::shared_ptr<SearchIndex> built = SearchIndex::build(file, going);
+        // As the search tab chooses.
+        const auto search = [&](const QString &query) {
+            const SearchQuery parsed = parseSearchQuery(query);
+            const SearchSource *source = own->holdsTermsOf(parsed)
+                                             ? static_cast<const SearchSource *>(own.get())
+                                             : built.get();
+            return paths(source->search(parsed, going));
+        };
+        QCOMPARE(search(u"окно"_s).size(), 5);
+        QCOMPARE(search(u"ОКНО"_s), search(u"окно"_s));
+        QCOMPARE(search(u"функция"_s).size(), 31);
+        QCOMPARE(search(u"Функции"_s).size(), 38);
+        QCOMPARE(search(u"texture"_s).size(), 3);
+        QVERIFY(search(u"x"_s).contains(u"/faq.html"_s));
+        QStringList missed;
+        int searched = 0;
+        QCOMPARE(built->pageCount(), 90);
+        for (const QString &page : built->pagePaths()) {
+            const ChmFile::Object object = file.fetch(page);
+            QCOMPARE(object.status, ChmFile::Status::Ok);
+            const PageText text = pageText(file.decodePage(object.bytes));
+            QStringList words = textWords(text.title) + textWords(text.body);
+            words.removeDuplicates();
+            for (const QString &word : std::as_const(words)) {
+                if (std::none_of(word.cbegin(), word.cend(),
+                                 [](QChar c) { return c.script() == QChar::Script_Cyrillic; }))
+                    continue;
+                ++searched;
+                // Upper case, as a user may type it.
+                if (!search(word.toUpper()).contains(page))
+                    missed.append(word + u" in "_s + page);
+            }
+        }
+        QVERIFY2(searched > 10000, qPrintable(QString::number(searched)));
+        QVERIFY2(missed.isEmpty(), qPrintable(missed.mid(0, 10).join(u", "_s)));
+    }
+
+    // A file of the Chinese code page whose pages are UTF-8 keeps their titles, contents and
+    // words as written; one in that code page throughout keeps it.
+    void textsAreReadInTheEncodingTheyAreWrittenIn()
+    {
+        ChmFile file;
+        QVERIFY(file.open(utf8File));
+        QCOMPARE(file.encoding(), QByteArray("GBK"));
+        QCOMPARE(file.contents().first().name, u"变量和表达式"_s);
+        QCOMPARE(topicTitles(file).value(u"keys.htm"_s), u"热键"_s);
+        const std::atomic_bool going(false);
+        const std::shared_ptr<ChmFullText> own = ChmFullText::fromFile(file);
+        QVERIFY(own);
+        const QList<SearchHit> variables = own->search(parseSearchQuery(u"variables"_s), going);
+        QCOMPARE(variables.size(), 1);
+        QCOMPARE(variables.first().title, u"变量和表达式"_s);
+        // A compiler that stores words as the pages give them: two words of this one's
+        // written over with the UTF-8 of two characters.
+        ChmFullText::Objects objects;
+        for (const auto &[object, name] :
+             {std::pair{&objects.index, "/$FIftiMain"}, std::pair{&objects.topics, "/#TOPICS"},
+              std::pair{&objects.urlTable, "/#URLTBL"}, std::pair{&objects.urlStrings, "/#URLSTR"},
+              std::pair{&objects.strings, "/#STRINGS"}})
+            *object = file.read(QString::fromLatin1(name)).value_or(QByteArray());
+        QCOMPARE(objects.index.count("qqq"), 1);
+        QCOMPARE(objects.index.count("zzz"), 1);
+        objects.index.replace("qqq", u"热"_s.toUtf8()).replace("zzz", u"键"_s.toUtf8());
+        const std::shared_ptr<ChmFullText> utf8Words =
+            ChmFullText::fromObjects(objects, file.encoding());
+        QVERIFY(utf8Words);
+        const SearchQuery hotkey = parseSearchQuery(u"热键"_s);
+        QVERIFY(utf8Words->holdsTermsOf(hotkey));
+        QCOMPARE(paths(utf8Words->search(hotkey, going)), QStringList{u"/vars.htm"_s});
+
+        const QString gbk = sharedHelpDir + u"/ahk-zh-old.chm"_s;
+        if (!QFile::exists(gbk))
+            QSKIP("the shared help files are not on this machine");
+        ChmFile old;
+        QVERIFY(old.open(gbk));
+        QCOMPARE(old.contents().value(1).name, u"指南 (快速入门)"_s);
+        const std::shared_ptr<ChmFullText> oldIndex = ChmFullText::fromFile(old);
+        QVERIFY(oldIndex);
+        QVERIFY(oldIndex->holdsTermsOf(hotkey));
+        const QList<SearchHit> hits = oldIndex->search(hotkey, going);
+        QCOMPARE(hits.size(), 118);
+        QCOMPARE(hits.first().title, u"热键 (鼠标, 操纵杆和键盘快捷键)"_s);
     }
 
     // A query in Cyrillic builds an index; the previous results are kept meanwhile.

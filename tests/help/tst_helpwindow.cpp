@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QtMath>
 
@@ -55,6 +57,17 @@ bool samePlace(const QRect &a, const QRect &b, qreal ratio)
     const int slack = qCeil(ratio) - 1;
     return qAbs(a.left() - b.left()) <= slack && qAbs(a.top() - b.top()) <= slack &&
            qAbs(a.right() - b.right()) <= slack && qAbs(a.bottom() - b.bottom()) <= slack;
+}
+
+// A viewer at its first place and size, once it is there; nothing when it never settles.
+HelpViewer *openWithNothingRemembered()
+{
+    QSettings settings;
+    settings.remove(u"HelpViewer"_s);
+    settings.sync();
+    HelpViewer *viewer =
+        HelpViewers::request({}, nullptr, searchFile, HelpViewers::displayContents);
+    return viewer && settledPlace(viewer) ? viewer : nullptr;
 }
 
 QString text(const QRect &rect)
@@ -142,18 +155,33 @@ private slots:
     void placeIsKeptWhenTheProgramQuits()
     {
         QSettings settings;
-        settings.remove(u"HelpViewer"_s);
-        settings.sync();
-        HelpViewer *viewer =
-            HelpViewers::request({}, nullptr, searchFile, HelpViewers::displayContents);
+        HelpViewer *viewer = openWithNothingRemembered();
         QVERIFY(viewer);
-        QVERIFY(settledPlace(viewer));
         viewer->move(viewer->pos() + QPoint(7, 5));
         QVERIFY(settledPlace(viewer));
         const QRect shown = viewer->geometry();
         HelpViewers::closeAll();
         settings.sync();
         QCOMPARE(settings.value(u"HelpViewer/geometry"_s).toRect(), shown);
+    }
+
+    // At its first size, at any scale, the whole tab row is in sight: no tab scrolled away or
+    // cut short.
+    void everyTabShows()
+    {
+        HelpViewer *viewer = openWithNothingRemembered();
+        QVERIFY(viewer);
+        const auto *tabs = viewer->findChild<QTabWidget *>(u"tabNavigation"_s);
+        const QTabBar *bar = tabs->tabBar();
+        QCOMPARE(bar->count(), 4);
+        QVERIFY2(bar->width() >= bar->sizeHint().width(),
+                 qPrintable(u"%1 of %2"_s.arg(bar->width()).arg(bar->sizeHint().width())));
+        for (int i = 0; i < bar->count(); ++i) {
+            const QRect tab = bar->tabRect(i);
+            QVERIFY2((QRegion(tab) - bar->visibleRegion()).isEmpty(),
+                     qPrintable(bar->tabText(i) + u" at "_s + text(tab) + u" in "_s +
+                                text(bar->rect())));
+        }
     }
 };
 

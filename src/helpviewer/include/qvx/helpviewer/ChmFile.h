@@ -94,6 +94,8 @@ public:
     static void setReaderProgram(const QString &path);
     // How many files were opened with a reader so far (for tests).
     static int readersStarted();
+    // How many objects were asked of readers so far (for tests).
+    static int objectsRequested();
 
     class Channel;
 

@@ -20,3 +20,7 @@ ChmSystemInfo parseChmSystem(QByteArrayView data);
 
 // The Windows code page of a language (LCID), by the name Qt's converters know.
 QByteArray encodingForLcid(quint32 lcid);
+
+// Whether the bytes are valid UTF-8 with at least one character past ASCII. Compilers store
+// text as its pages give it, so a file of a code page may hold UTF-8 titles and words.
+bool isMultiByteUtf8(QByteArrayView bytes);

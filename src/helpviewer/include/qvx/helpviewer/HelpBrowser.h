@@ -108,6 +108,9 @@ private:
     static QList<Reference> referencesOf(const QUrl &page, const QString &html);
     void finishPending();
     void stopWaiting();
+    // Lays the page out again with what has arrived, failures included, asking for nothing
+    // again.
+    void reloadArrived();
     void trimCache();
     void highlight(const QStringList &terms);
     void scaleFixedSizes();
@@ -121,9 +124,11 @@ private:
     quint64 m_generation = 0;
     QHash<QString, Fetched> m_fetched;
     QSet<QString> m_fetching;
-    QSet<QString> m_failed; // kept only until the next page is asked for
+    QSet<QString> m_failed; // kept only until the user next asks for a page
     qint64 m_cachedBytes = 0;
     bool m_reloadWanted = false;
+    // Laying out what has arrived, which asks for nothing again.
+    bool m_showingArrived = false;
     int m_zoom = 100;
     QTimer m_widening;
     qreal m_basePointSize = 0;

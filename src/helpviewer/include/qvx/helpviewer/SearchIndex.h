@@ -75,9 +75,6 @@ QSet<QString> similarForms(const QString &word);
 // Whether the lists hold p, p + 1, p + 2 and so on in turn for some p; each list ascending.
 bool placesFollow(const QList<const QList<quint32> *> &places);
 
-// The scripts of a text's letters, as QChar::Script values; none for digits and signs.
-QList<int> letterScripts(QStringView text);
-
 // Runs of letters and digits, and characters that are words of their own; case-folded,
 // overlong runs cut.
 QStringList textWords(QStringView text);
@@ -120,6 +117,7 @@ public:
     QList<SearchHit> search(const SearchQuery &query,
                             const std::atomic_bool &cancel) const override;
     int pageCount() const { return int(m_paths.size()); }
+    const QStringList &pagePaths() const { return m_paths; }
     // True when the memory bound stopped the index short of the whole file.
     bool isTruncated() const { return m_truncated; }
 
