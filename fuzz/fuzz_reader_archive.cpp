@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     static const int fd = memfd_create("help", MFD_CLOEXEC);
     if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != ssize_t(size))
         return 0;
-    auto archive = Archive::open("/proc/self/fd/" + std::to_string(fd));
+    auto archive = Archive::open(fd);
     if (!archive)
         return 0;
     std::vector<std::string> paths;

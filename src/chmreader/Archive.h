@@ -14,8 +14,13 @@ namespace qvx::chmreader {
 class Archive
 {
 public:
-    // Opens the file by name; null when the library refuses it.
-    static std::unique_ptr<Archive> open(const std::string &name);
+    // Reads the file behind the descriptor; null when the library refuses it.
+    static std::unique_ptr<Archive> open(int descriptor);
+    // Whether the library opens the file by a name of its own, which a confined reader cannot:
+    // then the file is opened before the confinement.
+    static const bool kOpensByName;
+    // The descriptor such a library opened for itself, which the reader keeps; or -1.
+    virtual int ownDescriptor() const { return -1; }
     virtual ~Archive() = default;
 
     // Calls `visit` for each object in directory order until it returns false.

@@ -139,6 +139,7 @@ std::string encodeAnswer(const Answer &answer)
         return out.take();
     switch (answer.op) {
     case Op::Hello:
+        out.u32(answer.layers);
         break;
     case Op::List:
         out.u32(answer.total);
@@ -173,6 +174,7 @@ std::optional<Answer> decodeAnswer(std::string_view payload)
     if (answer.status == Status::Ok) {
         switch (answer.op) {
         case Op::Hello:
+            answer.layers = in.u32();
             break;
         case Op::List: {
             answer.total = in.u32();

@@ -12,8 +12,6 @@
 #include <unistd.h>
 #include <utility>
 
-extern char **environ;
-
 namespace qvx::chmreader {
 
 namespace {
@@ -194,9 +192,12 @@ Outcome ReaderClient::start()
     sigfillset(&signals);
     posix_spawnattr_setsigdefault(&attributes, &signals);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    // Nothing the reader needs comes from the environment, and a reader that was taken over
+    // finds nothing of the user's there.
+    char *const environment[] = {nullptr};
     pid_t pid = -1;
     const int spawned =
-        ::posix_spawn(&pid, program.c_str(), &actions, &attributes, arguments, environ);
+        ::posix_spawn(&pid, program.c_str(), &actions, &attributes, arguments, environment);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
@@ -213,6 +214,7 @@ Outcome ReaderClient::start()
         stop();
         return Outcome::CannotOpen;
     }
+    m_layers = hello.layers;
     return Outcome::Ok;
 }
 

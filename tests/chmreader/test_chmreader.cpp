@@ -11,9 +11,14 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <map>
+#include <netinet/in.h>
 #include <set>
+#include <spawn.h>
+#include <sstream>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -187,6 +192,7 @@ TEST(ChmReader, SelfLoopingDirectoryListsWhatComesBeforeTheLoop)
 
 TEST(ChmReader, FailingReadersAreEndedAndReaped)
 {
+    const TempDir links;
     struct Case
     {
         const char *mode;
@@ -197,8 +203,10 @@ TEST(ChmReader, FailingReadersAreEndedAndReaped)
           Case{"garbage", Outcome::Unreadable}, Case{"huge", Outcome::Unreadable},
           Case{"half", Outcome::Unreadable}}) {
         SCOPED_TRACE(test.mode);
-        ::setenv("QVX_STANDIN_MODE", test.mode, 1);
-        ReaderClient client(QVX_TEST_STANDIN, QVX_TEST_HELP_FILE, 300ms);
+        // Readers get no environment: the stand-in takes its part from its name.
+        const fs::path standIn = links.path() / (std::string("standin-") + test.mode);
+        fs::create_symlink(QVX_TEST_STANDIN, standIn);
+        ReaderClient client(standIn, QVX_TEST_HELP_FILE, 300ms);
         const auto started = std::chrono::steady_clock::now();
         std::string bytes;
         EXPECT_EQ(client.read("/page.htm", &bytes), test.outcome);
@@ -206,7 +214,6 @@ TEST(ChmReader, FailingReadersAreEndedAndReaped)
         EXPECT_EQ(client.readerProcess(), -1);
         expectNoChildren();
     }
-    ::unsetenv("QVX_STANDIN_MODE");
     ReaderClient missing(fs::path(QVX_TEST_READER).parent_path() / "no-such-reader",
                          QVX_TEST_HELP_FILE);
     std::vector<Entry> entries;
@@ -334,6 +341,127 @@ TEST(ChmReader, ReaderEndsWithTheClientsProcess)
     ::close(ends[0]);
     ::prctl(PR_SET_CHILD_SUBREAPER, 0);
     expectNoChildren();
+}
+
+// What a reader taken over by a hostile file would try first: every attempt fails, as an
+// ordinary user and as root.
+TEST(ChmReader, ConfinedReaderCanDoNothingButReadAndAnswer)
+{
+    const TempDir dir;
+    // Open to anyone, so that only the walls, not the reader's user, stop the attempts.
+    fs::permissions(dir.path(), fs::perms::all);
+    const fs::path victim = dir.path() / "victim";
+    std::ofstream(victim) << "the user's own file";
+    fs::permissions(victim, fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec &
+                                ~fs::perms::others_exec);
+
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
+
+    const int file = ::open(QVX_TEST_HELP_FILE, O_RDONLY | O_CLOEXEC);
+    int ends[2];
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, file, 3);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], 4);
+    const std::string parent = std::to_string(::getpid());
+    const std::string port = std::to_string(ntohs(address.sin_port));
+    const std::string folder = dir.path().string();
+    char *const arguments[] = {
+        const_cast<char *>(QVX_TEST_ATTEMPTS),  const_cast<char *>(parent.c_str()),
+        const_cast<char *>(QVX_TEST_HELP_FILE), const_cast<char *>(folder.c_str()),
+        const_cast<char *>(port.c_str()),       nullptr};
+    char *const environment[] = {nullptr};
+    pid_t pid = -1;
+    ASSERT_EQ(::posix_spawn(&pid, QVX_TEST_ATTEMPTS, &actions, nullptr, arguments, environment), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[1]);
+    ::close(file);
+
+    std::string said;
+    char buffer[512];
+    for (ssize_t got; (got = ::read(ends[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, std::size_t(got));
+    ::close(ends[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+
+    std::map<std::string, std::string> outcomes;
+    std::istringstream lines(said);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t space = line.find(' ');
+        outcomes[line.substr(0, space)] = space == std::string::npos ? "" : line.substr(space + 1);
+    }
+    ASSERT_TRUE(outcomes.count("end")) << said;
+    const std::uint32_t layers = std::uint32_t(std::stoul(outcomes["layers"]));
+    const std::uint32_t required =
+        kLayerNoPrivileges | kLayerNoNewPrivileges | kLayerSystemCallFilter | kLayerDescriptors;
+    EXPECT_EQ(layers & required, required) << said;
+    std::cout << "reader layers: " << layers << " (uid " << ::getuid() << ")\n" << said;
+    outcomes.erase("layers");
+    outcomes.erase("end");
+    EXPECT_EQ(outcomes.size(), 13u) << said;
+    for (const auto &[attempt, outcome] : outcomes)
+        EXPECT_TRUE(outcome.starts_with("denied ")) << attempt << ": " << outcome;
+
+    std::ifstream in(victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the user's own file");
+    EXPECT_EQ(fs::status(victim).permissions() & fs::perms::owner_exec, fs::perms::none);
+    EXPECT_FALSE(fs::exists(dir.path() / "created"));
+    EXPECT_EQ(::accept(listener, nullptr, nullptr), -1);
+    EXPECT_EQ(errno, EAGAIN);
+    ::close(listener);
+    expectNoChildren();
+}
+
+// Seen from outside, a running reader holds its file and its socket, a filter and no
+// environment.
+TEST(ChmReader, RunningReaderHoldsItsFileAndSocketOnly)
+{
+    ReaderClient client(QVX_TEST_READER, QVX_TEST_HELP_FILE);
+    std::vector<Entry> entries;
+    ASSERT_EQ(client.list(&entries), Outcome::Ok);
+    const fs::path process = "/proc/" + std::to_string(client.readerProcess());
+
+    std::ifstream statusFile(process / "status");
+    std::map<std::string, std::string> status;
+    for (std::string line; std::getline(statusFile, line);)
+        if (const std::size_t colon = line.find(':'); colon != std::string::npos)
+            status[line.substr(0, colon)] =
+                line.substr(std::min(line.size(), line.find_first_not_of(" \t", colon + 1)));
+    EXPECT_EQ(status["Seccomp"], "2");
+    EXPECT_EQ(status["NoNewPrivs"], "1");
+    EXPECT_EQ(status["CapEff"], "0000000000000000");
+    EXPECT_NE(status["Uid"].substr(0, 2), "0\t");
+
+    std::map<int, fs::path> descriptors;
+    for (const fs::directory_entry &entry : fs::directory_iterator(process / "fd"))
+        descriptors[std::stoi(entry.path().filename().string())] = fs::read_symlink(entry.path());
+    // The sanitizers' builds keep standard error for their reports.
+    descriptors.erase(2);
+    EXPECT_TRUE(descriptors[4].string().starts_with("socket:")) << descriptors[4];
+    descriptors.erase(4);
+    // The file, and with chmlib the library's own descriptor of it.
+    EXPECT_EQ(descriptors.count(3), 1u);
+    EXPECT_LE(descriptors.size(), 2u);
+    for (const auto &[number, target] : descriptors)
+        EXPECT_EQ(target, fs::canonical(QVX_TEST_HELP_FILE)) << number;
+    EXPECT_EQ(fs::file_size(process / "environ"), 0u);
+    std::ifstream environ(process / "environ");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(environ), {}), "");
+
+    const std::uint32_t required =
+        kLayerNoPrivileges | kLayerNoNewPrivileges | kLayerSystemCallFilter | kLayerDescriptors;
+    EXPECT_EQ(client.readerLayers() & required, required);
 }
 
 } // namespace

@@ -34,6 +34,16 @@ enum class Status : std::uint8_t {
     Failed = 2,   // the library could not open the file or read the object
 };
 
+// The walls the reader stands behind, as its Hello tells them: a bit for each layer in force.
+enum Layer : std::uint32_t {
+    kLayerNoPrivileges = 1u << 0,     // holds no capability and is not root
+    kLayerNoNewPrivileges = 1u << 1,  // no program it could start gains any
+    kLayerSystemCallFilter = 1u << 2, // only the calls reading and answering need
+    kLayerNamespaces = 1u << 3,       // a network of nothing and an empty file system
+    kLayerLandlock = 1u << 4,         // no file system access through any path
+    kLayerDescriptors = 1u << 5,      // holds the file and the socket, nothing else
+};
+
 struct Request
 {
     Op op = Op::List;
@@ -55,6 +65,8 @@ struct Answer
 {
     Op op = Op::Hello;
     Status status = Status::Ok;
+    // Hello: the reader's Layer bits.
+    std::uint32_t layers = 0;
     // List: how many objects there are in all, whether the listing stopped at a damaged
     // directory, and this page's part of them.
     std::uint32_t total = 0;

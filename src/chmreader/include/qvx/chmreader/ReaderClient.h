@@ -75,6 +75,8 @@ public:
     void stop();
     // The running reader's process id, or -1: for tests.
     pid_t readerProcess() const { return m_pid; }
+    // The walls the running reader stands behind (Layer bits), or 0.
+    std::uint32_t readerLayers() const { return m_pid > 0 ? m_layers : 0; }
 
 private:
     Outcome exchange(const Request &request, Answer *answer);
@@ -94,6 +96,7 @@ private:
     bool m_peerGone = false; // the last exchange failed as the reader had ended
     bool m_opened = false;   // whether m_identity is the file a reader opened
     FileIdentity m_identity;
+    std::uint32_t m_layers = 0;
 };
 
 } // namespace qvx::chmreader
