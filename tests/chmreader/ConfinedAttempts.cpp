@@ -1,7 +1,8 @@
-// qvx_chmreader_attempts PARENT NAME FOLDER PORT: started as the program starts its reader (the
-// help file as descriptor 3, the socket as 4, no environment), it confines itself as the reader
-// does and then tries what a reader taken over by a hostile file would. It writes one line per
-// attempt to its socket: the attempt's name, then "denied ERRNO" or "done".
+// qvx_chmreader_attempts PARENT NAME FOLDER PORT [all]: started as the program starts its reader
+// (the help file as descriptor 3, the socket as 4, no environment), it confines itself as the
+// reader does and then tries what a reader taken over by a hostile file would. It writes one line
+// per attempt to its socket: the attempt's name, then "denied ERRNO" or "done". With "all" it puts
+// up every wall the system has, namespaces as well as Landlock.
 #include "Confine.h"
 
 #include <cerrno>
@@ -40,14 +41,15 @@ void attempt(const char *name, const std::function<long()> &act)
 
 int main(int argc, char **argv)
 {
-    if (argc != 5)
+    if (argc != 5 && argc != 6)
         return 2;
     const pid_t parent = pid_t(std::strtol(argv[1], nullptr, 10));
     const std::string folder = argv[3];
     const int port = std::atoi(argv[4]);
     const std::string victim = folder + "/victim";
 
-    say("layers " + std::to_string(qvx::chmreader::confine({3, kSocket, parent})));
+    const bool all = argc == 6 && std::string(argv[5]) == "all";
+    say("layers " + std::to_string(qvx::chmreader::confine({3, kSocket, parent, -1, all})));
 
     attempt("open-read", [] { return long(::open("/etc/passwd", O_RDONLY)); });
     attempt("open-write", [&] { return long(::open(victim.c_str(), O_WRONLY | O_TRUNC)); });

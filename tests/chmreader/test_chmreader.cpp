@@ -365,53 +365,63 @@ TEST(ChmReader, ConfinedReaderCanDoNothingButReadAndAnswer)
     ASSERT_EQ(::listen(listener, 4), 0);
     ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
 
-    const int file = ::open(QVX_TEST_HELP_FILE, O_RDONLY | O_CLOEXEC);
-    int ends[2];
-    ASSERT_GE(file, 0);
-    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, file, 3);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], 4);
-    const std::string parent = std::to_string(::getpid());
-    const std::string port = std::to_string(ntohs(address.sin_port));
-    const std::string folder = dir.path().string();
-    char *const arguments[] = {
-        const_cast<char *>(QVX_TEST_ATTEMPTS),  const_cast<char *>(parent.c_str()),
-        const_cast<char *>(QVX_TEST_HELP_FILE), const_cast<char *>(folder.c_str()),
-        const_cast<char *>(port.c_str()),       nullptr};
-    char *const environment[] = {nullptr};
-    pid_t pid = -1;
-    ASSERT_EQ(::posix_spawn(&pid, QVX_TEST_ATTEMPTS, &actions, nullptr, arguments, environment), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(ends[1]);
-    ::close(file);
+    // As the reader stands, and with every wall the system has (namespaces too).
+    for (const std::string walls : {"", "all"}) {
+        SCOPED_TRACE(walls);
+        const int file = ::open(QVX_TEST_HELP_FILE, O_RDONLY | O_CLOEXEC);
+        int ends[2];
+        ASSERT_GE(file, 0);
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, file, 3);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], 4);
+        const std::string parent = std::to_string(::getpid());
+        const std::string port = std::to_string(ntohs(address.sin_port));
+        const std::string folder = dir.path().string();
+        std::vector<char *> arguments{
+            const_cast<char *>(QVX_TEST_ATTEMPTS), const_cast<char *>(parent.c_str()),
+            const_cast<char *>(QVX_TEST_HELP_FILE), const_cast<char *>(folder.c_str()),
+            const_cast<char *>(port.c_str())};
+        if (!walls.empty())
+            arguments.push_back(const_cast<char *>(walls.c_str()));
+        arguments.push_back(nullptr);
+        char *const environment[] = {nullptr};
+        pid_t pid = -1;
+        ASSERT_EQ(::posix_spawn(&pid, QVX_TEST_ATTEMPTS, &actions, nullptr, arguments.data(),
+                                environment),
+                  0);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(ends[1]);
+        ::close(file);
 
-    std::string said;
-    char buffer[512];
-    for (ssize_t got; (got = ::read(ends[0], buffer, sizeof buffer)) > 0;)
-        said.append(buffer, std::size_t(got));
-    ::close(ends[0]);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        std::string said;
+        char buffer[512];
+        for (ssize_t got; (got = ::read(ends[0], buffer, sizeof buffer)) > 0;)
+            said.append(buffer, std::size_t(got));
+        ::close(ends[0]);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
 
-    std::map<std::string, std::string> outcomes;
-    std::istringstream lines(said);
-    for (std::string line; std::getline(lines, line);) {
-        const std::size_t space = line.find(' ');
-        outcomes[line.substr(0, space)] = space == std::string::npos ? "" : line.substr(space + 1);
+        std::map<std::string, std::string> outcomes;
+        std::istringstream lines(said);
+        for (std::string line; std::getline(lines, line);) {
+            const std::size_t space = line.find(' ');
+            outcomes[line.substr(0, space)] =
+                space == std::string::npos ? "" : line.substr(space + 1);
+        }
+        ASSERT_TRUE(outcomes.count("end")) << said;
+        const std::uint32_t layers = std::uint32_t(std::stoul(outcomes["layers"]));
+        const std::uint32_t required =
+            kLayerNoPrivileges | kLayerNoNewPrivileges | kLayerSystemCallFilter | kLayerDescriptors;
+        EXPECT_EQ(layers & required, required) << said;
+        std::cout << "walls " << layers << " (uid " << ::getuid() << ")\n" << said;
+        outcomes.erase("layers");
+        outcomes.erase("end");
+        EXPECT_EQ(outcomes.size(), 13u) << said;
+        for (const auto &[attempt, outcome] : outcomes)
+            EXPECT_TRUE(outcome.starts_with("denied ")) << attempt << ": " << outcome;
     }
-    ASSERT_TRUE(outcomes.count("end")) << said;
-    const std::uint32_t layers = std::uint32_t(std::stoul(outcomes["layers"]));
-    const std::uint32_t required =
-        kLayerNoPrivileges | kLayerNoNewPrivileges | kLayerSystemCallFilter | kLayerDescriptors;
-    EXPECT_EQ(layers & required, required) << said;
-    std::cout << "reader layers: " << layers << " (uid " << ::getuid() << ")\n" << said;
-    outcomes.erase("layers");
-    outcomes.erase("end");
-    EXPECT_EQ(outcomes.size(), 13u) << said;
-    for (const auto &[attempt, outcome] : outcomes)
-        EXPECT_TRUE(outcome.starts_with("denied ")) << attempt << ": " << outcome;
 
     std::ifstream in(victim);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the user's own file");
