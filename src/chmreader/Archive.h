@@ -14,7 +14,11 @@ namespace qvx::chmreader {
 class Archive
 {
 public:
-    // Reads the file behind the descriptor; null when the library refuses it.
+    // Our own bounds-checked look at the file's headers, before any library sees them: false
+    // for a file the library would misread.
+    static bool headersSound(int descriptor);
+    // Reads the file behind the descriptor, if its headers are sound; null when the library
+    // refuses it.
     static std::unique_ptr<Archive> open(int descriptor);
     // Whether the library opens the file by a name of its own, which a confined reader cannot:
     // then the file is opened before the confinement.

@@ -94,6 +94,8 @@ const bool Archive::kOpensByName = true;
 
 std::unique_ptr<Archive> Archive::open(int descriptor)
 {
+    if (!headersSound(descriptor))
+        return nullptr;
     const int next = nextDescriptor();
     chmFile *file = chm_open(("/proc/self/fd/" + std::to_string(descriptor)).c_str());
     if (file == nullptr)

@@ -224,6 +224,10 @@ public:
         constexpr auto kMaxOffset = std::uint64_t(std::numeric_limits<off_t>::max());
         if (std::uint64_t(file->offset) > kMaxOffset - offset)
             return Status::Failed;
+        // The library adds where the uncompressed section starts in a signed type.
+        if (file->section->id == 0 && std::uint64_t(m_header->sec0.offset) >
+                                          kMaxOffset - std::uint64_t(file->offset) - offset)
+            return Status::Failed;
         mschmd_file span = *file;
         span.next = nullptr;
         span.offset = off_t(std::uint64_t(file->offset) + offset);
@@ -276,6 +280,8 @@ const bool Archive::kOpensByName = false;
 
 std::unique_ptr<Archive> Archive::open(int descriptor)
 {
+    if (!headersSound(descriptor))
+        return nullptr;
     auto archive = std::make_unique<MspackArchive>();
     if (!archive->open(descriptor))
         return nullptr;
