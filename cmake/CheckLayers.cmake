@@ -9,7 +9,7 @@ set(allowed_helpviewer "chm;chmreader;helpviewer")
 set(allowed_platform_linux "core;platform_linux")
 set(allowed_platform_win "core;platform_win")
 set(allowed_win "core;platform_win;win")
-set(allowed_chmreader "chmreader")
+set(allowed_chmreader "chm;chmreader")
 set(allowed_app "core;qt;helpviewer;platform_linux;platform_win;app")
 
 set(layer_dirs core qt chm helpviewer platform/linux platform/win win app chmreader)
