@@ -30,7 +30,6 @@ public:
     // Calls `visit` for each object in directory order until it returns false.
     virtual void
     list(const std::function<bool(std::string_view path, std::uint64_t size)> &visit) = 0;
-    virtual Status size(const std::string &path, std::uint64_t *size) = 0;
     // Up to `length` bytes from `offset`, fewer only at the object's end, and the object's
     // size.
     virtual Status read(const std::string &path, std::uint64_t offset, std::uint32_t length,

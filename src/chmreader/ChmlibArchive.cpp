@@ -34,15 +34,6 @@ public:
             const_cast<void *>(static_cast<const void *>(&visit)));
     }
 
-    Status size(const std::string &path, std::uint64_t *size) override
-    {
-        chmUnitInfo unit{};
-        if (!resolve(path, &unit))
-            return Status::NotFound;
-        *size = unit.length;
-        return Status::Ok;
-    }
-
     Status read(const std::string &path, std::uint64_t offset, std::uint32_t length,
                 std::string *bytes, std::uint64_t *size) override
     {

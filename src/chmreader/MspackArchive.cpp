@@ -198,15 +198,6 @@ public:
                 return;
     }
 
-    Status size(const std::string &path, std::uint64_t *size) override
-    {
-        const mschmd_file *file = find(path);
-        if (file == nullptr)
-            return Status::NotFound;
-        *size = std::uint64_t(file->length);
-        return Status::Ok;
-    }
-
     Status read(const std::string &path, std::uint64_t offset, std::uint32_t length,
                 std::string *bytes, std::uint64_t *size) override
     {

@@ -64,7 +64,8 @@ private:
 
 bool knownOp(std::uint8_t op)
 {
-    return op >= std::uint8_t(Op::Hello) && op <= std::uint8_t(Op::Read);
+    return op == std::uint8_t(Op::Hello) || op == std::uint8_t(Op::List) ||
+           op == std::uint8_t(Op::Read);
 }
 
 } // namespace
@@ -78,9 +79,6 @@ std::string encodeRequest(const Request &request)
         break;
     case Op::List:
         out.u32(request.first);
-        break;
-    case Op::Size:
-        out.text(request.path);
         break;
     case Op::Read:
         out.text(request.path);
@@ -103,12 +101,10 @@ std::optional<Request> decodeRequest(std::string_view payload)
         request.first = in.u32();
     } else {
         request.path = in.text(kMaxPathBytes);
-        if (request.op == Op::Read) {
-            request.offset = in.u64();
-            request.length = in.u32();
-            if (request.length > kMaxChunkBytes)
-                return std::nullopt;
-        }
+        request.offset = in.u64();
+        request.length = in.u32();
+        if (request.length > kMaxChunkBytes)
+            return std::nullopt;
     }
     if (!in.whole())
         return std::nullopt;
@@ -134,9 +130,6 @@ std::string encodeAnswer(const Answer &answer)
             out.text(entry.path);
             out.u64(entry.size);
         }
-        break;
-    case Op::Size:
-        out.u64(answer.size);
         break;
     case Op::Read:
         out.u64(answer.size);
@@ -180,9 +173,6 @@ std::optional<Answer> decodeAnswer(std::string_view payload)
             }
             break;
         }
-        case Op::Size:
-            answer.size = in.u64();
-            break;
         case Op::Read:
             answer.size = in.u64();
             answer.bytes = in.blob(kMaxChunkBytes);

@@ -341,20 +341,6 @@ Outcome ReaderClient::list(std::vector<Entry> *entries, bool *partial)
     }
 }
 
-Outcome ReaderClient::size(std::string_view path, std::uint64_t *size)
-{
-    if (path.size() > kMaxPathBytes)
-        return Outcome::NotFound;
-    Request request;
-    request.op = Op::Size;
-    request.path = path;
-    Answer answer;
-    const Outcome outcome = exchange(request, &answer);
-    if (outcome == Outcome::Ok)
-        *size = answer.size;
-    return outcome;
-}
-
 Outcome ReaderClient::readPart(std::string_view path, std::uint64_t offset, std::uint32_t length,
                                std::string *bytes, std::uint64_t *size)
 {

@@ -106,9 +106,6 @@ Answer answer(Archive &archive, const Request &request, std::optional<Listing> &
         }
         break;
     }
-    case Op::Size:
-        out.status = archive.size(request.path, &out.size);
-        break;
     case Op::Read:
         out.status =
             archive.read(request.path, request.offset, request.length, &out.bytes, &out.size);

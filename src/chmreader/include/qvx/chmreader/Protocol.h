@@ -24,8 +24,7 @@ inline constexpr std::uint32_t kMaxAnswerBytes = kMaxChunkBytes + 64;
 enum class Op : std::uint8_t {
     Hello = 1, // from the reader, unasked: the file is open or not
     List = 2,  // the objects from index `first` on, as many as fit a page
-    Size = 3,  // one object's size
-    Read = 4,  // `length` bytes of an object from `offset` (fewer at its end)
+    Read = 4,  // `length` bytes of an object from `offset` (fewer at its end), and its size
 };
 
 enum class Status : std::uint8_t {
@@ -72,7 +71,7 @@ struct Answer
     std::uint32_t total = 0;
     bool partial = false;
     std::vector<Entry> entries;
-    // Size and Read: the object's whole size.
+    // Read: the object's whole size.
     std::uint64_t size = 0;
     // Read: the range asked for.
     std::string bytes;

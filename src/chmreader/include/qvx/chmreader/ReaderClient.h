@@ -61,7 +61,6 @@ public:
 
     // Every object, in directory order; `partial` when the directory is damaged past them.
     Outcome list(std::vector<Entry> *entries, bool *partial = nullptr);
-    Outcome size(std::string_view path, std::uint64_t *size);
     // A whole object, refused when larger than `limit`; `objectSize` tells its size either way.
     Outcome read(std::string_view path, std::string *bytes,
                  std::uint64_t limit = std::uint64_t(64) << 20,
