@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#ifdef QVX_TEST_HAVE_CHMLIB
 #include <chm_lib.h>
+#endif
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -30,6 +32,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
+#ifdef QVX_TEST_HAVE_CHMLIB
 struct InProcess
 {
     std::vector<Entry> entries;
@@ -58,6 +61,7 @@ InProcess readInProcess(const fs::path &file)
     chm_close(chm);
     return read;
 }
+#endif
 
 // No child of this process, running or ended and unreaped, is left.
 void expectNoChildren()
@@ -103,6 +107,9 @@ void replaceWith(const fs::path &source, const fs::path &target)
 
 TEST(ChmReader, ReadsWhatTheLibraryReadsInProcess)
 {
+#ifndef QVX_TEST_HAVE_CHMLIB
+    GTEST_SKIP() << "chmlib, which the reader is compared with, is not installed";
+#else
     for (const fs::path &file :
          {fs::path(QVX_TEST_HELP_FILE), fs::path(QVX_TEST_CHM_CORPUS) / "quorvex-demos.chm",
           fs::path(QVX_TEST_CHM_CORPUS) / "cyrillic.chm"}) {
@@ -136,6 +143,7 @@ TEST(ChmReader, ReadsWhatTheLibraryReadsInProcess)
         EXPECT_EQ(client.read(std::string(2000, 'a'), &range), Outcome::NotFound);
     }
     expectNoChildren();
+#endif
 }
 
 TEST(ChmReader, DamagedFilesFailWithinTheDeadline)
@@ -258,7 +266,10 @@ TEST(ChmReader, ChangedFileEndsItsReader)
     EXPECT_EQ(client.readerProcess(), -1);
     EXPECT_TRUE(ended(reader));
     ASSERT_EQ(client.list(&entries), Outcome::Ok);
-    EXPECT_EQ(entries, readInProcess(other).entries);
+    std::vector<Entry> others;
+    ASSERT_EQ(ReaderClient(QVX_TEST_READER, other).list(&others), Outcome::Ok);
+    EXPECT_EQ(entries, others);
+    EXPECT_NE(entries.size(), 0u);
 
     // Truncated in place: nothing of it can be read any more.
     fs::resize_file(file, 100);
