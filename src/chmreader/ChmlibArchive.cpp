@@ -1,5 +1,7 @@
 #include "Archive.h"
 
+#include "qvx/posix/Descriptor.h"
+
 #include <string>
 
 #include <algorithm>
@@ -73,10 +75,8 @@ private:
 // Where the next open lands: the lowest free descriptor, as the reader runs one thread.
 int nextDescriptor()
 {
-    const int probe = ::dup(0);
-    if (probe >= 0)
-        ::close(probe);
-    return probe;
+    const posix::Descriptor probe(::dup(0));
+    return probe.get();
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 // fires when the thread that started it ends: use it from a thread that lives as long as the
 // reader is wanted.
 #include "qvx/chmreader/Protocol.h"
+#include "qvx/posix/Descriptor.h"
 
 #include <chrono>
 #include <cstdint>
@@ -91,7 +92,7 @@ private:
     std::filesystem::path m_helpFile;
     std::chrono::milliseconds m_deadline;
     pid_t m_pid = -1;
-    int m_socket = -1;
+    posix::Descriptor m_socket;
     bool m_peerGone = false; // the last exchange failed as the reader had ended
     bool m_opened = false;   // whether m_identity is the file a reader opened
     FileIdentity m_identity;
