@@ -24,6 +24,7 @@ std::optional<DirectoryHeader> parseDirectoryHeader(std::string_view bytes)
     DirectoryHeader header;
     header.headerLength = *u32At(bytes, 8);
     header.blockLength = *u32At(bytes, 0x10);
+    header.quickRefDensity = *u32At(bytes, 0x14);
     header.firstListing = std::int32_t(*u32At(bytes, 0x20));
     header.blocks = *u32At(bytes, 0x2C);
     return header;

@@ -1,7 +1,13 @@
 #include "Archive.h"
 
+#include "qvx/posix/Descriptor.h"
+
+#include <string>
+
 #include <algorithm>
 #include <chm_lib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qvx::chmreader {
 
@@ -10,7 +16,7 @@ namespace {
 class ChmlibArchive final : public Archive
 {
 public:
-    explicit ChmlibArchive(chmFile *file) : m_file(file) {}
+    ChmlibArchive(chmFile *file, int descriptor) : m_file(file), m_descriptor(descriptor) {}
     ~ChmlibArchive() override { chm_close(m_file); }
     ChmlibArchive(const ChmlibArchive &) = delete;
     ChmlibArchive &operator=(const ChmlibArchive &) = delete;
@@ -28,15 +34,6 @@ public:
                                                       : CHM_ENUMERATOR_SUCCESS;
             },
             const_cast<void *>(static_cast<const void *>(&visit)));
-    }
-
-    Status size(const std::string &path, std::uint64_t *size) override
-    {
-        chmUnitInfo unit{};
-        if (!resolve(path, &unit))
-            return Status::NotFound;
-        *size = unit.length;
-        return Status::Ok;
     }
 
     Status read(const std::string &path, std::uint64_t offset, std::uint32_t length,
@@ -69,17 +66,44 @@ private:
                chm_resolve_object(m_file, path.c_str(), unit) == CHM_RESOLVE_SUCCESS;
     }
 
+    int ownDescriptor() const override { return m_descriptor; }
+
     chmFile *m_file;
+    int m_descriptor;
 };
+
+// Where the next open lands: the lowest free descriptor, as the reader runs one thread.
+int nextDescriptor()
+{
+    const posix::Descriptor probe(::dup(0));
+    return probe.get();
+}
 
 } // namespace
 
-std::unique_ptr<Archive> Archive::open(const std::string &name)
+const bool Archive::kOpensByName = true;
+
+std::unique_ptr<Archive> Archive::open(int descriptor)
 {
-    chmFile *file = chm_open(name.c_str());
+    if (!headersSound(descriptor))
+        return nullptr;
+    const int next = nextDescriptor();
+    chmFile *file = chm_open(("/proc/self/fd/" + std::to_string(descriptor)).c_str());
     if (file == nullptr)
         return nullptr;
-    return std::make_unique<ChmlibArchive>(file);
+    // The library keeps no way to ask it for its descriptor: it is the one it just took.
+    struct stat handed
+    {
+    };
+    struct stat opened
+    {
+    };
+    if (next < 0 || ::fstat(descriptor, &handed) != 0 || ::fstat(next, &opened) != 0 ||
+        handed.st_dev != opened.st_dev || handed.st_ino != opened.st_ino) {
+        chm_close(file);
+        return nullptr;
+    }
+    return std::make_unique<ChmlibArchive>(file, next);
 }
 
 } // namespace qvx::chmreader

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <mspack.h>
 #include <new>
@@ -17,11 +16,14 @@ namespace qvx::chmreader {
 
 namespace {
 
-// libmspack reads and writes through a table of functions: the help file is read from its
-// descriptor, and what it extracts goes to the string the current read fills, never to disk.
+// libmspack reads and writes through a table of functions: the help file is read from the
+// descriptor the reader was handed, each handle at its own place, and what it extracts goes to
+// the string the current read fills. Nothing is opened by name, which the confined reader may
+// not do.
 struct Handle
 {
     int fd = -1;         // the help file, when reading
+    off_t at = 0;        // where this handle reads next
     std::string *sink{}; // the extracted bytes, when writing
     std::size_t limit{}; // the most the sink takes
 };
@@ -29,11 +31,12 @@ struct Handle
 struct System
 {
     mspack_system base;  // first, so that libmspack's pointer is ours
+    int fd = -1;         // the help file
     std::string *sink{}; // where the next extraction goes
     std::size_t limit{};
 };
 
-mspack_file *openFile(mspack_system *self, const char *name, int mode)
+mspack_file *openFile(mspack_system *self, const char *, int mode)
 {
     auto *system = reinterpret_cast<System *>(self);
     auto *handle = new (std::nothrow) Handle;
@@ -42,12 +45,8 @@ mspack_file *openFile(mspack_system *self, const char *name, int mode)
     if (mode == MSPACK_SYS_OPEN_WRITE && system->sink != nullptr) {
         handle->sink = system->sink;
         handle->limit = system->limit;
-    } else if (mode == MSPACK_SYS_OPEN_READ) {
-        handle->fd = ::open(name, O_RDONLY | O_CLOEXEC);
-        if (handle->fd < 0) {
-            delete handle;
-            return nullptr;
-        }
+    } else if (mode == MSPACK_SYS_OPEN_READ && system->fd >= 0) {
+        handle->fd = system->fd;
     } else {
         delete handle;
         return nullptr;
@@ -57,10 +56,7 @@ mspack_file *openFile(mspack_system *self, const char *name, int mode)
 
 void closeFile(mspack_file *file)
 {
-    auto *handle = reinterpret_cast<Handle *>(file);
-    if (handle->fd >= 0)
-        ::close(handle->fd);
-    delete handle;
+    delete reinterpret_cast<Handle *>(file);
 }
 
 // The header's two class identifiers, as the library insists on them. Some help compilers
@@ -77,11 +73,13 @@ int readFile(mspack_file *file, void *buffer, int bytes)
     auto *handle = reinterpret_cast<Handle *>(file);
     if (handle->fd < 0 || bytes < 0)
         return -1;
-    const off_t at = ::lseek(handle->fd, 0, SEEK_CUR);
+    const off_t at = handle->at;
     ssize_t got;
     do
-        got = ::read(handle->fd, buffer, std::size_t(bytes));
+        got = ::pread(handle->fd, buffer, std::size_t(bytes), at);
     while (got < 0 && errno == EINTR);
+    if (got > 0)
+        handle->at += got;
     auto *read = static_cast<unsigned char *>(buffer);
     if (at == 0 && got >= ssize_t(kSecondGuidAt + 16) &&
         std::memcmp(read + kSecondGuidAt, kGuids[0], 16) == 0)
@@ -104,16 +102,22 @@ int seekFile(mspack_file *file, off_t offset, int mode)
     auto *handle = reinterpret_cast<Handle *>(file);
     if (handle->fd < 0)
         return -1;
-    const int whence = mode == MSPACK_SYS_SEEK_START ? SEEK_SET
-                       : mode == MSPACK_SYS_SEEK_CUR ? SEEK_CUR
-                                                     : SEEK_END;
-    return ::lseek(handle->fd, offset, whence) < 0 ? -1 : 0;
+    off_t base = 0;
+    if (mode == MSPACK_SYS_SEEK_CUR)
+        base = handle->at;
+    else if (mode == MSPACK_SYS_SEEK_END && (base = ::lseek(handle->fd, 0, SEEK_END)) < 0)
+        return -1;
+    off_t to = 0;
+    if (__builtin_add_overflow(base, offset, &to) || to < 0)
+        return -1;
+    handle->at = to;
+    return 0;
 }
 
 off_t tellFile(mspack_file *file)
 {
     auto *handle = reinterpret_cast<Handle *>(file);
-    return handle->fd < 0 ? off_t(-1) : ::lseek(handle->fd, 0, SEEK_CUR);
+    return handle->fd < 0 ? off_t(-1) : handle->at;
 }
 
 // Its complaints about a damaged file are answered by the status of the request.
@@ -157,16 +161,17 @@ public:
     MspackArchive(const MspackArchive &) = delete;
     MspackArchive &operator=(const MspackArchive &) = delete;
 
-    bool open(const std::string &name)
+    bool open(int descriptor)
     {
         m_system.base = {openFile, closeFile, readFile, writeFile, seekFile, tellFile,
                          message,  allocate,  release,  copy,      nullptr};
+        m_system.fd = descriptor;
         m_chm = mspack_create_chm_decompressor(&m_system.base);
         if (m_chm == nullptr)
             return false;
-        // The library keeps the name, not a copy, to reopen the file for each extraction.
-        m_name = name;
-        m_header = m_chm->open(m_chm, m_name.c_str());
+        // The library keeps the name, not a copy, to reopen the file for each extraction; the
+        // name stands for the descriptor.
+        m_header = m_chm->open(m_chm, kName);
         if (m_header == nullptr)
             return false;
         // Ordinary objects come in directory order, the system's ones (names beginning
@@ -193,15 +198,6 @@ public:
                 return;
     }
 
-    Status size(const std::string &path, std::uint64_t *size) override
-    {
-        const mschmd_file *file = find(path);
-        if (file == nullptr)
-            return Status::NotFound;
-        *size = std::uint64_t(file->length);
-        return Status::Ok;
-    }
-
     Status read(const std::string &path, std::uint64_t offset, std::uint32_t length,
                 std::string *bytes, std::uint64_t *size) override
     {
@@ -218,6 +214,10 @@ public:
         // the library start from the nearest reset point instead of the object's start.
         constexpr auto kMaxOffset = std::uint64_t(std::numeric_limits<off_t>::max());
         if (std::uint64_t(file->offset) > kMaxOffset - offset)
+            return Status::Failed;
+        // The library adds where the uncompressed section starts in a signed type.
+        if (file->section->id == 0 && std::uint64_t(m_header->sec0.offset) >
+                                          kMaxOffset - std::uint64_t(file->offset) - offset)
             return Status::Failed;
         mschmd_file span = *file;
         span.next = nullptr;
@@ -256,8 +256,8 @@ private:
         return &m_foundApart.emplace(key, file).first->second;
     }
 
+    static constexpr char kName[] = "help file";
     System m_system{};
-    std::string m_name;
     mschm_decompressor *m_chm = nullptr;
     mschmd_header *m_header = nullptr;
     std::vector<mschmd_file *> m_objects;
@@ -267,10 +267,14 @@ private:
 
 } // namespace
 
-std::unique_ptr<Archive> Archive::open(const std::string &name)
+const bool Archive::kOpensByName = false;
+
+std::unique_ptr<Archive> Archive::open(int descriptor)
 {
+    if (!headersSound(descriptor))
+        return nullptr;
     auto archive = std::make_unique<MspackArchive>();
-    if (!archive->open(name))
+    if (!archive->open(descriptor))
         return nullptr;
     return archive;
 }

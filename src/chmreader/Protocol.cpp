@@ -1,5 +1,7 @@
 #include "qvx/chmreader/Protocol.h"
 
+#include "qvx/chm/Bytes.h"
+
 namespace qvx::chmreader {
 
 namespace {
@@ -32,54 +34,38 @@ private:
     std::string m_bytes;
 };
 
-// Reads values off a payload; once one is out of bounds every later one fails too.
+// Reads values off a payload with the help file format's bounded reader; once one is out of
+// bounds every later one fails too.
 class Reader
 {
 public:
-    explicit Reader(std::string_view bytes) : m_bytes(bytes) {}
+    explicit Reader(std::string_view bytes) : m_cursor(bytes) {}
 
-    std::uint8_t u8() { return std::uint8_t(little(1)); }
-    std::uint16_t u16() { return std::uint16_t(little(2)); }
-    std::uint32_t u32() { return std::uint32_t(little(4)); }
-    std::uint64_t u64() { return little(8); }
+    std::uint8_t u8() { return m_cursor.u8(); }
+    std::uint16_t u16() { return m_cursor.u16(); }
+    std::uint32_t u32() { return m_cursor.u32(); }
+    std::uint64_t u64() { return m_cursor.u64(); }
     std::string text(std::uint32_t limit) { return counted(u16(), limit); }
     std::string blob(std::uint32_t limit) { return counted(u32(), limit); }
     // Whether every value so far was there and nothing is left over.
-    bool whole() const { return m_good && m_at == m_bytes.size(); }
-    bool good() const { return m_good; }
+    bool whole() const { return m_cursor.ok() && m_cursor.left() == 0; }
+    bool good() const { return m_cursor.ok(); }
 
 private:
-    std::uint64_t little(std::size_t count)
-    {
-        if (!m_good || m_bytes.size() - m_at < count) {
-            m_good = false;
-            return 0;
-        }
-        std::uint64_t value = 0;
-        for (std::size_t i = 0; i < count; ++i)
-            value |= std::uint64_t(std::uint8_t(m_bytes[m_at + i])) << (8 * i);
-        m_at += count;
-        return value;
-    }
     std::string counted(std::uint32_t size, std::uint32_t limit)
     {
-        if (!m_good || size > limit || m_bytes.size() - m_at < size) {
-            m_good = false;
-            return {};
-        }
-        std::string value(m_bytes.substr(m_at, size));
-        m_at += size;
-        return value;
+        if (size > limit)
+            m_cursor.skip(~std::uint64_t(0)); // fails the cursor
+        return std::string(m_cursor.bytes(size));
     }
 
-    std::string_view m_bytes;
-    std::size_t m_at = 0;
-    bool m_good = true;
+    chm::ByteCursor m_cursor;
 };
 
 bool knownOp(std::uint8_t op)
 {
-    return op >= std::uint8_t(Op::Hello) && op <= std::uint8_t(Op::Read);
+    return op == std::uint8_t(Op::Hello) || op == std::uint8_t(Op::List) ||
+           op == std::uint8_t(Op::Read);
 }
 
 } // namespace
@@ -93,9 +79,6 @@ std::string encodeRequest(const Request &request)
         break;
     case Op::List:
         out.u32(request.first);
-        break;
-    case Op::Size:
-        out.text(request.path);
         break;
     case Op::Read:
         out.text(request.path);
@@ -118,12 +101,10 @@ std::optional<Request> decodeRequest(std::string_view payload)
         request.first = in.u32();
     } else {
         request.path = in.text(kMaxPathBytes);
-        if (request.op == Op::Read) {
-            request.offset = in.u64();
-            request.length = in.u32();
-            if (request.length > kMaxChunkBytes)
-                return std::nullopt;
-        }
+        request.offset = in.u64();
+        request.length = in.u32();
+        if (request.length > kMaxChunkBytes)
+            return std::nullopt;
     }
     if (!in.whole())
         return std::nullopt;
@@ -139,6 +120,7 @@ std::string encodeAnswer(const Answer &answer)
         return out.take();
     switch (answer.op) {
     case Op::Hello:
+        out.u32(answer.layers);
         break;
     case Op::List:
         out.u32(answer.total);
@@ -148,9 +130,6 @@ std::string encodeAnswer(const Answer &answer)
             out.text(entry.path);
             out.u64(entry.size);
         }
-        break;
-    case Op::Size:
-        out.u64(answer.size);
         break;
     case Op::Read:
         out.u64(answer.size);
@@ -173,6 +152,7 @@ std::optional<Answer> decodeAnswer(std::string_view payload)
     if (answer.status == Status::Ok) {
         switch (answer.op) {
         case Op::Hello:
+            answer.layers = in.u32();
             break;
         case Op::List: {
             answer.total = in.u32();
@@ -193,9 +173,6 @@ std::optional<Answer> decodeAnswer(std::string_view payload)
             }
             break;
         }
-        case Op::Size:
-            answer.size = in.u64();
-            break;
         case Op::Read:
             answer.size = in.u64();
             answer.bytes = in.blob(kMaxChunkBytes);

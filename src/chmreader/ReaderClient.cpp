@@ -1,5 +1,7 @@
 #include "qvx/chmreader/ReaderClient.h"
 
+#include "qvx/posix/Descriptor.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -12,32 +14,12 @@
 #include <unistd.h>
 #include <utility>
 
-extern char **environ;
-
 namespace qvx::chmreader {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Closes a descriptor once, at the end of its scope unless handed on.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
+using posix::Descriptor;
 
 FileIdentity identityOf(const struct stat &info)
 {
@@ -67,11 +49,9 @@ bool waitFor(int fd, short events, Clock::time_point deadline)
 }
 
 // Above the descriptors the reader gets, so that handing one over cannot overwrite another.
-int moveAbove(int fd)
+Descriptor moveAbove(Descriptor fd)
 {
-    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 10);
-    ::close(fd);
-    return moved;
+    return Descriptor(::fcntl(fd.get(), F_DUPFD_CLOEXEC, 10));
 }
 
 } // namespace
@@ -107,10 +87,7 @@ ReaderClient::~ReaderClient()
 
 void ReaderClient::stop()
 {
-    if (m_socket >= 0) {
-        ::close(m_socket);
-        m_socket = -1;
-    }
+    m_socket.reset();
     if (m_pid > 0) {
         ::kill(m_pid, SIGKILL);
         int status = 0;
@@ -159,13 +136,13 @@ Outcome ReaderClient::start()
     if (file.get() < 0 || ::fstat(file.get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
         opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
         return Outcome::CannotOpen;
-    Descriptor handed(moveAbove(file.release()));
+    Descriptor handed = moveAbove(std::move(file));
 
     int ends[2] = {-1, -1};
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
         return Outcome::CannotOpen;
-    Descriptor ours(moveAbove(ends[0]));
-    Descriptor theirs(moveAbove(ends[1]));
+    Descriptor ours = moveAbove(Descriptor(ends[0]));
+    Descriptor theirs = moveAbove(Descriptor(ends[1]));
     if (handed.get() < 0 || ours.get() < 0 || theirs.get() < 0)
         return Outcome::CannotOpen;
     // Room for a whole answer, where the system allows it, so that the reader writes a page
@@ -194,16 +171,19 @@ Outcome ReaderClient::start()
     sigfillset(&signals);
     posix_spawnattr_setsigdefault(&attributes, &signals);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    // Nothing the reader needs comes from the environment, and a reader that was taken over
+    // finds nothing of the user's there.
+    char *const environment[] = {nullptr};
     pid_t pid = -1;
     const int spawned =
-        ::posix_spawn(&pid, program.c_str(), &actions, &attributes, arguments, environ);
+        ::posix_spawn(&pid, program.c_str(), &actions, &attributes, arguments, environment);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return Outcome::CannotOpen;
     m_pid = pid;
-    m_socket = ours.release();
-    ::fcntl(m_socket, F_SETFL, ::fcntl(m_socket, F_GETFL) | O_NONBLOCK);
+    m_socket = std::move(ours);
+    ::fcntl(m_socket.get(), F_SETFL, ::fcntl(m_socket.get(), F_GETFL) | O_NONBLOCK);
     m_identity = identityOf(opened);
     m_opened = true;
 
@@ -213,6 +193,7 @@ Outcome ReaderClient::start()
         stop();
         return Outcome::CannotOpen;
     }
+    m_layers = hello.layers;
     return Outcome::Ok;
 }
 
@@ -220,7 +201,7 @@ bool ReaderClient::sendFrame(const std::string &bytes, Clock::time_point deadlin
 {
     for (std::size_t done = 0; done < bytes.size();) {
         const ssize_t sent =
-            ::send(m_socket, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+            ::send(m_socket.get(), bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
         if (sent > 0) {
             done += std::size_t(sent);
             continue;
@@ -228,7 +209,7 @@ bool ReaderClient::sendFrame(const std::string &bytes, Clock::time_point deadlin
         if (sent < 0 && errno == EINTR)
             continue;
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
-            waitFor(m_socket, POLLOUT, deadline))
+            waitFor(m_socket.get(), POLLOUT, deadline))
             continue;
         m_peerGone = sent < 0 && (errno == EPIPE || errno == ECONNRESET);
         return false;
@@ -242,7 +223,7 @@ bool ReaderClient::receiveAnswer(Answer *answer, Clock::time_point deadline)
     std::size_t got = 0;
     bool haveLength = false;
     while (got < frame.size()) {
-        const ssize_t received = ::recv(m_socket, frame.data() + got, frame.size() - got, 0);
+        const ssize_t received = ::recv(m_socket.get(), frame.data() + got, frame.size() - got, 0);
         if (received > 0) {
             got += std::size_t(received);
             if (!haveLength && got == 4) {
@@ -258,7 +239,7 @@ bool ReaderClient::receiveAnswer(Answer *answer, Clock::time_point deadline)
         if (received < 0 && errno == EINTR)
             continue;
         if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
-            waitFor(m_socket, POLLIN, deadline))
+            waitFor(m_socket.get(), POLLIN, deadline))
             continue;
         // The reader ended, or the deadline passed.
         m_peerGone = received == 0 || (received < 0 && errno == ECONNRESET);
@@ -337,20 +318,6 @@ Outcome ReaderClient::list(std::vector<Entry> *entries, bool *partial)
             return Outcome::Ok;
         }
     }
-}
-
-Outcome ReaderClient::size(std::string_view path, std::uint64_t *size)
-{
-    if (path.size() > kMaxPathBytes)
-        return Outcome::NotFound;
-    Request request;
-    request.op = Op::Size;
-    request.path = path;
-    Answer answer;
-    const Outcome outcome = exchange(request, &answer);
-    if (outcome == Outcome::Ok)
-        *size = answer.size;
-    return outcome;
 }
 
 Outcome ReaderClient::readPart(std::string_view path, std::uint64_t offset, std::uint32_t length,

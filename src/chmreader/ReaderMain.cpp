@@ -1,24 +1,22 @@
 // qvx-chmreader PARENT-PID NAME: serves one help file to the program over a socket, so that the
 // decompression library runs in this process and never in the program's. The program hands
-// over the file it checked as descriptor 3 and its end of the socket as descriptor 4; NAME is
-// used only where the system cannot open a descriptor by name.
+// over the file it checked as descriptor 3 and its end of the socket as descriptor 4, with an
+// empty environment; NAME is only for those who look at the process list.
 //
-// Whatever the library does with a damaged file, the harm stays here: a crash ends this
-// process, a loop is ended by the program's deadline or the CPU limit, a runaway allocation
-// fails at the address space limit.
+// Before the library sees a byte, the reader confines itself (Confine.h): whatever a damaged
+// or hostile file makes of the library, it can read that file and answer on the socket, and
+// nothing else. A crash ends this process, a loop is ended by the program's deadline or the CPU
+// limit, a runaway allocation fails at the address space limit.
 #include "Archive.h"
+#include "Confine.h"
 #include "qvx/chmreader/Protocol.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
-#include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_set>
 #include <vector>
@@ -31,45 +29,6 @@ constexpr int kFile = 3;
 constexpr int kSocket = 4;
 // Far more objects than any real help file holds (the largest known have tens of thousands).
 constexpr std::size_t kMaxObjects = 500'000;
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
-
-void limit(int resource, rlim_t value)
-{
-    const rlimit bound{value, value};
-    ::setrlimit(resource, &bound);
-}
-
-void protect(pid_t parent)
-{
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    // The parent may have gone before the call above: then nothing would end this process.
-    if (::getppid() != parent)
-        ::_exit(3);
-    // Reading every object of a 16 MB help file with 20,000 objects peaks at 15 MiB of address
-    // space; 256 MiB leaves room and stops runaway allocations driven by values in the file. The
-    // sanitizers reserve terabytes of address space for themselves, so their builds go without.
-    if (!kSanitized)
-        limit(RLIMIT_AS, rlim_t(256) << 20);
-    // Reading every object of that file takes about 3 s of CPU; the program's deadline ends a
-    // loop long before this, which is the bound should the program itself be stuck.
-    limit(RLIMIT_CPU, 120);
-    limit(RLIMIT_FSIZE, 0);
-    limit(RLIMIT_CORE, 0);
-    limit(RLIMIT_NPROC, 0);
-    for (int fault : {SIGPIPE, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGXCPU})
-        ::signal(fault, SIG_DFL);
-}
 
 bool readAll(void *data, std::size_t size)
 {
@@ -98,23 +57,6 @@ void send(const Answer &answer)
             ::_exit(0);
         done += std::size_t(sent);
     }
-}
-
-std::unique_ptr<Archive> openHandedFile(const char *name)
-{
-    if (auto archive = Archive::open("/proc/self/fd/3"))
-        return archive;
-    // Without /proc: the name, as long as it still leads to the file the program checked.
-    struct stat handed
-    {
-    };
-    struct stat named
-    {
-    };
-    if (::fstat(kFile, &handed) != 0 || ::stat(name, &named) != 0 ||
-        handed.st_dev != named.st_dev || handed.st_ino != named.st_ino)
-        return nullptr;
-    return Archive::open(name);
 }
 
 struct Listing
@@ -164,9 +106,6 @@ Answer answer(Archive &archive, const Request &request, std::optional<Listing> &
         }
         break;
     }
-    case Op::Size:
-        out.status = archive.size(request.path, &out.size);
-        break;
     case Op::Read:
         out.status =
             archive.read(request.path, request.offset, request.length, &out.bytes, &out.size);
@@ -181,10 +120,15 @@ int main(int argc, char **argv)
 {
     if (argc != 3)
         return 2;
-    protect(pid_t(std::strtol(argv[1], nullptr, 10)));
+    const pid_t parent = pid_t(std::strtol(argv[1], nullptr, 10));
 
-    std::unique_ptr<Archive> archive = openHandedFile(argv[2]);
+    std::unique_ptr<Archive> archive;
+    if (Archive::kOpensByName)
+        archive = Archive::open(kFile);
     Answer hello;
+    hello.layers = confine({kFile, kSocket, parent, archive ? archive->ownDescriptor() : -1});
+    if (!Archive::kOpensByName)
+        archive = Archive::open(kFile);
     hello.status = archive ? Status::Ok : Status::Failed;
     send(hello);
     if (!archive)

@@ -1,10 +1,10 @@
-// A reader that misbehaves on purpose, as QVX_STANDIN_MODE says: "silent" never says it opened
-// the file, "hang" never answers, "garbage" answers out of protocol, "huge" announces an answer
-// larger than any allowed, "half" is killed halfway through its answer.
+// A reader that misbehaves on purpose, as the end of its name after the last '-' says (readers
+// start with an empty environment, so the tests link it under such names): "silent" never says it
+// opened the file, "hang" never answers, "garbage" answers out of protocol, "huge" announces an
+// answer larger than any allowed, "half" is killed halfway through its answer.
 #include "qvx/chmreader/Protocol.h"
 
 #include <csignal>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -23,11 +23,11 @@ void writeAll(std::string_view bytes)
 
 } // namespace
 
-int main()
+int main(int, char **argv)
 {
     using namespace qvx::chmreader;
-    const char *given = std::getenv("QVX_STANDIN_MODE");
-    const std::string mode = given ? given : "";
+    const std::string_view name = argv[0];
+    const std::string mode(name.substr(name.rfind('-') + 1));
     if (mode == "silent")
         for (;;)
             ::pause();

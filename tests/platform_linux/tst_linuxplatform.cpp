@@ -536,6 +536,10 @@ private slots:
         QTest::addColumn<QStringList>("sorted");
         QTest::newRow("letter case ignored") << QStringList{u"b.exe"_s, u"A.exe"_s, u"c.EXE"_s}
                                              << QStringList{u"A.exe"_s, u"b.exe"_s, u"c.EXE"_s};
+        // Plain names whose bytes sort otherwise: capitals and '_' come before small letters.
+        QTest::newRow("letter case ignored where the bytes disagree")
+            << QStringList{u"b.exe"_s, u"_x.exe"_s, u"C.exe"_s, u"a.exe"_s, u"B2.exe"_s}
+            << QStringList{u"_x.exe"_s, u"a.exe"_s, u"b.exe"_s, u"B2.exe"_s, u"C.exe"_s};
         QTest::newRow("names differing only in case keep a fixed order")
             << QStringList{u"help.exe"_s, u"HELP.exe"_s, u"Help.exe"_s}
             << QStringList{u"HELP.exe"_s, u"Help.exe"_s, u"help.exe"_s};

@@ -2,6 +2,7 @@
 
 #include "qvx/core/OpError.h"
 #include "qvx/core/Text.h"
+#include "qvx/posix/Descriptor.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,33 +16,6 @@
 
 namespace qvx::posix {
 namespace {
-
-// Closes a descriptor on every way out.
-class Fd
-{
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd()
-    {
-        // Leaves errno as the failure that made us give up.
-        const int err = errno;
-        if (m_fd >= 0)
-            ::close(m_fd);
-        errno = err;
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int get() const { return m_fd; }
-    int release()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
 
 std::string bytesOf(const std::filesystem::path &path)
 {
@@ -107,7 +81,7 @@ int createCopyFile(const std::filesystem::path &folder, std::string &temp)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
         temp = bytesOf(folder / (std::string(copyPrefix) + "XXXXXX"));
-        Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+        Descriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
         if (fd.get() < 0)
             return -1;
         if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
@@ -211,7 +185,7 @@ bool sameFile(const std::filesystem::path &first, const std::filesystem::path &s
 
 int openForReading(const std::filesystem::path &path)
 {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0)
         return -1;
     struct stat info
@@ -271,7 +245,7 @@ std::optional<FolderStamp> folderStamp(const std::filesystem::path &folder)
 OpResult copyReplacing(const std::filesystem::path &source,
                        const std::filesystem::path &destination)
 {
-    Fd in(openForReading(source));
+    Descriptor in(openForReading(source));
     if (in.get() < 0) {
         if (errno == EINVAL)
             return OpError::make(OpError::FileAccess, bytesOf(source));
@@ -288,7 +262,7 @@ OpResult copyReplacing(const std::filesystem::path &source,
     if (!isFolder(folder))
         return OpError::make(OpError::PathNotFound, bytesOf(folder));
     std::string temp;
-    Fd out(createCopyFile(folder, temp));
+    Descriptor out(createCopyFile(folder, temp));
     if (out.get() < 0)
         return resultFromErrno(errno, bytesOf(destination));
 
@@ -315,8 +289,8 @@ int removeLeftoverCopies(const std::filesystem::path &folder)
     while (const dirent *entry = ::readdir(dir)) {
         if (!isCopyName(entry->d_name))
             continue;
-        Fd fd(::openat(::dirfd(dir), entry->d_name,
-                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        Descriptor fd(::openat(::dirfd(dir), entry->d_name,
+                               O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         struct stat info
         {
         };
@@ -378,7 +352,7 @@ OpResult canCreateFiles(const std::filesystem::path &folder)
     if (!isFolder(folder))
         return OpError::make(OpError::PathNotFound, bytesOf(folder));
     std::string probe = bytesOf(folder / ".qvx-probe-XXXXXX");
-    Fd fd(::mkstemp(probe.data()));
+    Descriptor fd(::mkstemp(probe.data()));
     if (fd.get() < 0)
         return resultFromErrno(errno, bytesOf(folder));
     ::unlink(probe.c_str());

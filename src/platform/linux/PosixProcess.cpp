@@ -4,6 +4,7 @@
 #include "qvx/core/Text.h"
 #include "qvx/platform/ExecutableKind.h"
 #include "qvx/platform/PosixFiles.h"
+#include "qvx/posix/Descriptor.h"
 
 #include <cerrno>
 #include <csignal>
@@ -98,8 +99,8 @@ OpResult commandFor(const std::filesystem::path &program, std::vector<std::strin
 {
     command.clear();
     const std::string name = bytesOf(program);
-    const int fd = openForReading(program);
-    if (fd < 0) {
+    const Descriptor file(openForReading(program));
+    if (!file.valid()) {
         const int err = errno;
         if (err == EINVAL)
             return OpError::make(OpError::FileAccess, "not a program: " + name);
@@ -110,16 +111,15 @@ OpResult commandFor(const std::filesystem::path &program, std::vector<std::strin
     };
     std::string head(executableHeadSize, '\0');
     std::size_t got = 0;
-    const bool sized = ::fstat(fd, &info) == 0;
+    const bool sized = ::fstat(file.get(), &info) == 0;
     while (got < head.size()) {
-        const ssize_t n = ::read(fd, head.data() + got, head.size() - got);
+        const ssize_t n = ::read(file.get(), head.data() + got, head.size() - got);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             break;
         got += std::size_t(n);
     }
-    ::close(fd);
     head.resize(got);
 
     switch (classifyExecutable(head, sized ? std::uint64_t(info.st_size) : got)) {

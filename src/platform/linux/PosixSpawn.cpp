@@ -2,6 +2,7 @@
 
 #include "qvx/core/OpError.h"
 #include "qvx/platform/PosixFiles.h"
+#include "qvx/posix/Descriptor.h"
 
 #include <cerrno>
 #include <csignal>
@@ -61,25 +62,24 @@ OpResult startDetached(const std::vector<std::string> &command, const std::strin
         argv.push_back(const_cast<char *>(word.c_str()));
     argv.push_back(nullptr);
 
-    const int nullInput = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (nullInput < 0)
+    const Descriptor nullInput(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    if (!nullInput.valid())
         return resultFromErrno(errno, "/dev/null");
-    int reports[2];
-    if (::pipe2(reports, O_CLOEXEC) != 0) {
-        const int err = errno;
-        ::close(nullInput);
-        return failed("pipe", err);
-    }
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return failed("pipe", errno);
+    const Descriptor reportsIn(ends[0]);
+    Descriptor reportsOut(ends[1]);
 
     // The middle process ends at once, so the program is adopted by init and never becomes
     // a zombie of ours.
     const pid_t middle = ::fork();
+    // The child's copies close at its exec or exit, as every descriptor here is close-on-exec.
     if (middle == 0) {
-        ::close(reports[0]);
         ::setsid();
         const pid_t launched = ::fork();
         if (launched < 0)
-            reportAndExit(reports[1], ForkStep);
+            reportAndExit(reportsOut.get(), ForkStep);
         if (launched > 0)
             ::_exit(0);
         struct sigaction byDefault
@@ -91,19 +91,17 @@ OpResult startDetached(const std::vector<std::string> &command, const std::strin
         ::sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
         if (!workingFolder.empty() && ::chdir(workingFolder.c_str()) != 0)
-            reportAndExit(reports[1], ChdirStep);
-        if (::dup2(nullInput, STDIN_FILENO) < 0)
-            reportAndExit(reports[1], ExecStep);
+            reportAndExit(reportsOut.get(), ChdirStep);
+        if (::dup2(nullInput.get(), STDIN_FILENO) < 0)
+            reportAndExit(reportsOut.get(), ExecStep);
         ::execv(argv[0], argv.data());
-        reportAndExit(reports[1], ExecStep);
+        reportAndExit(reportsOut.get(), ExecStep);
     }
     const int forkError = errno;
-    ::close(reports[1]);
-    ::close(nullInput);
-    if (middle < 0) {
-        ::close(reports[0]);
+    // Only the children hold the writing end now: the read below ends when they are done.
+    reportsOut.reset();
+    if (middle < 0)
         return failed("fork", forkError);
-    }
     int status = 0;
     while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
     }
@@ -111,9 +109,8 @@ OpResult startDetached(const std::vector<std::string> &command, const std::strin
     // The pipe closes without a word when the program's exec succeeds.
     Report report{};
     ssize_t got = 0;
-    while ((got = ::read(reports[0], &report, sizeof report)) < 0 && errno == EINTR) {
+    while ((got = ::read(reportsIn.get(), &report, sizeof report)) < 0 && errno == EINTR) {
     }
-    ::close(reports[0]);
     if (got == ssize_t(sizeof report))
         return failed(stepName(report.step), report.err);
     return {};

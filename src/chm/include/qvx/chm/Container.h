@@ -33,6 +33,8 @@ struct DirectoryHeader
     static constexpr std::size_t length = 0x54;
     std::uint32_t headerLength = 0; // as the file states it
     std::uint32_t blockLength = 0;
+    std::uint32_t quickRefDensity =
+        0; // a listing chunk has a quick reference every 2^n + 1 entries
     std::int32_t firstListing = -1;
     std::uint32_t blocks = 0;
 };

@@ -24,14 +24,23 @@ inline constexpr std::uint32_t kMaxAnswerBytes = kMaxChunkBytes + 64;
 enum class Op : std::uint8_t {
     Hello = 1, // from the reader, unasked: the file is open or not
     List = 2,  // the objects from index `first` on, as many as fit a page
-    Size = 3,  // one object's size
-    Read = 4,  // `length` bytes of an object from `offset` (fewer at its end)
+    Read = 4,  // `length` bytes of an object from `offset` (fewer at its end), and its size
 };
 
 enum class Status : std::uint8_t {
     Ok = 0,
     NotFound = 1, // no such object
     Failed = 2,   // the library could not open the file or read the object
+};
+
+// The walls the reader stands behind, as its Hello tells them: a bit for each layer in force.
+enum Layer : std::uint32_t {
+    kLayerNoPrivileges = 1u << 0,     // holds no capability and is not root
+    kLayerNoNewPrivileges = 1u << 1,  // no program it could start gains any
+    kLayerSystemCallFilter = 1u << 2, // only the calls reading and answering need
+    kLayerNamespaces = 1u << 3,       // a network of nothing and an empty file system
+    kLayerLandlock = 1u << 4,         // no file system access through any path
+    kLayerDescriptors = 1u << 5,      // holds the file and the socket, nothing else
 };
 
 struct Request
@@ -55,12 +64,14 @@ struct Answer
 {
     Op op = Op::Hello;
     Status status = Status::Ok;
+    // Hello: the reader's Layer bits.
+    std::uint32_t layers = 0;
     // List: how many objects there are in all, whether the listing stopped at a damaged
     // directory, and this page's part of them.
     std::uint32_t total = 0;
     bool partial = false;
     std::vector<Entry> entries;
-    // Size and Read: the object's whole size.
+    // Read: the object's whole size.
     std::uint64_t size = 0;
     // Read: the range asked for.
     std::string bytes;

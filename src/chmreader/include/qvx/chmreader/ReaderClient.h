@@ -9,6 +9,7 @@
 // fires when the thread that started it ends: use it from a thread that lives as long as the
 // reader is wanted.
 #include "qvx/chmreader/Protocol.h"
+#include "qvx/posix/Descriptor.h"
 
 #include <chrono>
 #include <cstdint>
@@ -61,7 +62,6 @@ public:
 
     // Every object, in directory order; `partial` when the directory is damaged past them.
     Outcome list(std::vector<Entry> *entries, bool *partial = nullptr);
-    Outcome size(std::string_view path, std::uint64_t *size);
     // A whole object, refused when larger than `limit`; `objectSize` tells its size either way.
     Outcome read(std::string_view path, std::string *bytes,
                  std::uint64_t limit = std::uint64_t(64) << 20,
@@ -75,6 +75,8 @@ public:
     void stop();
     // The running reader's process id, or -1: for tests.
     pid_t readerProcess() const { return m_pid; }
+    // The walls the running reader stands behind (Layer bits), or 0.
+    std::uint32_t readerLayers() const { return m_pid > 0 ? m_layers : 0; }
 
 private:
     Outcome exchange(const Request &request, Answer *answer);
@@ -90,10 +92,11 @@ private:
     std::filesystem::path m_helpFile;
     std::chrono::milliseconds m_deadline;
     pid_t m_pid = -1;
-    int m_socket = -1;
+    posix::Descriptor m_socket;
     bool m_peerGone = false; // the last exchange failed as the reader had ended
     bool m_opened = false;   // whether m_identity is the file a reader opened
     FileIdentity m_identity;
+    std::uint32_t m_layers = 0;
 };
 
 } // namespace qvx::chmreader
