@@ -32,36 +32,11 @@ QString &readerProgramPath()
 std::atomic<int> channelsStarted = 0;
 std::atomic<int> objectRequests = 0;
 
-ChmFile::Status statusOf(Outcome outcome)
-{
-    switch (outcome) {
-    case Outcome::Ok:
-        return ChmFile::Status::Ok;
-    case Outcome::NotFound:
-        return ChmFile::Status::NotFound;
-    case Outcome::TooLarge:
-        return ChmFile::Status::TooLarge;
-    case Outcome::Unreadable:
-        return ChmFile::Status::Unreadable;
-    case Outcome::CannotOpen:
-        return ChmFile::Status::CannotOpen;
-    case Outcome::Changed:
-        return ChmFile::Status::Changed;
-    }
-    return ChmFile::Status::Unreadable;
-}
-
 QString lookupName(const QString &path)
 {
     return path.startsWith(QLatin1String("/#")) || path.startsWith(QLatin1String("/$"))
                ? path
                : normaliseChmPath(path);
-}
-
-QByteArray objectKey(const QString &path)
-{
-    // The reader matches names ignoring the case of ASCII letters only.
-    return lookupName(path).toUtf8().toLower();
 }
 
 } // namespace
@@ -151,35 +126,36 @@ namespace {
 ChmFile::Object readObject(ReaderClient &client, const QByteArray &name, qint64 limit)
 {
     ++objectRequests;
-    // Piece by piece into the object's own buffer: a large index is never held twice.
-    ChmFile::Object object;
-    const std::string_view path(name.constData(), std::size_t(name.size()));
-    std::string piece;
-    std::uint64_t size = 0;
-    object.status =
-        statusOf(client.readRange(path, 0, qvx::chmreader::kMaxChunkBytes, &piece, &size));
-    if (object.status != ChmFile::Status::Ok)
-        return object;
-    object.size = qint64(qMin<std::uint64_t>(size, std::uint64_t(INT64_MAX)));
-    if (object.size > qMax<qint64>(limit, 0)) {
-        object.status = ChmFile::Status::TooLarge;
-        return object;
-    }
-    object.bytes.reserve(object.size);
-    object.bytes.append(piece.data(), qsizetype(piece.size()));
-    while (object.bytes.size() < object.size) {
-        std::uint64_t now = 0;
-        object.status = statusOf(client.readRange(path, std::uint64_t(object.bytes.size()),
-                                                  qvx::chmreader::kMaxChunkBytes, &piece, &now));
-        // The object cannot change its size within one file.
-        if (object.status == ChmFile::Status::Ok && (now != size || piece.empty()))
-            object.status = ChmFile::Status::Unreadable;
-        if (object.status != ChmFile::Status::Ok) {
-            object.bytes.clear();
-            return object;
+    // Straight into the object's own buffer: a large index is never held twice.
+    class Into final : public qvx::chmreader::ObjectSink
+    {
+    public:
+        Into(ChmFile::Object &object, qint64 limit)
+            : m_object(object), m_limit(qMax<qint64>(limit, 0))
+        {
         }
-        object.bytes.append(piece.data(), qsizetype(piece.size()));
-    }
+        bool accept(std::uint64_t size) override
+        {
+            m_object.size = qint64(qMin<std::uint64_t>(size, std::uint64_t(INT64_MAX)));
+            if (m_object.size > m_limit)
+                return false;
+            m_object.bytes.reserve(m_object.size);
+            return true;
+        }
+        void append(std::string_view part) override
+        {
+            m_object.bytes.append(part.data(), qsizetype(part.size()));
+        }
+
+    private:
+        ChmFile::Object &m_object;
+        qint64 m_limit;
+    };
+    ChmFile::Object object;
+    Into into(object, limit);
+    object.status = client.read(std::string_view(name.constData(), std::size_t(name.size())), into);
+    if (object.status != Outcome::Ok)
+        object.bytes.clear();
     return object;
 }
 
@@ -226,7 +202,7 @@ bool ChmFile::open(const QString &path)
                                           NativeName::encode(path).toStdString());
     m_channel->start();
     const Object system = fetch(QStringLiteral("/#SYSTEM"), qvx::chm::maxSystemBytes);
-    if (system.status != Status::Ok)
+    if (system.status != Outcome::Ok)
         return false;
     m_system = parseChmSystem(system.bytes);
     if (!m_system.valid)
@@ -291,13 +267,13 @@ void ChmFile::listObjects() const
     } catch (const std::future_error &) {
         // The channel closed first: nothing is listed.
     }
-    QHash<QByteArray, qint64> objects;
+    QList<QByteArray> objects;
     QStringList pages;
     objects.reserve(qsizetype(entries.size()));
     for (const qvx::chmreader::Entry &entry : entries) {
         const QByteArray name(entry.path.data(), qsizetype(entry.path.size()));
-        objects.insert(name.toLower(), qint64(qMin<std::uint64_t>(entry.size, INT64_MAX)));
         const QByteArray lower = name.toLower();
+        objects.append(lower);
         if (entry.size > 0 && (lower.endsWith(".htm") || lower.endsWith(".html")))
             pages.append(QString::fromUtf8(name));
     }
@@ -310,9 +286,9 @@ ChmFile::Object ChmFile::fetch(const QString &path, qint64 limit) const
 {
     const QString name = lookupName(path);
     if (!m_channel || name.isEmpty())
-        return {m_channel ? Status::NotFound : Status::CannotOpen, {}, -1};
+        return {m_channel ? Outcome::NotFound : Outcome::CannotOpen, {}, -1};
     if (m_changed)
-        return {Status::Changed, {}, -1};
+        return {Outcome::Changed, {}, -1};
     auto answer = std::make_shared<std::promise<Object>>();
     std::future<Object> arrived = answer->get_future();
     m_channel->post(
@@ -324,9 +300,9 @@ ChmFile::Object ChmFile::fetch(const QString &path, qint64 limit) const
     try {
         object = arrived.get();
     } catch (const std::future_error &) {
-        object.status = Status::Unreadable;
+        object.status = Outcome::Unreadable;
     }
-    if (object.status == Status::Changed)
+    if (object.status == Outcome::Changed)
         m_changed = true;
     return object;
 }
@@ -334,7 +310,7 @@ ChmFile::Object ChmFile::fetch(const QString &path, qint64 limit) const
 std::optional<QByteArray> ChmFile::read(const QString &path) const
 {
     Object object = fetch(path);
-    if (object.status != Status::Ok)
+    if (object.status != Outcome::Ok)
         return std::nullopt;
     return std::move(object.bytes);
 }
@@ -356,9 +332,9 @@ void ChmFile::fetchLater(const QString &path, qint64 limit, QObject *receiver, F
             Qt::QueuedConnection);
     };
     if (!m_channel || name.isEmpty() || m_changed) {
-        deliver({!m_channel       ? Status::CannotOpen
-                 : name.isEmpty() ? Status::NotFound
-                                  : Status::Changed,
+        deliver({!m_channel       ? Outcome::CannotOpen
+                 : name.isEmpty() ? Outcome::NotFound
+                                  : Outcome::Changed,
                  {},
                  -1});
         return;
@@ -372,25 +348,13 @@ void ChmFile::fetchLater(const QString &path, qint64 limit, QObject *receiver, F
             if (const std::shared_ptr<Channel> open = channel.lock()) {
                 open->unlessClosed([&] {
                     // The file is still held while the channel is open.
-                    if (object.status == Status::Changed)
+                    if (object.status == Outcome::Changed)
                         changedFlag->store(true);
                     deliver(std::move(object));
                 });
             }
         },
         true);
-}
-
-std::optional<qint64> ChmFile::objectSize(const QString &path) const
-{
-    listObjects();
-    const std::lock_guard lock(m_lock);
-    if (!m_objects)
-        return std::nullopt;
-    const auto found = m_objects->constFind(objectKey(path));
-    if (found == m_objects->cend())
-        return std::nullopt;
-    return *found;
 }
 
 QStringList ChmFile::pagePaths(int limit) const
@@ -454,8 +418,7 @@ QString ChmFile::sitemapPath(const QString &named, const char *suffix) const
     QByteArray found;
     if (!m_objects)
         return {};
-    for (auto it = m_objects->cbegin(); it != m_objects->cend(); ++it) {
-        const QByteArray &name = it.key();
+    for (const QByteArray &name : *m_objects) {
         if (name.count('/') == 1 && name.endsWith(suffix) && (found.isEmpty() || name < found))
             found = name;
     }

@@ -276,7 +276,7 @@ void HelpViewer::openFavorite(const QString &title, const QString &page)
     // The page shows the file's own message; the status line says which favourite it was.
     m_file->fetchLater(chmLookupPath(url), 0, this,
                        [this, missing, file = m_file](const ChmFile::Object &object) {
-                           if (file == m_file && object.status == ChmFile::Status::NotFound)
+                           if (file == m_file && object.status == qvx::chmreader::Outcome::NotFound)
                                statusBar()->showMessage(missing, noticeMs);
                        });
 }

@@ -417,7 +417,7 @@ std::shared_ptr<SearchIndex> SearchIndex::build(const ChmFile &file, const std::
         if (progress && i % 50 == 0)
             progress(int(i), int(pages.size()));
         const ChmFile::Object page = file.fetch(pages[i], qvx::chm::maxPageBytes);
-        if (page.status == ChmFile::Status::Ok)
+        if (page.status == qvx::chmreader::Outcome::Ok)
             index->addPage(pages[i], file.decodePage(page.bytes));
     }
     if (progress && !cancel)

@@ -302,7 +302,7 @@ void SearchPane::readTitles(const QList<SearchHit> &hits)
                 if (*cancel)
                     return;
                 const ChmFile::Object page = file->fetch(path, qvx::chm::maxPageBytes);
-                if (page.status != ChmFile::Status::Ok)
+                if (page.status != qvx::chmreader::Outcome::Ok)
                     continue;
                 const PageText text = pageText(file->decodePage(page.bytes));
                 const QString title = pageTitle(path, text.title, text.heading);

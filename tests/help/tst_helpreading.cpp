@@ -307,7 +307,7 @@ private slots:
         QCOMPARE(built->pageCount(), 90);
         for (const QString &page : built->pagePaths()) {
             const ChmFile::Object object = file.fetch(page);
-            QCOMPARE(object.status, ChmFile::Status::Ok);
+            QCOMPARE(object.status, qvx::chmreader::Outcome::Ok);
             const PageText text = pageText(file.decodePage(object.bytes));
             QStringList words = textWords(text.title) + textWords(text.body);
             words.removeDuplicates();

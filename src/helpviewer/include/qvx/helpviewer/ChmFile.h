@@ -4,6 +4,7 @@
 #include "qvx/helpviewer/ChmSystem.h"
 
 #include "qvx/chm/Limits.h"
+#include "qvx/chmreader/Outcome.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -29,19 +30,11 @@ public:
     // Objects larger than this are refused rather than read into memory.
     static constexpr qint64 maxObjectSize = qvx::chm::maxObjectBytes;
 
-    enum class Status {
-        Ok,
-        NotFound,   // the file has no such object
-        TooLarge,   // larger than the limit asked for; `size` says how large
-        Unreadable, // the reader could not read it, or failed on it
-        CannotOpen, // nothing can be read from the file
-        Changed,    // the file is no longer the one opened
-    };
     struct Object
     {
-        Status status = Status::CannotOpen;
+        qvx::chmreader::Outcome status = qvx::chmreader::Outcome::CannotOpen;
         QByteArray bytes;
-        qint64 size = -1; // the whole object's, when known
+        qint64 size = -1; // the whole object's, when known (also when TooLarge)
     };
     using Fetched = std::function<void(const Object &object)>;
 
@@ -67,9 +60,8 @@ public:
     // Never waits: for the GUI thread.
     void fetchLater(const QString &path, qint64 limit, QObject *receiver, Fetched done) const;
 
-    // From the file's listing, read at the first of these calls: off the GUI thread.
-    std::optional<qint64> objectSize(const QString &path) const;
-    // The HTML pages stored in the file, at most `limit` of them.
+    // The HTML pages stored in the file, at most `limit` of them, from its listing (read at the
+    // first call). Off the GUI thread.
     QStringList pagePaths(int limit) const;
 
     const ChmSystemInfo &system() const { return m_system; }
@@ -113,8 +105,8 @@ private:
     mutable std::mutex m_lock; // guards what follows
     QList<SitemapEntry> m_index;
     QHash<QString, QString> m_titles;
-    // Object sizes by lower-case path: the reader matches names ignoring ASCII case.
-    mutable std::optional<QHash<QByteArray, qint64>> m_objects;
+    // Object names in lower case: the reader matches names ignoring ASCII case.
+    mutable std::optional<QList<QByteArray>> m_objects;
     mutable QStringList m_pages;
 };
 

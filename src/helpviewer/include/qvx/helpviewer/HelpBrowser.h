@@ -100,7 +100,7 @@ private:
     void fetch(int type, const QUrl &url, bool forPending);
     void arrived(int type, const QUrl &url, const ChmFile::Object &object, bool forPending,
                  quint64 generation);
-    void prepared(int type, const QUrl &url, ChmFile::Status status, const Fetched &fetched,
+    void prepared(int type, const QUrl &url, qvx::chmreader::Outcome status, const Fetched &fetched,
                   const QList<Reference> &references, bool forPending, quint64 generation);
     // Off the GUI thread: the object as the browser hands it out, and what a page names.
     static Fetched convert(const ChmFile &file, const QString &filePath, int type, const QUrl &url,
