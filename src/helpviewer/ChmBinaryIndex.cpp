@@ -1,6 +1,6 @@
 #include "qvx/helpviewer/ChmBinaryIndex.h"
 
-#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/helpviewer/ChmObjects.h"
 #include "qvx/helpviewer/ChmTopics.h"
 
 #include "qvx/chm/BinaryIndex.h"
@@ -36,13 +36,13 @@ QList<SitemapEntry> parseBinaryIndex(const QByteArray &btree, const TopicResolve
     return entries;
 }
 
-QList<SitemapEntry> readBinaryIndex(const ChmFile &file)
+QList<SitemapEntry> readBinaryIndex(const ChmObjects &file, const QByteArray &encoding)
 {
     const std::optional<QByteArray> btree = file.read(QStringLiteral("/$WWKeywordLinks/BTree"));
     if (!btree)
         return {};
     const ChmTopics topics = readChmTopics(file);
-    CodePageDecoder decode = topicDecoder(file, topics);
+    CodePageDecoder decode = topicDecoder(encoding, topics);
     return parseBinaryIndex(*btree, [&](quint32 number) -> std::optional<SitemapTarget> {
         const std::optional<ChmTopics::Topic> topic = topics.topic(number);
         if (!topic)

@@ -395,7 +395,7 @@ std::shared_ptr<SearchIndex> SearchIndex::build(const ChmFile &file, const std::
     for (const QString &page : std::as_const(pages))
         listed.insert(topicKey(page));
     const ChmTopics topics = readChmTopics(file);
-    CodePageDecoder decode = topicDecoder(file, topics);
+    CodePageDecoder decode = topicDecoder(file.encoding(), topics);
     for (quint32 i = 0; i < quint32(topics.count()) && pages.size() < maxPages && !cancel; ++i) {
         const std::optional<ChmTopics::Topic> topic = topics.topic(i);
         if (!topic)
