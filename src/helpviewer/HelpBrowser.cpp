@@ -1,9 +1,9 @@
 #include "qvx/helpviewer/HelpBrowser.h"
 
-#include "qvx/helpviewer/ChmAddress.h"
-#include "qvx/helpviewer/ChmFile.h"
-#include "qvx/helpviewer/ChmSitemap.h"
-#include "qvx/helpviewer/SearchIndex.h"
+#include "qvx/help/ChmAddress.h"
+#include "qvx/help/ChmFile.h"
+#include "qvx/help/ChmSitemap.h"
+#include "qvx/help/SearchIndex.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
@@ -22,6 +22,10 @@
 #include <QtConcurrent>
 
 #include <cmath>
+
+namespace qvx::helpviewer {
+
+using namespace qvx::help;
 
 using qvx::chmreader::Outcome;
 
@@ -637,3 +641,5 @@ void HelpBrowser::printPage(QPagedPaintDevice *printer) const
 {
     print(printer);
 }
+
+} // namespace qvx::helpviewer

@@ -2,9 +2,9 @@
 
 #include "ListKeys.h"
 
-#include "qvx/helpviewer/ChmAddress.h"
-#include "qvx/helpviewer/ChmFile.h"
-#include "qvx/helpviewer/ChmFullText.h"
+#include "qvx/help/ChmAddress.h"
+#include "qvx/help/ChmFile.h"
+#include "qvx/help/ChmFullText.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -14,6 +14,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
+
+namespace qvx::helpviewer {
+
+using namespace qvx::help;
 
 namespace {
 
@@ -327,3 +331,5 @@ void SearchPane::openResult(QListWidgetItem *item)
     if (url.isValid())
         emit pageChosen(url, m_terms);
 }
+
+} // namespace qvx::helpviewer

@@ -16,6 +16,8 @@
 
 class QObject;
 
+namespace qvx::help {
+
 // The objects stored in one compiled help file, read through a reader process of its own
 // (qvx-chmreader): the decompression library never runs in this process. Requests go one at a
 // time to a thread that owns the reader; the page being shown goes ahead of background
@@ -79,3 +81,5 @@ private:
     mutable std::optional<QList<QByteArray>> m_objects;
     mutable QStringList m_pages;
 };
+
+} // namespace qvx::help

@@ -1,7 +1,7 @@
-#include "qvx/helpviewer/SearchIndex.h"
+#include "qvx/help/SearchIndex.h"
 
-#include "qvx/helpviewer/ChmFile.h"
-#include "qvx/helpviewer/ChmTopics.h"
+#include "qvx/help/ChmFile.h"
+#include "qvx/help/ChmTopics.h"
 
 #include "qvx/chm/Limits.h"
 
@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <array>
+
+namespace qvx::help {
 
 namespace {
 
@@ -560,3 +562,5 @@ QList<SearchHit> SearchIndex::search(const SearchQuery &query, const std::atomic
     rankHits(hits);
     return hits;
 }
+
+} // namespace qvx::help

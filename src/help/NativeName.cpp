@@ -1,9 +1,11 @@
-#include "qvx/helpviewer/NativeName.h"
+#include "qvx/help/NativeName.h"
 
 #include "qvx/core/Text.h"
 
 #include <string>
 #include <string_view>
+
+namespace qvx::help {
 
 namespace NativeName {
 namespace {
@@ -81,3 +83,5 @@ QString display(QStringView name)
 }
 
 } // namespace NativeName
+
+} // namespace qvx::help

@@ -1,7 +1,7 @@
-#include "qvx/helpviewer/ChmObjects.h"
+#include "qvx/help/ChmObjects.h"
 
-#include "qvx/helpviewer/ChmAddress.h"
-#include "qvx/helpviewer/NativeName.h"
+#include "qvx/help/ChmAddress.h"
+#include "qvx/help/NativeName.h"
 
 #include "qvx/chmreader/ReaderClient.h"
 
@@ -13,6 +13,8 @@
 #include <deque>
 #include <future>
 #include <thread>
+
+namespace qvx::help {
 
 namespace {
 
@@ -341,3 +343,5 @@ QStringList ChmObjects::pagePaths(int limit) const
     const std::lock_guard lock(m_listLock);
     return limit <= 0 ? QStringList() : m_pages.mid(0, limit);
 }
+
+} // namespace qvx::help

@@ -1,11 +1,13 @@
 #pragma once
 
-#include "qvx/helpviewer/ChmSitemap.h"
+#include "qvx/help/ChmSitemap.h"
 
 #include <QByteArray>
 
 #include <functional>
 #include <optional>
+
+namespace qvx::help {
 
 class ChmObjects;
 
@@ -20,3 +22,5 @@ QList<SitemapEntry> parseBinaryIndex(const QByteArray &btree, const TopicResolve
 // The binary index of an open file with its pages' titles and paths, in the file's code page
 // `encoding` unless they are UTF-8; empty when it has none.
 QList<SitemapEntry> readBinaryIndex(const ChmObjects &file, const QByteArray &encoding);
+
+} // namespace qvx::help

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "qvx/helpviewer/ChmObjects.h"
-#include "qvx/helpviewer/ChmSitemap.h"
-#include "qvx/helpviewer/ChmSystem.h"
+#include "qvx/help/ChmObjects.h"
+#include "qvx/help/ChmSitemap.h"
+#include "qvx/help/ChmSystem.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -10,6 +10,8 @@
 
 #include <atomic>
 #include <mutex>
+
+namespace qvx::help {
 
 // One compiled help file as the viewer shows it: its details, contents and keyword index,
 // read from its objects.
@@ -56,3 +58,5 @@ private:
 
 // The charset a page declares in its <meta> tag, if any (looked for near its start only).
 QByteArray declaredCharset(const QByteArray &page);
+
+} // namespace qvx::help

@@ -1,11 +1,13 @@
-#include "qvx/helpviewer/ChmBinaryIndex.h"
+#include "qvx/help/ChmBinaryIndex.h"
 
-#include "qvx/helpviewer/ChmObjects.h"
-#include "qvx/helpviewer/ChmTopics.h"
+#include "qvx/help/ChmObjects.h"
+#include "qvx/help/ChmTopics.h"
 
 #include "qvx/chm/BinaryIndex.h"
 
 #include <QSet>
+
+namespace qvx::help {
 
 QList<SitemapEntry> parseBinaryIndex(const QByteArray &btree, const TopicResolver &resolve)
 {
@@ -50,3 +52,5 @@ QList<SitemapEntry> readBinaryIndex(const ChmObjects &file, const QByteArray &en
         return SitemapTarget{decode(topic->title), decode(topic->local)};
     });
 }
+
+} // namespace qvx::help

@@ -1,12 +1,14 @@
-#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/help/ChmFile.h"
 
-#include "qvx/helpviewer/ChmBinaryIndex.h"
-#include "qvx/helpviewer/ChmTopics.h"
+#include "qvx/help/ChmBinaryIndex.h"
+#include "qvx/help/ChmTopics.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <algorithm>
+
+namespace qvx::help {
 
 using qvx::chmreader::Outcome;
 
@@ -48,7 +50,7 @@ void ChmFile::loadIndex()
                                });
         });
     QHash<QString, QString> titles =
-        titlesWanted ? ::topicTitles(*this, encoding()) : QHash<QString, QString>();
+        titlesWanted ? help::topicTitles(*this, encoding()) : QHash<QString, QString>();
     {
         const std::lock_guard lock(m_lock);
         m_index = std::move(index);
@@ -144,3 +146,5 @@ QByteArray declaredCharset(const QByteArray &page)
     const QRegularExpressionMatch match = charset.match(QString::fromLatin1(page.left(2048)));
     return match.hasMatch() ? match.captured(1).toLatin1() : QByteArray();
 }
+
+} // namespace qvx::help

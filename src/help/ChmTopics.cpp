@@ -1,12 +1,14 @@
-#include "qvx/helpviewer/ChmTopics.h"
+#include "qvx/help/ChmTopics.h"
 
-#include "qvx/helpviewer/ChmObjects.h"
-#include "qvx/helpviewer/ChmSystem.h"
+#include "qvx/help/ChmObjects.h"
+#include "qvx/help/ChmSystem.h"
 
 #include <QStringDecoder>
 #include <QUrl>
 
 #include <algorithm>
+
+namespace qvx::help {
 
 ChmTopics readChmTopics(const ChmObjects &file)
 {
@@ -79,3 +81,5 @@ QHash<QString, QString> topicTitles(const ChmObjects &file, const QByteArray &en
     }
     return titles;
 }
+
+} // namespace qvx::help

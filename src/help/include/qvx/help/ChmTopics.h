@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringDecoder>
 
+namespace qvx::help {
+
 class ChmObjects;
 
 // The compiled file's table of pages, by number.
@@ -50,3 +52,5 @@ ChmTopics readChmTopics(const ChmObjects &file);
 QString topicKey(const QString &local);
 // Every page's own title by its key (the first title where a page is listed twice).
 QHash<QString, QString> topicTitles(const ChmObjects &file, const QByteArray &encoding);
+
+} // namespace qvx::help
