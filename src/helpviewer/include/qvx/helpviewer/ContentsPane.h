@@ -3,9 +3,6 @@
 #include <QTreeView>
 
 namespace qvx::help {
-} // namespace qvx::help
-
-namespace qvx::help {
 class ContentsModel;
 struct SitemapEntry;
 } // namespace qvx::help

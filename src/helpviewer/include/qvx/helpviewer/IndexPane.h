@@ -9,9 +9,6 @@ class QListView;
 class QListWidget;
 
 namespace qvx::help {
-} // namespace qvx::help
-
-namespace qvx::help {
 class IndexModel;
 struct SitemapEntry;
 } // namespace qvx::help

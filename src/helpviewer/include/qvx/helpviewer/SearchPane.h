@@ -16,9 +16,6 @@ class QListWidget;
 class QListWidgetItem;
 
 namespace qvx::help {
-} // namespace qvx::help
-
-namespace qvx::help {
 class ChmFile;
 class ChmFullText;
 } // namespace qvx::help
