@@ -1,8 +1,8 @@
 // The help viewer from a topic request to the page shown, against the same page's HTML set
 // into a bare QTextBrowser: what the viewer's window, file and resource handling cost.
-#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/help/ChmFile.h"
+#include "qvx/help/HelpLoader.h"
 #include "qvx/helpviewer/HelpBrowser.h"
-#include "qvx/helpviewer/HelpLoader.h"
 #include "qvx/helpviewer/HelpViewer.h"
 #include "qvx/helpviewer/HelpViewers.h"
 #include "qvx/helpviewer/SearchPane.h"
@@ -24,6 +24,9 @@
 
 #include <algorithm>
 #include <vector>
+
+using namespace qvx::help;
+using namespace qvx::helpviewer;
 
 namespace {
 

@@ -2,15 +2,17 @@
 // index built from what the parser makes of the input, walked row by row with every role the
 // panes ask for, and keywords looked up by prefixes the input gives. No crash, no index that
 // leads elsewhere than it came from, and lookups that land on a row that fits.
-#include "qvx/helpviewer/ChmAddress.h"
-#include "qvx/helpviewer/ChmSitemap.h"
-#include "qvx/helpviewer/ContentsModel.h"
-#include "qvx/helpviewer/IndexModel.h"
+#include "qvx/help/ChmAddress.h"
+#include "qvx/help/ChmSitemap.h"
+#include "qvx/help/ContentsModel.h"
+#include "qvx/help/IndexModel.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 
 #include <cstdint>
 #include <cstdlib>
+
+using namespace qvx::help;
 
 namespace {
 
@@ -65,8 +67,7 @@ void lookUp(const IndexModel &model, const QString &text)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication application(*argc, *argv);
+    static QCoreApplication application(*argc, *argv);
     return 0;
 }
 

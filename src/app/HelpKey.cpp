@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+using namespace qvx::helpviewer;
+
 namespace qvx::app {
 namespace {
 

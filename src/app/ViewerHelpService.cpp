@@ -2,10 +2,13 @@
 
 #include "qvx/core/Module1.h"
 #include "qvx/core/Text.h"
-#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/help/ChmFile.h"
+#include "qvx/help/NativeName.h"
 #include "qvx/helpviewer/HelpViewer.h"
 #include "qvx/helpviewer/HelpViewers.h"
-#include "qvx/helpviewer/NativeName.h"
+
+using namespace qvx::help;
+using namespace qvx::helpviewer;
 
 namespace qvx::app {
 

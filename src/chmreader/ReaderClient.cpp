@@ -56,24 +56,6 @@ Descriptor moveAbove(Descriptor fd)
 
 } // namespace
 
-std::string_view describe(Outcome outcome)
-{
-    switch (outcome) {
-    case Outcome::Ok:
-        return {};
-    case Outcome::NotFound:
-        return "Page not found";
-    case Outcome::TooLarge:
-    case Outcome::Unreadable:
-        return "This page cannot be read from the help file";
-    case Outcome::CannotOpen:
-        return "Cannot open the file";
-    case Outcome::Changed:
-        return "The help file has changed";
-    }
-    return {};
-}
-
 ReaderClient::ReaderClient(std::filesystem::path program, std::filesystem::path helpFile,
                            std::chrono::milliseconds deadline)
     : m_program(std::move(program)), m_helpFile(std::move(helpFile)), m_deadline(deadline)
@@ -347,35 +329,21 @@ Outcome ReaderClient::readPart(std::string_view path, std::uint64_t offset, std:
     return Outcome::Ok;
 }
 
-Outcome ReaderClient::readRange(std::string_view path, std::uint64_t offset, std::uint32_t length,
-                                std::string *bytes, std::uint64_t *objectSize)
+Outcome ReaderClient::read(std::string_view path, ObjectSink &sink)
 {
-    std::uint64_t size = 0;
-    const Outcome outcome = readPart(path, offset, length, bytes, &size);
-    if (outcome == Outcome::Ok && objectSize)
-        *objectSize = size;
-    return outcome;
-}
-
-Outcome ReaderClient::read(std::string_view path, std::string *bytes, std::uint64_t limit,
-                           std::uint64_t *objectSize)
-{
-    bytes->clear();
     // The first part tells the object's size: a page usually comes in one request.
-    std::string whole;
+    std::string part;
     std::uint64_t total = 0;
-    if (const Outcome outcome = readPart(path, 0, kMaxChunkBytes, &whole, &total);
+    if (const Outcome outcome = readPart(path, 0, kMaxChunkBytes, &part, &total);
         outcome != Outcome::Ok)
         return outcome;
-    if (objectSize)
-        *objectSize = total;
-    if (total > limit)
+    if (!sink.accept(total))
         return Outcome::TooLarge;
-    whole.reserve(std::size_t(total));
-    std::string part;
+    std::uint64_t done = part.size();
+    sink.append(part);
     std::uint64_t size = 0;
-    while (whole.size() < total) {
-        if (const Outcome outcome = readPart(path, whole.size(), kMaxChunkBytes, &part, &size);
+    while (done < total) {
+        if (const Outcome outcome = readPart(path, done, kMaxChunkBytes, &part, &size);
             outcome != Outcome::Ok)
             return outcome;
         // The object cannot change size under the same file.
@@ -383,10 +351,41 @@ Outcome ReaderClient::read(std::string_view path, std::string *bytes, std::uint6
             stop();
             return Outcome::Unreadable;
         }
-        whole += part;
+        done += part.size();
+        sink.append(part);
     }
-    *bytes = std::move(whole);
     return Outcome::Ok;
+}
+
+Outcome ReaderClient::read(std::string_view path, std::string *bytes, std::uint64_t limit,
+                           std::uint64_t *objectSize)
+{
+    class Whole final : public ObjectSink
+    {
+    public:
+        Whole(std::uint64_t limit, std::uint64_t *size) : m_limit(limit), m_size(size) {}
+        bool accept(std::uint64_t size) override
+        {
+            if (m_size)
+                *m_size = size;
+            if (size > m_limit)
+                return false;
+            bytes.reserve(std::size_t(size));
+            return true;
+        }
+        void append(std::string_view part) override { bytes.append(part); }
+        std::string bytes;
+
+    private:
+        std::uint64_t m_limit;
+        std::uint64_t *m_size;
+    };
+    bytes->clear();
+    Whole whole(limit, objectSize);
+    const Outcome outcome = read(path, whole);
+    if (outcome == Outcome::Ok)
+        *bytes = std::move(whole.bytes);
+    return outcome;
 }
 
 } // namespace qvx::chmreader

@@ -1,6 +1,13 @@
 #include "qvx/helpviewer/ContentsPane.h"
 
-#include "qvx/helpviewer/ContentsModel.h"
+#include "qvx/help/ContentsModel.h"
+
+#include <QEvent>
+#include <QStyle>
+
+namespace qvx::helpviewer {
+
+using namespace qvx::help;
 
 ContentsPane::ContentsPane(QWidget *parent) : QTreeView(parent), m_model(new ContentsModel(this))
 {
@@ -9,6 +16,7 @@ ContentsPane::ContentsPane(QWidget *parent) : QTreeView(parent), m_model(new Con
     setUniformRowHeights(true);
     // A click already opens and closes books; a double click would undo it.
     setExpandsOnDoubleClick(false);
+    showStyleIcons();
     setModel(m_model);
     connect(this, &QTreeView::clicked, this, &ContentsPane::choose);
     connect(this, &QTreeView::activated, this, [this](const QModelIndex &index) {
@@ -16,6 +24,21 @@ ContentsPane::ContentsPane(QWidget *parent) : QTreeView(parent), m_model(new Con
         if (url.isValid() && !url.isEmpty())
             emit pageChosen(url);
     });
+}
+
+void ContentsPane::showStyleIcons()
+{
+    m_model->setDecorations(style()->standardIcon(QStyle::SP_DirIcon),
+                            style()->standardIcon(QStyle::SP_FileIcon));
+}
+
+void ContentsPane::changeEvent(QEvent *event)
+{
+    QTreeView::changeEvent(event);
+    if (event->type() == QEvent::StyleChange) {
+        showStyleIcons();
+        viewport()->update();
+    }
 }
 
 void ContentsPane::setEntries(const QList<SitemapEntry> &entries)
@@ -45,3 +68,5 @@ void ContentsPane::choose(const QModelIndex &index)
     if (url.isValid() && !url.isEmpty())
         emit pageChosen(url);
 }
+
+} // namespace qvx::helpviewer

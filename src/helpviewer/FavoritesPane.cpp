@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace qvx::helpviewer {
+
 namespace {
 
 constexpr int pageRole = Qt::UserRole;
@@ -132,3 +134,5 @@ void FavoritesPane::chooseCurrent()
     if (const QListWidgetItem *item = lstFavorites->currentItem())
         emit favoriteChosen({item->text(), item->data(pageRole).toString()});
 }
+
+} // namespace qvx::helpviewer

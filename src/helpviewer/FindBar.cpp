@@ -7,6 +7,8 @@
 #include <QTextEdit>
 #include <QToolButton>
 
+namespace qvx::helpviewer {
+
 FindBar::FindBar(QTextEdit *page, QWidget *parent) : QWidget(parent), m_page(page)
 {
     setObjectName(QStringLiteral("barFind"));
@@ -98,3 +100,5 @@ void FindBar::showFound(bool found)
                      found ? QPalette().color(QPalette::Base) : QColor(255, 200, 200));
     txtFind->setPalette(palette);
 }
+
+} // namespace qvx::helpviewer

@@ -1,9 +1,9 @@
 #include "qvx/helpviewer/HelpBrowser.h"
 
-#include "qvx/helpviewer/ChmAddress.h"
-#include "qvx/helpviewer/ChmFile.h"
-#include "qvx/helpviewer/ChmSitemap.h"
-#include "qvx/helpviewer/SearchIndex.h"
+#include "qvx/help/ChmAddress.h"
+#include "qvx/help/ChmFile.h"
+#include "qvx/help/ChmSitemap.h"
+#include "qvx/help/SearchIndex.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
@@ -22,6 +22,12 @@
 #include <QtConcurrent>
 
 #include <cmath>
+
+namespace qvx::helpviewer {
+
+using namespace qvx::help;
+
+using qvx::chmreader::Outcome;
 
 namespace {
 
@@ -156,7 +162,7 @@ void HelpBrowser::fetch(int type, const QUrl &url, bool forPending)
 void HelpBrowser::arrived(int type, const QUrl &url, const ChmFile::Object &object, bool forPending,
                           quint64 generation)
 {
-    if (object.status == ChmFile::Status::Changed) {
+    if (object.status == Outcome::Changed) {
         m_fetching.remove(resourceKey(type, url));
         // Nothing more is asked of this file: the viewer opens it again.
         const QUrl wanted = m_pending ? m_pending->url : source();
@@ -172,7 +178,7 @@ void HelpBrowser::arrived(int type, const QUrl &url, const ChmFile::Object &obje
     (void)QtConcurrent::run([self, file, filePath, type, url, object, forPending, generation] {
         Fetched fetched = convert(*file, filePath, type, url, object);
         QList<Reference> references;
-        if (object.status == ChmFile::Status::Ok && fetched.value.typeId() == QMetaType::QString &&
+        if (object.status == Outcome::Ok && fetched.value.typeId() == QMetaType::QString &&
             (type == QTextDocument::HtmlResource || type == QTextDocument::UnknownResource))
             references = referencesOf(url, fetched.value.toString());
         QCoreApplication *application = QCoreApplication::instance();
@@ -189,15 +195,14 @@ void HelpBrowser::arrived(int type, const QUrl &url, const ChmFile::Object &obje
     });
 }
 
-void HelpBrowser::prepared(int type, const QUrl &url, ChmFile::Status status,
-                           const Fetched &fetched, const QList<Reference> &references,
-                           bool forPending, quint64 generation)
+void HelpBrowser::prepared(int type, const QUrl &url, Outcome status, const Fetched &fetched,
+                           const QList<Reference> &references, bool forPending, quint64 generation)
 {
     const QString key = resourceKey(type, url);
     m_fetching.remove(key);
     m_cachedBytes += fetched.bytes;
     m_fetched.insert(key, fetched);
-    if (status == ChmFile::Status::Unreadable)
+    if (status == Outcome::Unreadable)
         m_failed.insert(key);
     const bool isPage =
         type == QTextDocument::HtmlResource || type == QTextDocument::UnknownResource;
@@ -238,16 +243,16 @@ HelpBrowser::Fetched HelpBrowser::convert(const ChmFile &file, const QString &fi
         type == QTextDocument::HtmlResource || type == QTextDocument::UnknownResource;
     const QString shownPath = url.path(QUrl::FullyDecoded).mid(1);
     switch (object.status) {
-    case ChmFile::Status::Ok:
+    case Outcome::Ok:
         break;
-    case ChmFile::Status::NotFound:
+    case Outcome::NotFound:
         return {isPage ? QVariant(pageMessage(shownPath)) : QVariant(), 0};
-    case ChmFile::Status::TooLarge:
+    case Outcome::TooLarge:
         return {isPage ? QVariant(tooLargeMessage(shownPath, object.size)) : QVariant(), 0};
-    case ChmFile::Status::CannotOpen:
+    case Outcome::CannotOpen:
         return {isPage ? QVariant(fileMessage(filePath)) : QVariant(), 0};
-    case ChmFile::Status::Unreadable:
-    case ChmFile::Status::Changed:
+    case Outcome::Unreadable:
+    case Outcome::Changed:
         return {isPage ? QVariant(unreadableMessage(shownPath)) : QVariant(), 0};
     }
     const qint64 bytes = object.bytes.size();
@@ -636,3 +641,5 @@ void HelpBrowser::printPage(QPagedPaintDevice *printer) const
 {
     print(printer);
 }
+
+} // namespace qvx::helpviewer

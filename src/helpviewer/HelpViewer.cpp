@@ -1,16 +1,16 @@
 #include "qvx/helpviewer/HelpViewer.h"
 
-#include "qvx/helpviewer/ChmAddress.h"
-#include "qvx/helpviewer/ChmTopics.h"
-#include "qvx/helpviewer/ContentsModel.h"
+#include "qvx/help/ChmAddress.h"
+#include "qvx/help/ChmTopics.h"
+#include "qvx/help/ContentsModel.h"
+#include "qvx/help/HelpLoader.h"
+#include "qvx/help/IndexModel.h"
+#include "qvx/help/NativeName.h"
 #include "qvx/helpviewer/ContentsPane.h"
 #include "qvx/helpviewer/FavoritesPane.h"
 #include "qvx/helpviewer/FindBar.h"
 #include "qvx/helpviewer/HelpBrowser.h"
-#include "qvx/helpviewer/HelpLoader.h"
-#include "qvx/helpviewer/IndexModel.h"
 #include "qvx/helpviewer/IndexPane.h"
-#include "qvx/helpviewer/NativeName.h"
 #include "qvx/helpviewer/SearchPane.h"
 
 #include <QAction>
@@ -33,6 +33,10 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWindow>
+
+namespace qvx::helpviewer {
+
+using namespace qvx::help;
 
 using namespace Qt::StringLiterals;
 
@@ -276,7 +280,7 @@ void HelpViewer::openFavorite(const QString &title, const QString &page)
     // The page shows the file's own message; the status line says which favourite it was.
     m_file->fetchLater(chmLookupPath(url), 0, this,
                        [this, missing, file = m_file](const ChmFile::Object &object) {
-                           if (file == m_file && object.status == ChmFile::Status::NotFound)
+                           if (file == m_file && object.status == qvx::chmreader::Outcome::NotFound)
                                statusBar()->showMessage(missing, noticeMs);
                        });
 }
@@ -834,3 +838,5 @@ void HelpViewer::savePlacement() const
     settings.setValue(QStringLiteral("geometry"), isMaximized() ? normalGeometry() : geometry());
     settings.setValue(QStringLiteral("maximized"), isMaximized());
 }
+
+} // namespace qvx::helpviewer

@@ -1,6 +1,6 @@
 #include "qvx/helpviewer/HelpViewers.h"
 
-#include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/help/ChmAddress.h"
 #include "qvx/helpviewer/HelpViewer.h"
 
 #include <QCoreApplication>
@@ -10,6 +10,10 @@
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+
+namespace qvx::helpviewer {
+
+using namespace qvx::help;
 
 namespace HelpViewers {
 
@@ -104,3 +108,5 @@ void closeAll()
 }
 
 } // namespace HelpViewers
+
+} // namespace qvx::helpviewer

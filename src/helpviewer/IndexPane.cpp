@@ -2,7 +2,7 @@
 
 #include "ListKeys.h"
 
-#include "qvx/helpviewer/IndexModel.h"
+#include "qvx/help/IndexModel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +11,10 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace qvx::helpviewer {
+
+using namespace qvx::help;
 
 namespace {
 
@@ -113,3 +117,5 @@ void IndexPane::chooseCurrent()
     if (current.isValid())
         emit keywordChosen(current.row());
 }
+
+} // namespace qvx::helpviewer

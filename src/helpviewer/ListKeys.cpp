@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+namespace qvx::helpviewer {
+
 ListKeys::ListKeys(QWidget *field, QWidget *list) : QObject(field), m_list(list)
 {
     field->installEventFilter(this);
@@ -25,3 +27,5 @@ bool ListKeys::eventFilter(QObject *watched, QEvent *event)
     }
     return QObject::eventFilter(watched, event);
 }
+
+} // namespace qvx::helpviewer

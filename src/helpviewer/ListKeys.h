@@ -4,6 +4,8 @@
 
 class QWidget;
 
+namespace qvx::helpviewer {
+
 // Hands a text field's Up, Down, Page Up and Page Down to a list, so that the list is gone
 // through while the typing stays in the field. The field owns it.
 class ListKeys : public QObject
@@ -17,3 +19,5 @@ protected:
 private:
     QWidget *m_list;
 };
+
+} // namespace qvx::helpviewer

@@ -2,9 +2,9 @@
 
 #include "ListKeys.h"
 
-#include "qvx/helpviewer/ChmAddress.h"
-#include "qvx/helpviewer/ChmFile.h"
-#include "qvx/helpviewer/ChmFullText.h"
+#include "qvx/help/ChmAddress.h"
+#include "qvx/help/ChmFile.h"
+#include "qvx/help/ChmFullText.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -14,6 +14,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
+
+namespace qvx::helpviewer {
+
+using namespace qvx::help;
 
 namespace {
 
@@ -302,7 +306,7 @@ void SearchPane::readTitles(const QList<SearchHit> &hits)
                 if (*cancel)
                     return;
                 const ChmFile::Object page = file->fetch(path, qvx::chm::maxPageBytes);
-                if (page.status != ChmFile::Status::Ok)
+                if (page.status != qvx::chmreader::Outcome::Ok)
                     continue;
                 const PageText text = pageText(file->decodePage(page.bytes));
                 const QString title = pageTitle(path, text.title, text.heading);
@@ -327,3 +331,5 @@ void SearchPane::openResult(QListWidgetItem *item)
     if (url.isValid())
         emit pageChosen(url, m_terms);
 }
+
+} // namespace qvx::helpviewer

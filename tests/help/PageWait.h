@@ -5,6 +5,8 @@
 #include <QDeadlineTimer>
 #include <QTest>
 
+using namespace qvx::helpviewer;
+
 // Pages arrive from the file's reader after the request: lets the page asked for arrive
 // (or fail) before a test looks at what the viewer shows.
 inline void waitForPage(const QTextBrowser *page, int milliseconds = 5000)

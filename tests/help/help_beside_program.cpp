@@ -2,9 +2,9 @@
 // program arranges it; ends with 0 when the file opened, else 1 and the viewer's text.
 #include "qvx/app/ViewerHelpService.h"
 #include "qvx/core/Text.h"
+#include "qvx/help/NativeName.h"
 #include "qvx/helpviewer/HelpViewer.h"
 #include "qvx/helpviewer/HelpViewers.h"
-#include "qvx/helpviewer/NativeName.h"
 #include "qvx/platform/LinuxPlatform.h"
 
 #include <QApplication>
@@ -13,6 +13,9 @@
 #include <QTextBrowser>
 
 #include <cstdio>
+
+using namespace qvx::help;
+using namespace qvx::helpviewer;
 
 int main(int argc, char *argv[])
 {

@@ -2,9 +2,9 @@
 // that send the library into a loop or promise more than they hold.
 #include "Sanitized.h"
 #include "SeparateCases.h"
-#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/help/ChmFile.h"
+#include "qvx/help/HelpLoader.h"
 #include "qvx/helpviewer/HelpBrowser.h"
-#include "qvx/helpviewer/HelpLoader.h"
 #include "qvx/helpviewer/HelpViewer.h"
 #include "qvx/helpviewer/HelpViewers.h"
 #include "qvx/helpviewer/SearchPane.h"
@@ -22,6 +22,9 @@
 #include <QTimer>
 
 #include <csignal>
+
+using namespace qvx::help;
+using namespace qvx::helpviewer;
 
 using namespace Qt::StringLiterals;
 

@@ -1,11 +1,11 @@
-#include "qvx/helpviewer/ChmAddress.h"
-#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/help/ChmAddress.h"
+#include "qvx/help/ChmFile.h"
 #include "qvx/helpviewer/FavoritesPane.h"
 #include "qvx/helpviewer/HelpViewer.h"
 
 #include "PageWait.h"
+#include "qvx/help/IndexModel.h"
 #include "qvx/helpviewer/HelpViewers.h"
-#include "qvx/helpviewer/IndexModel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +24,9 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
+
+using namespace qvx::help;
+using namespace qvx::helpviewer;
 
 using namespace Qt::StringLiterals;
 

@@ -1,20 +1,18 @@
-#include "qvx/helpviewer/ChmAddress.h"
-#include "qvx/helpviewer/ChmBinaryIndex.h"
-#include "qvx/helpviewer/ChmFile.h"
-#include "qvx/helpviewer/ChmFullText.h"
-#include "qvx/helpviewer/ChmSitemap.h"
-#include "qvx/helpviewer/ChmSystem.h"
-#include "qvx/helpviewer/HelpBrowser.h"
-#include "qvx/helpviewer/HelpViewer.h"
-#include "qvx/helpviewer/IndexModel.h"
-#include "qvx/helpviewer/SearchIndex.h"
+#include "qvx/help/ChmAddress.h"
+#include "qvx/help/ChmBinaryIndex.h"
+#include "qvx/help/ChmFile.h"
+#include "qvx/help/ChmFullText.h"
+#include "qvx/help/ChmSitemap.h"
+#include "qvx/help/ChmSystem.h"
+#include "qvx/help/IndexModel.h"
+#include "qvx/help/SearchIndex.h"
 
-#include <QBuffer>
-#include <QImage>
 #include <QtEndian>
 
 #include <QStringDecoder>
 #include <QTest>
+
+using namespace qvx::help;
 
 using namespace Qt::StringLiterals;
 
@@ -504,38 +502,6 @@ private slots:
 
         objects.index.truncate(0x30);
         QVERIFY(!ChmFullText::fromObjects(objects, QByteArrayLiteral("windows-1252")));
-    }
-
-    void savedPlaceFitsTheScreen_data()
-    {
-        QTest::addColumn<QRect>("saved");
-        QTest::addColumn<QRect>("expected");
-        const QRect screen(0, 0, 1280, 800);
-        QTest::newRow("inside") << QRect(10, 20, 600, 400) << QRect(10, 20, 600, 400);
-        QTest::newRow("off to the right")
-            << QRect(2000, 100, 600, 400) << QRect(680, 100, 600, 400);
-        QTest::newRow("above and left") << QRect(-300, -50, 600, 400) << QRect(0, 0, 600, 400);
-        QTest::newRow("larger") << QRect(100, 100, 3000, 2000) << screen;
-        QTest::newRow("none saved") << QRect() << QRect();
-    }
-    void savedPlaceFitsTheScreen()
-    {
-        QFETCH(QRect, saved);
-        QFETCH(QRect, expected);
-        QCOMPARE(HelpViewer::fitToScreen(saved, QRect(0, 0, 1280, 800)), expected);
-    }
-
-    // The size in a picture's header is judged before anything is decoded.
-    void picturesOverTheLimitAreNotDecoded()
-    {
-        QByteArray bmp;
-        QBuffer buffer(&bmp);
-        buffer.open(QIODevice::WriteOnly);
-        QImage(8, 8, QImage::Format_RGB32).save(&buffer, "BMP");
-        QVERIFY(!HelpBrowser::decodeImage(bmp).isNull());
-        qToLittleEndian(qint32(20000), bmp.data() + 18);
-        qToLittleEndian(qint32(20000), bmp.data() + 22);
-        QVERIFY(HelpBrowser::decodeImage(bmp).isNull());
     }
 };
 

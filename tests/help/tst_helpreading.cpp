@@ -1,18 +1,20 @@
-#include "qvx/helpviewer/ChmFile.h"
-#include "qvx/helpviewer/ChmFullText.h"
-#include "qvx/helpviewer/ChmTopics.h"
+#include "qvx/help/ChmFile.h"
+#include "qvx/help/ChmFullText.h"
+#include "qvx/help/ChmTopics.h"
 #include "qvx/helpviewer/HelpBrowser.h"
 #include "qvx/helpviewer/HelpViewer.h"
 
 #include "PageWait.h"
-#include "qvx/helpviewer/SearchIndex.h"
+#include "qvx/help/SearchIndex.h"
 #include "qvx/helpviewer/SearchPane.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -26,8 +28,12 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextTable>
+#include <QtEndian>
 
 #include <memory>
+
+using namespace qvx::help;
+using namespace qvx::helpviewer;
 
 using namespace Qt::StringLiterals;
 
@@ -307,7 +313,7 @@ private slots:
         QCOMPARE(built->pageCount(), 90);
         for (const QString &page : built->pagePaths()) {
             const ChmFile::Object object = file.fetch(page);
-            QCOMPARE(object.status, ChmFile::Status::Ok);
+            QCOMPARE(object.status, qvx::chmreader::Outcome::Ok);
             const PageText text = pageText(file.decodePage(object.bytes));
             QStringList words = textWords(text.title) + textWords(text.body);
             words.removeDuplicates();
@@ -333,7 +339,7 @@ private slots:
         QVERIFY(file.open(utf8File));
         QCOMPARE(file.encoding(), QByteArray("GBK"));
         QCOMPARE(file.contents().first().name, u"变量和表达式"_s);
-        QCOMPARE(topicTitles(file).value(u"keys.htm"_s), u"热键"_s);
+        QCOMPARE(topicTitles(file, file.encoding()).value(u"keys.htm"_s), u"热键"_s);
         const std::atomic_bool going(false);
         const std::shared_ptr<ChmFullText> own = ChmFullText::fromFile(file);
         QVERIFY(own);
@@ -633,6 +639,38 @@ private slots:
         // Its other pages still show, once the whole file is checked.
         viewer->followLink(QUrl(u"small.htm"_s));
         QTRY_VERIFY(page->toPlainText().contains(u"A page of normal size."_s));
+    }
+
+    void savedPlaceFitsTheScreen_data()
+    {
+        QTest::addColumn<QRect>("saved");
+        QTest::addColumn<QRect>("expected");
+        const QRect screen(0, 0, 1280, 800);
+        QTest::newRow("inside") << QRect(10, 20, 600, 400) << QRect(10, 20, 600, 400);
+        QTest::newRow("off to the right")
+            << QRect(2000, 100, 600, 400) << QRect(680, 100, 600, 400);
+        QTest::newRow("above and left") << QRect(-300, -50, 600, 400) << QRect(0, 0, 600, 400);
+        QTest::newRow("larger") << QRect(100, 100, 3000, 2000) << screen;
+        QTest::newRow("none saved") << QRect() << QRect();
+    }
+    void savedPlaceFitsTheScreen()
+    {
+        QFETCH(QRect, saved);
+        QFETCH(QRect, expected);
+        QCOMPARE(HelpViewer::fitToScreen(saved, QRect(0, 0, 1280, 800)), expected);
+    }
+
+    // The size in a picture's header is judged before anything is decoded.
+    void picturesOverTheLimitAreNotDecoded()
+    {
+        QByteArray bmp;
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        QImage(8, 8, QImage::Format_RGB32).save(&buffer, "BMP");
+        QVERIFY(!HelpBrowser::decodeImage(bmp).isNull());
+        qToLittleEndian(qint32(20000), bmp.data() + 18);
+        qToLittleEndian(qint32(20000), bmp.data() + 22);
+        QVERIFY(HelpBrowser::decodeImage(bmp).isNull());
     }
 };
 

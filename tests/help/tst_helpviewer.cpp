@@ -3,12 +3,12 @@
 #include "qvx/app/HelpKey.h"
 #include "qvx/app/ViewerHelpService.h"
 #include "qvx/core/Module1.h"
-#include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/help/ChmAddress.h"
 #include "qvx/helpviewer/HelpViewer.h"
 
 #include "PageWait.h"
+#include "qvx/help/NativeName.h"
 #include "qvx/helpviewer/HelpViewers.h"
-#include "qvx/helpviewer/NativeName.h"
 #include "qvx/platform/LinuxPlatform.h"
 #include "qvx/qt/FrmPlayDemos.h"
 
@@ -41,6 +41,9 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+
+using namespace qvx::help;
+using namespace qvx::helpviewer;
 
 using namespace Qt::StringLiterals;
 using qvx::Module1::sHelpFile;

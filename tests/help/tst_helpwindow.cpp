@@ -2,7 +2,7 @@
 // says which in QVX_TEST_WM). Geometry is read back from the X server, not from Qt.
 
 #include "XPlace.h"
-#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/help/ChmFile.h"
 #include "qvx/helpviewer/HelpViewer.h"
 #include "qvx/helpviewer/HelpViewers.h"
 
@@ -19,6 +19,9 @@
 
 #include <climits>
 #include <optional>
+
+using namespace qvx::help;
+using namespace qvx::helpviewer;
 
 using namespace Qt::StringLiterals;
 

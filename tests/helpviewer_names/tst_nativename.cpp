@@ -1,6 +1,8 @@
-#include "qvx/helpviewer/NativeName.h"
+#include "qvx/help/NativeName.h"
 
 #include <QTest>
+
+using namespace qvx::help;
 
 using namespace Qt::StringLiterals;
 

@@ -8,6 +8,7 @@
 // One object serves one thread at a time. The reader is started with PR_SET_PDEATHSIG, which
 // fires when the thread that started it ends: use it from a thread that lives as long as the
 // reader is wanted.
+#include "qvx/chmreader/Outcome.h"
 #include "qvx/chmreader/Protocol.h"
 #include "qvx/posix/Descriptor.h"
 
@@ -21,18 +22,6 @@
 
 namespace qvx::chmreader {
 
-enum class Outcome {
-    Ok,
-    NotFound,   // the file has no such object
-    TooLarge,   // the object is larger than the caller's limit
-    Unreadable, // this object could not be read (the reader failed or was ended)
-    CannotOpen, // nothing can be read: the file is missing, not a help file, or no reader runs
-    Changed,    // the file is no longer the one opened: open it again
-};
-
-// The text the viewer shows for a failed request.
-std::string_view describe(Outcome outcome);
-
 // What the file was when its reader opened it.
 struct FileIdentity
 {
@@ -43,6 +32,17 @@ struct FileIdentity
     std::int64_t changed = 0;  // nanoseconds
 
     bool operator==(const FileIdentity &) const = default;
+};
+
+// Where a read puts an object: told its whole size before any of it arrives (false refuses the
+// object as too large, and room can be made for it), then given its parts in order. After any
+// outcome but Ok, what it was given is no object.
+class ObjectSink
+{
+public:
+    virtual ~ObjectSink() = default;
+    virtual bool accept(std::uint64_t size) = 0;
+    virtual void append(std::string_view part) = 0;
 };
 
 class ReaderClient
@@ -62,14 +62,12 @@ public:
 
     // Every object, in directory order; `partial` when the directory is damaged past them.
     Outcome list(std::vector<Entry> *entries, bool *partial = nullptr);
+    // A whole object into `sink`, part by part: a large object is never held twice.
+    Outcome read(std::string_view path, ObjectSink &sink);
     // A whole object, refused when larger than `limit`; `objectSize` tells its size either way.
     Outcome read(std::string_view path, std::string *bytes,
                  std::uint64_t limit = std::uint64_t(64) << 20,
                  std::uint64_t *objectSize = nullptr);
-    // Up to `length` bytes (at most kMaxChunkBytes) from `offset`, fewer at the object's end.
-    // `objectSize`, when given, tells the whole object's size.
-    Outcome readRange(std::string_view path, std::uint64_t offset, std::uint32_t length,
-                      std::string *bytes, std::uint64_t *objectSize = nullptr);
 
     // Ends the reader, if one runs; the next request starts another.
     void stop();

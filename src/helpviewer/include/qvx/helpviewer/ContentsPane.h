@@ -2,8 +2,12 @@
 
 #include <QTreeView>
 
+namespace qvx::help {
 class ContentsModel;
 struct SitemapEntry;
+} // namespace qvx::help
+
+namespace qvx::helpviewer {
 
 // The contents tab: books start closed; a click opens an entry's page, or a book without one.
 class ContentsPane : public QTreeView
@@ -13,16 +17,23 @@ class ContentsPane : public QTreeView
 public:
     explicit ContentsPane(QWidget *parent = nullptr);
 
-    ContentsModel *contentsModel() const { return m_model; }
-    void setEntries(const QList<SitemapEntry> &entries);
+    help::ContentsModel *contentsModel() const { return m_model; }
+    void setEntries(const QList<help::SitemapEntry> &entries);
     // Opens the books above the page's entry and selects it; false when no entry has the page.
     bool selectPage(const QUrl &url);
 
 signals:
     void pageChosen(const QUrl &url);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void choose(const QModelIndex &index);
+    // Books and pages show the style's folder and file icons.
+    void showStyleIcons();
 
-    ContentsModel *m_model;
+    help::ContentsModel *m_model;
 };
+
+} // namespace qvx::helpviewer

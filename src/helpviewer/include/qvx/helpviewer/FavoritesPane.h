@@ -7,6 +7,8 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 
+namespace qvx::helpviewer {
+
 // The Favorites tab: the current page under a title the user may change, added to a list of
 // pages to come back to; Display, Enter or a double click opens one, Remove takes it away.
 class FavoritesPane : public QWidget
@@ -49,3 +51,5 @@ private:
     QPushButton *cmdFavoriteRemove;
     QPushButton *cmdFavoriteDisplay;
 };
+
+} // namespace qvx::helpviewer

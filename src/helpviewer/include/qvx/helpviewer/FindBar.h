@@ -6,6 +6,8 @@ class QLabel;
 class QLineEdit;
 class QTextEdit;
 
+namespace qvx::helpviewer {
+
 // A bar under the page to find text in it: as typed, then forward and back with wrap-around.
 class FindBar : public QWidget
 {
@@ -27,3 +29,5 @@ private:
     QLineEdit *txtFind = nullptr;
     QLabel *lblFindStatus = nullptr;
 };
+
+} // namespace qvx::helpviewer

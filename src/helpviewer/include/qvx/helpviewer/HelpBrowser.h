@@ -2,7 +2,7 @@
 
 #include "qvx/chm/Limits.h"
 
-#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/help/ChmFile.h"
 
 #include <QHash>
 #include <QSet>
@@ -13,6 +13,8 @@
 #include <optional>
 
 class QPagedPaintDevice;
+
+namespace qvx::helpviewer {
 
 // Shows pages, images and style sheets from inside one help file (chm:///page.htm URLs).
 // A page the file lacks, or a file that could not be read, shows the viewer's own message.
@@ -37,7 +39,7 @@ public:
     HelpBrowser(const QString &filePath, QWidget *parent);
 
     // The file the pages come from; none (or one not open) shows the file's message.
-    void setFile(std::shared_ptr<const ChmFile> file);
+    void setFile(std::shared_ptr<const help::ChmFile> file);
 
     // Hands out only what was fetched already: the GUI thread never waits for the file's
     // reader. What is missing is fetched, and the page laid out again once it is here.
@@ -98,13 +100,13 @@ private:
 
     static QString resourceKey(int type, const QUrl &url);
     void fetch(int type, const QUrl &url, bool forPending);
-    void arrived(int type, const QUrl &url, const ChmFile::Object &object, bool forPending,
+    void arrived(int type, const QUrl &url, const help::ChmFile::Object &object, bool forPending,
                  quint64 generation);
-    void prepared(int type, const QUrl &url, ChmFile::Status status, const Fetched &fetched,
+    void prepared(int type, const QUrl &url, qvx::chmreader::Outcome status, const Fetched &fetched,
                   const QList<Reference> &references, bool forPending, quint64 generation);
     // Off the GUI thread: the object as the browser hands it out, and what a page names.
-    static Fetched convert(const ChmFile &file, const QString &filePath, int type, const QUrl &url,
-                           const ChmFile::Object &object);
+    static Fetched convert(const help::ChmFile &file, const QString &filePath, int type,
+                           const QUrl &url, const help::ChmFile::Object &object);
     static QList<Reference> referencesOf(const QUrl &page, const QString &html);
     void finishPending();
     void stopWaiting();
@@ -118,7 +120,7 @@ private:
     // enough for them; `fresh` first gives the page's own column widths back.
     void widenColumnsForWholeLines(bool fresh);
 
-    std::shared_ptr<const ChmFile> m_file;
+    std::shared_ptr<const help::ChmFile> m_file;
     QString m_filePath;
     std::optional<Request> m_pending;
     quint64 m_generation = 0;
@@ -133,3 +135,5 @@ private:
     QTimer m_widening;
     qreal m_basePointSize = 0;
 };
+
+} // namespace qvx::helpviewer

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/help/ChmFile.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -10,17 +10,20 @@
 #include <memory>
 #include <optional>
 
+class QAction;
+class QPagedPaintDevice;
+class QLineEdit;
+class QTabWidget;
+class QToolBar;
+
+namespace qvx::helpviewer {
+
 class ContentsPane;
 class FavoritesPane;
 class FindBar;
 class HelpBrowser;
 class IndexPane;
-class QAction;
-class QPagedPaintDevice;
-class QLineEdit;
 class SearchPane;
-class QTabWidget;
-class QToolBar;
 
 // The program's own help viewer: one window per help file, with its contents as a tree, its
 // keyword index with a filter box, and the pages.
@@ -85,7 +88,7 @@ private:
     void watchFrame();
     void savePlacement() const;
     void loadFile();
-    void fileArrived(std::shared_ptr<const ChmFile> file);
+    void fileArrived(std::shared_ptr<const help::ChmFile> file);
     void serveWaiting();
     void fileIndexed();
     // The file changed since it was opened: open it again, then show `wanted`.
@@ -106,7 +109,7 @@ private:
 
     LinkOpener m_openLink;
     QString m_filePath;
-    std::shared_ptr<const ChmFile> m_file;
+    std::shared_ptr<const help::ChmFile> m_file;
     bool m_loading = false;
     bool m_settled = false;
     bool m_reopening = false;    // an open file changed and is opened again
@@ -129,3 +132,5 @@ private:
     bool m_placementRestored = false;
     bool m_placeRemembered = false;
 };
+
+} // namespace qvx::helpviewer

@@ -6,6 +6,8 @@
 
 class QWidget;
 
+namespace qvx::helpviewer {
+
 // The help service where the system has no viewer of its own.
 // One viewer window per help file; all of them go when the application quits.
 namespace HelpViewers {
@@ -25,3 +27,5 @@ HelpViewer *find(const QString &file);
 void closeAll();
 
 } // namespace HelpViewers
+
+} // namespace qvx::helpviewer

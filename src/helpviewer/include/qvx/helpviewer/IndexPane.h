@@ -3,12 +3,17 @@
 #include <QUrl>
 #include <QWidget>
 
-class IndexModel;
 class QLabel;
 class QLineEdit;
 class QListView;
 class QListWidget;
+
+namespace qvx::help {
+class IndexModel;
 struct SitemapEntry;
+} // namespace qvx::help
+
+namespace qvx::helpviewer {
 
 // The index tab: every keyword always listed; typing selects the first that begins with the
 // text, the arrow and page keys move the list from the text field, Enter, a double click or
@@ -27,9 +32,9 @@ public:
 
     explicit IndexPane(QWidget *parent = nullptr);
 
-    IndexModel *indexModel() const { return m_model; }
+    help::IndexModel *indexModel() const { return m_model; }
     QLineEdit *keywordBox() const { return txtIndexFilter; }
-    void setEntries(const QList<SitemapEntry> &entries);
+    void setEntries(const QList<help::SitemapEntry> &entries);
     void selectKeyword(const QString &text);
     void showTopics(const QList<Topic> &topics);
     void hideTopics();
@@ -41,9 +46,11 @@ signals:
 private:
     void chooseCurrent();
 
-    IndexModel *m_model;
+    help::IndexModel *m_model;
     QLineEdit *txtIndexFilter;
     QListView *lstIndex;
     QLabel *lblTopicsFound;
     QListWidget *lstTopicsFound;
 };
+
+} // namespace qvx::helpviewer

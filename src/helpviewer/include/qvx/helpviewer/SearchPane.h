@@ -1,6 +1,6 @@
 #pragma once
 
-#include "qvx/helpviewer/SearchIndex.h"
+#include "qvx/help/SearchIndex.h"
 
 #include <QFutureWatcher>
 #include <QUrl>
@@ -9,13 +9,18 @@
 #include <atomic>
 #include <memory>
 
-class ChmFile;
-class ChmFullText;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
+
+namespace qvx::help {
+class ChmFile;
+class ChmFullText;
+} // namespace qvx::help
+
+namespace qvx::helpviewer {
 
 // The Search tab: finds pages by their words, through the file's own full-text index or,
 // when it has none or none of the query's script, one built on another thread. Searches run on
@@ -30,7 +35,7 @@ public:
     ~SearchPane() override;
 
     // Starts reading or building the index of the file; none clears the pane.
-    void setFile(std::shared_ptr<const ChmFile> file);
+    void setFile(std::shared_ptr<const help::ChmFile> file);
     // The file is on its way: a search asked for meanwhile runs once it is set.
     void awaitFile();
     void search(const QString &query);
@@ -41,7 +46,7 @@ public:
 
     struct Options
     {
-        SearchOptions match;
+        help::SearchOptions match;
         bool previousResults = false; // searches only the results listed
     };
     Options options() const;
@@ -56,8 +61,8 @@ signals:
 private:
     struct Prepared
     {
-        std::shared_ptr<const ChmFullText> fileIndex;
-        std::shared_ptr<const SearchIndex> builtIndex;
+        std::shared_ptr<const help::ChmFullText> fileIndex;
+        std::shared_ptr<const help::SearchIndex> builtIndex;
     };
 
     void cancelAll();
@@ -68,12 +73,12 @@ private:
     void prepared();
     void showResults();
     void showProgress(int done, int total);
-    void readTitles(const QList<SearchHit> &hits);
+    void readTitles(const QList<help::SearchHit> &hits);
     void openResult(QListWidgetItem *item);
 
-    std::shared_ptr<const ChmFile> m_file;
-    std::shared_ptr<const ChmFullText> m_fileIndex;
-    std::shared_ptr<const SearchIndex> m_builtIndex;
+    std::shared_ptr<const help::ChmFile> m_file;
+    std::shared_ptr<const help::ChmFullText> m_fileIndex;
+    std::shared_ptr<const help::SearchIndex> m_builtIndex;
     bool m_preparing = false;
     QString m_pendingQuery;
     std::optional<QSet<QString>> m_pendingWithin;
@@ -83,7 +88,7 @@ private:
     std::shared_ptr<std::atomic_bool> m_prepareCancel;
     std::shared_ptr<std::atomic_bool> m_searchCancel;
     QFutureWatcher<Prepared> m_prepareWatcher;
-    QFutureWatcher<QList<SearchHit>> m_searchWatcher;
+    QFutureWatcher<QList<help::SearchHit>> m_searchWatcher;
     QList<QFuture<void>> m_running;
 
     QLineEdit *txtSearch = nullptr;
@@ -93,3 +98,5 @@ private:
     QCheckBox *chkSimilarWords = nullptr;
     QCheckBox *chkTitlesOnly = nullptr;
 };
+
+} // namespace qvx::helpviewer

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/help/ChmFile.h"
 
 #include <QString>
 
@@ -9,6 +9,8 @@
 #include <optional>
 
 class QObject;
+
+namespace qvx::help {
 
 // Opens help files on a worker thread, never on the GUI thread, and keeps the latest outcome
 // for each file name: a file already opened (or found unreadable) is not opened again while
@@ -34,3 +36,5 @@ int kept();
 void forget();
 
 } // namespace HelpLoader
+
+} // namespace qvx::help

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+namespace qvx::help {
+
 // What a help request names: the help file and, for a topic request, the page inside it.
 struct HelpAddress
 {
@@ -34,3 +36,5 @@ inline const QString &chmScheme()
 QUrl chmPageUrl(const QString &reference);
 // The normalised lookup path of a page URL (from chmPageUrl or a resolved link).
 QString chmLookupPath(const QUrl &url);
+
+} // namespace qvx::help

@@ -1,6 +1,8 @@
-#include "qvx/helpviewer/IndexModel.h"
+#include "qvx/help/IndexModel.h"
 
 #include <algorithm>
+
+namespace qvx::help {
 
 namespace {
 
@@ -104,3 +106,5 @@ QVariant IndexModel::data(const QModelIndex &index, int role) const
         return {};
     }
 }
+
+} // namespace qvx::help

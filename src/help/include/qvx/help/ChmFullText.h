@@ -1,6 +1,6 @@
 #pragma once
 
-#include "qvx/helpviewer/SearchIndex.h"
+#include "qvx/help/SearchIndex.h"
 
 #include "qvx/chm/FullText.h"
 #include "qvx/chm/Topics.h"
@@ -9,6 +9,8 @@
 
 #include <optional>
 #include <vector>
+
+namespace qvx::help {
 
 // Search through the full-text index a help compiler stores in the file ($FIftiMain), with the
 // tables that turn its topic numbers into pages and titles.
@@ -72,3 +74,5 @@ private:
     QByteArray m_encoding;
     bool m_textsUtf8 = false; // titles and paths
 };
+
+} // namespace qvx::help

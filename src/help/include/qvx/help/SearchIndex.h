@@ -11,6 +11,8 @@
 #include <memory>
 #include <optional>
 
+namespace qvx::help {
+
 class ChmFile;
 
 // One page a search found.
@@ -146,3 +148,5 @@ private:
     qsizetype m_postingCount = 0;
     bool m_truncated = false;
 };
+
+} // namespace qvx::help

@@ -1,7 +1,7 @@
-#include "qvx/helpviewer/SearchIndex.h"
+#include "qvx/help/SearchIndex.h"
 
-#include "qvx/helpviewer/ChmFile.h"
-#include "qvx/helpviewer/ChmTopics.h"
+#include "qvx/help/ChmFile.h"
+#include "qvx/help/ChmTopics.h"
 
 #include "qvx/chm/Limits.h"
 
@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <array>
+
+namespace qvx::help {
 
 namespace {
 
@@ -395,7 +397,7 @@ std::shared_ptr<SearchIndex> SearchIndex::build(const ChmFile &file, const std::
     for (const QString &page : std::as_const(pages))
         listed.insert(topicKey(page));
     const ChmTopics topics = readChmTopics(file);
-    CodePageDecoder decode = topicDecoder(file, topics);
+    CodePageDecoder decode = topicDecoder(file.encoding(), topics);
     for (quint32 i = 0; i < quint32(topics.count()) && pages.size() < maxPages && !cancel; ++i) {
         const std::optional<ChmTopics::Topic> topic = topics.topic(i);
         if (!topic)
@@ -417,7 +419,7 @@ std::shared_ptr<SearchIndex> SearchIndex::build(const ChmFile &file, const std::
         if (progress && i % 50 == 0)
             progress(int(i), int(pages.size()));
         const ChmFile::Object page = file.fetch(pages[i], qvx::chm::maxPageBytes);
-        if (page.status == ChmFile::Status::Ok)
+        if (page.status == qvx::chmreader::Outcome::Ok)
             index->addPage(pages[i], file.decodePage(page.bytes));
     }
     if (progress && !cancel)
@@ -560,3 +562,5 @@ QList<SearchHit> SearchIndex::search(const SearchQuery &query, const std::atomic
     rankHits(hits);
     return hits;
 }
+
+} // namespace qvx::help

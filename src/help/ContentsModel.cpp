@@ -1,10 +1,8 @@
-#include "qvx/helpviewer/ContentsModel.h"
+#include "qvx/help/ContentsModel.h"
 
-#include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/help/ChmAddress.h"
 
-#include <QApplication>
-#include <QIcon>
-#include <QStyle>
+namespace qvx::help {
 
 namespace {
 
@@ -68,6 +66,12 @@ QUrl ContentsModel::neighbourPage(const QUrl &url, int step) const
     return {};
 }
 
+void ContentsModel::setDecorations(const QVariant &book, const QVariant &page)
+{
+    m_bookDecoration = book;
+    m_pageDecoration = page;
+}
+
 QUrl ContentsModel::url(const QModelIndex &index) const
 {
     const Node *entry = node(index);
@@ -126,7 +130,7 @@ QVariant ContentsModel::data(const QModelIndex &index, int role) const
         return entry->name;
     case Qt::DecorationRole: {
         const bool book = !entry->children.isEmpty() || entry->url.isEmpty();
-        return QApplication::style()->standardIcon(book ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
+        return book ? m_bookDecoration : m_pageDecoration;
     }
     case urlRole:
         return entry->url;
@@ -134,3 +138,5 @@ QVariant ContentsModel::data(const QModelIndex &index, int role) const
         return {};
     }
 }
+
+} // namespace qvx::help

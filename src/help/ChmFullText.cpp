@@ -1,11 +1,13 @@
-#include "qvx/helpviewer/ChmFullText.h"
+#include "qvx/help/ChmFullText.h"
 
-#include "qvx/helpviewer/ChmFile.h"
-#include "qvx/helpviewer/ChmTopics.h"
+#include "qvx/help/ChmFile.h"
+#include "qvx/help/ChmTopics.h"
 
 #include <QStringDecoder>
 
 #include <algorithm>
+
+namespace qvx::help {
 
 namespace {
 
@@ -247,3 +249,5 @@ std::optional<SearchHit> ChmFullText::topic(quint32 number) const
     }
     return hit;
 }
+
+} // namespace qvx::help

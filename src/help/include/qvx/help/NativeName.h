@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+namespace qvx::help {
+
 // File names on POSIX systems are bytes, and not every name is valid UTF-8. Inside the
 // program a name is a QString in which each byte that does not decode is kept as a lone
 // surrogate U+DC80..U+DCFF, so that the name turns back into the very same bytes. Only
@@ -20,3 +22,5 @@ QByteArray encode(QStringView name);
 QString display(QStringView name);
 
 } // namespace NativeName
+
+} // namespace qvx::help

@@ -1,6 +1,6 @@
-#include "qvx/helpviewer/HelpLoader.h"
+#include "qvx/help/HelpLoader.h"
 
-#include "qvx/helpviewer/NativeName.h"
+#include "qvx/help/NativeName.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -8,6 +8,8 @@
 #include <QThreadPool>
 
 #include <sys/stat.h>
+
+namespace qvx::help {
 
 namespace HelpLoader {
 
@@ -167,3 +169,5 @@ void forget()
 }
 
 } // namespace HelpLoader
+
+} // namespace qvx::help

@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+namespace qvx::help {
+
 // What a help file says about itself in its #SYSTEM object.
 struct ChmSystemInfo
 {
@@ -24,3 +26,5 @@ QByteArray encodingForLcid(quint32 lcid);
 // Whether the bytes are valid UTF-8 with at least one character past ASCII. Compilers store
 // text as its pages give it, so a file of a code page may hold UTF-8 titles and words.
 bool isMultiByteUtf8(QByteArrayView bytes);
+
+} // namespace qvx::help

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "qvx/helpviewer/ChmSitemap.h"
+#include "qvx/help/ChmSitemap.h"
 
 #include <QAbstractListModel>
+
+namespace qvx::help {
 
 // The file's keyword index as one list in the file's order, sub-keywords indented under their
 // keyword.
@@ -34,3 +36,5 @@ private:
     bool m_sorted = false;
     bool m_byUpperCase = false; // the order the keywords are sorted in
 };
+
+} // namespace qvx::help

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QUrl>
 
+namespace qvx::help {
+
 // One page an entry of a contents or index sitemap points at.
 struct SitemapTarget
 {
@@ -38,3 +40,5 @@ QString decodeHtmlEntities(const QString &text);
 // Where a sitemap target leads: a web address (http, https, ftp, mailto) as it is, else the
 // page inside the file (invalid when the target names none).
 QUrl sitemapTargetUrl(const QString &local);
+
+} // namespace qvx::help

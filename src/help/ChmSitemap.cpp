@@ -1,8 +1,10 @@
-#include "qvx/helpviewer/ChmSitemap.h"
+#include "qvx/help/ChmSitemap.h"
 
-#include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/help/ChmAddress.h"
 
 #include <QByteArray>
+
+namespace qvx::help {
 
 namespace {
 
@@ -60,3 +62,5 @@ QUrl sitemapTargetUrl(const QString &local)
     }
     return chmPageUrl(trimmed);
 }
+
+} // namespace qvx::help

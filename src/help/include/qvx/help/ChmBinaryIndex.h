@@ -1,13 +1,15 @@
 #pragma once
 
-#include "qvx/helpviewer/ChmSitemap.h"
+#include "qvx/help/ChmSitemap.h"
 
 #include <QByteArray>
 
 #include <functional>
 #include <optional>
 
-class ChmFile;
+namespace qvx::help {
+
+class ChmObjects;
 
 // The page a binary index entry names by its number in #TOPICS; nothing drops the target.
 using TopicResolver = std::function<std::optional<SitemapTarget>(quint32 topic)>;
@@ -17,5 +19,8 @@ using TopicResolver = std::function<std::optional<SitemapTarget>(quint32 topic)>
 // its own level only. Never fails; whatever lies outside the tables' bounds is left out.
 QList<SitemapEntry> parseBinaryIndex(const QByteArray &btree, const TopicResolver &resolve);
 
-// The binary index of an open file with its pages' titles and paths; empty when it has none.
-QList<SitemapEntry> readBinaryIndex(const ChmFile &file);
+// The binary index of an open file with its pages' titles and paths, in the file's code page
+// `encoding` unless they are UTF-8; empty when it has none.
+QList<SitemapEntry> readBinaryIndex(const ChmObjects &file, const QByteArray &encoding);
+
+} // namespace qvx::help

@@ -1,11 +1,13 @@
-#include "qvx/helpviewer/ChmBinaryIndex.h"
+#include "qvx/help/ChmBinaryIndex.h"
 
-#include "qvx/helpviewer/ChmFile.h"
-#include "qvx/helpviewer/ChmTopics.h"
+#include "qvx/help/ChmObjects.h"
+#include "qvx/help/ChmTopics.h"
 
 #include "qvx/chm/BinaryIndex.h"
 
 #include <QSet>
+
+namespace qvx::help {
 
 QList<SitemapEntry> parseBinaryIndex(const QByteArray &btree, const TopicResolver &resolve)
 {
@@ -36,13 +38,13 @@ QList<SitemapEntry> parseBinaryIndex(const QByteArray &btree, const TopicResolve
     return entries;
 }
 
-QList<SitemapEntry> readBinaryIndex(const ChmFile &file)
+QList<SitemapEntry> readBinaryIndex(const ChmObjects &file, const QByteArray &encoding)
 {
     const std::optional<QByteArray> btree = file.read(QStringLiteral("/$WWKeywordLinks/BTree"));
     if (!btree)
         return {};
     const ChmTopics topics = readChmTopics(file);
-    CodePageDecoder decode = topicDecoder(file, topics);
+    CodePageDecoder decode = topicDecoder(encoding, topics);
     return parseBinaryIndex(*btree, [&](quint32 number) -> std::optional<SitemapTarget> {
         const std::optional<ChmTopics::Topic> topic = topics.topic(number);
         if (!topic)
@@ -50,3 +52,5 @@ QList<SitemapEntry> readBinaryIndex(const ChmFile &file)
         return SitemapTarget{decode(topic->title), decode(topic->local)};
     });
 }
+
+} // namespace qvx::help

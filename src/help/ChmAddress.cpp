@@ -1,6 +1,8 @@
-#include "qvx/helpviewer/ChmAddress.h"
+#include "qvx/help/ChmAddress.h"
 
 #include <QStringList>
+
+namespace qvx::help {
 
 namespace {
 
@@ -91,3 +93,5 @@ QString chmLookupPath(const QUrl &url)
 {
     return normaliseChmPath(url.path(QUrl::FullyDecoded));
 }
+
+} // namespace qvx::help

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "qvx/helpviewer/ChmSitemap.h"
+#include "qvx/help/ChmSitemap.h"
 
 #include <QAbstractItemModel>
 #include <QHash>
 #include <QUrl>
+
+namespace qvx::help {
 
 // The file's contents as a tree: books (entries with entries under them) and pages.
 class ContentsModel : public QAbstractItemModel
@@ -17,6 +19,9 @@ public:
     explicit ContentsModel(QObject *parent = nullptr);
 
     void setEntries(const QList<SitemapEntry> &entries);
+    // What a book and a page show beside their names: the view's icons, which the model, free
+    // of widgets, does not choose. A view repaints to show new ones.
+    void setDecorations(const QVariant &book, const QVariant &page);
 
     // The entry of a page (the first, where several point at it); invalid when none does.
     QModelIndex indexOfPage(const QUrl &url) const;
@@ -47,4 +52,8 @@ private:
     QList<Node> m_nodes;
     QList<int> m_top;
     QHash<QString, int> m_byPath; // lower-case lookup path to node
+    QVariant m_bookDecoration;
+    QVariant m_pageDecoration;
 };
+
+} // namespace qvx::help

@@ -1,13 +1,16 @@
-#include "qvx/helpviewer/ChmTopics.h"
+#include "qvx/help/ChmTopics.h"
 
-#include "qvx/helpviewer/ChmFile.h"
+#include "qvx/help/ChmObjects.h"
+#include "qvx/help/ChmSystem.h"
 
 #include <QStringDecoder>
 #include <QUrl>
 
 #include <algorithm>
 
-ChmTopics readChmTopics(const ChmFile &file)
+namespace qvx::help {
+
+ChmTopics readChmTopics(const ChmObjects &file)
 {
     const auto object = [&file](const char *name) {
         return file.read(QString::fromLatin1(name)).value_or(QByteArray()).toStdString();
@@ -33,8 +36,6 @@ CodePageDecoder::CodePageDecoder(const QByteArray &encoding, bool utf8)
 {
 }
 
-CodePageDecoder::CodePageDecoder(const ChmFile &file) : CodePageDecoder(file.encoding()) {}
-
 QString CodePageDecoder::operator()(QByteArrayView bytes)
 {
     if (m_utf8 && isMultiByteUtf8(bytes))
@@ -52,7 +53,7 @@ void Utf8Vote::add(QByteArrayView bytes)
     ++(isMultiByteUtf8(bytes) ? m_utf8 : m_other);
 }
 
-CodePageDecoder topicDecoder(const ChmFile &file, const ChmTopics &topics)
+CodePageDecoder topicDecoder(const QByteArray &encoding, const ChmTopics &topics)
 {
     Utf8Vote vote;
     for (quint32 i = 0; i < quint32(topics.count()); ++i) {
@@ -61,13 +62,13 @@ CodePageDecoder topicDecoder(const ChmFile &file, const ChmTopics &topics)
             vote.add(QByteArrayView(topic->local));
         }
     }
-    return CodePageDecoder(file.encoding(), vote.isUtf8());
+    return CodePageDecoder(encoding, vote.isUtf8());
 }
 
-QHash<QString, QString> topicTitles(const ChmFile &file)
+QHash<QString, QString> topicTitles(const ChmObjects &file, const QByteArray &encoding)
 {
     const ChmTopics topics = readChmTopics(file);
-    CodePageDecoder decode = topicDecoder(file, topics);
+    CodePageDecoder decode = topicDecoder(encoding, topics);
     QHash<QString, QString> titles;
     titles.reserve(qsizetype(topics.count()));
     for (quint32 i = 0; i < quint32(topics.count()); ++i) {
@@ -80,3 +81,5 @@ QHash<QString, QString> topicTitles(const ChmFile &file)
     }
     return titles;
 }
+
+} // namespace qvx::help

@@ -1,8 +1,10 @@
-#include "qvx/helpviewer/ChmSystem.h"
+#include "qvx/help/ChmSystem.h"
 
 #include "qvx/chm/System.h"
 
 #include <QStringDecoder>
+
+namespace qvx::help {
 
 ChmSystemInfo parseChmSystem(QByteArrayView data)
 {
@@ -63,3 +65,5 @@ bool isMultiByteUtf8(QByteArrayView bytes)
     }
     return multiByte;
 }
+
+} // namespace qvx::help

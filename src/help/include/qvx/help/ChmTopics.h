@@ -7,7 +7,9 @@
 #include <QString>
 #include <QStringDecoder>
 
-class ChmFile;
+namespace qvx::help {
+
+class ChmObjects;
 
 // The compiled file's table of pages, by number.
 using ChmTopics = qvx::chm::TopicTable;
@@ -18,7 +20,6 @@ class CodePageDecoder
 {
 public:
     explicit CodePageDecoder(const QByteArray &encoding, bool utf8 = false);
-    explicit CodePageDecoder(const ChmFile &file);
     QString operator()(QByteArrayView bytes);
 
 private:
@@ -39,14 +40,17 @@ private:
     qsizetype m_other = 0;
 };
 
-// The converter for the titles and paths of a file's topic table.
-CodePageDecoder topicDecoder(const ChmFile &file, const ChmTopics &topics);
+// The converter for the titles and paths of a file's topic table; `encoding` is the file's
+// code page.
+CodePageDecoder topicDecoder(const QByteArray &encoding, const ChmTopics &topics);
 
 // The tables of an open file; empty when it has none.
-ChmTopics readChmTopics(const ChmFile &file);
+ChmTopics readChmTopics(const ChmObjects &file);
 
 // The key under which a page's title is found: its path in lower case, without the leading
 // "/" or a fragment, percent-decoded.
 QString topicKey(const QString &local);
 // Every page's own title by its key (the first title where a page is listed twice).
-QHash<QString, QString> topicTitles(const ChmFile &file);
+QHash<QString, QString> topicTitles(const ChmObjects &file, const QByteArray &encoding);
+
+} // namespace qvx::help
