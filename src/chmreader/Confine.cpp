@@ -221,10 +221,6 @@ bool installFilter(const Confinement &what)
     allow(SCMP_SYS(read), on(what.socket));
     allow(SCMP_SYS(recvfrom), on(what.socket));
     allow(SCMP_SYS(sendto), on(what.socket));
-    if (kReports >= 0) {
-        allow(SCMP_SYS(write), on(kReports));
-        allow(SCMP_SYS(writev), on(kReports));
-    }
     allow(SCMP_SYS(mmap), notExecutable);
     allow(SCMP_SYS(mprotect), notExecutable);
     for (const int call :
@@ -236,9 +232,12 @@ bool installFilter(const Confinement &what)
     // A failed assertion ends the reader with its own signal, and only the reader.
     allow(SCMP_SYS(tgkill), SCMP_A0(SCMP_CMP_EQ, scmp_datum_t(::getpid())));
     if (kSanitized) {
-        // What the sanitizers' reports need beyond that.
-        for (const int call : {SCMP_SYS(rt_sigaction), SCMP_SYS(sigaltstack), SCMP_SYS(sched_yield),
-                               SCMP_SYS(sched_getaffinity)})
+        // What the sanitizers' own checks and reports need beyond that: the check that memory
+        // is readable writes it into a pipe, and a report names the executable.
+        for (const int call :
+             {SCMP_SYS(rt_sigaction), SCMP_SYS(sigaltstack), SCMP_SYS(sched_yield),
+              SCMP_SYS(sched_getaffinity), SCMP_SYS(pipe), SCMP_SYS(pipe2), SCMP_SYS(write),
+              SCMP_SYS(writev), SCMP_SYS(close), SCMP_SYS(readlink), SCMP_SYS(readlinkat)})
             allow(call);
     }
     ok = ok && ::seccomp_load(filter) == 0;
