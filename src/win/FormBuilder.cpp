@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace qvx::win {
 
@@ -112,7 +114,8 @@ LRESULT transparentLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lPa
 
 BuiltForm::BuiltForm(const design::Form &form, HWND window, Twips twips)
     : m_form(form), m_window(window), m_twips(twips), m_controls(form.controls.size(), nullptr),
-      m_places(form.controls.size()), m_pictures(form.controls.size())
+      m_places(form.controls.size()), m_pictures(form.controls.size()),
+      m_cut(form.controls.size(), false)
 {
     for (std::size_t index = 0; index < form.controls.size(); ++index)
         m_places[index] = {form.controls[index].rect.left, form.controls[index].rect.top};
@@ -136,6 +139,64 @@ HFONT BuiltForm::font(const design::Font &wanted)
     return handle;
 }
 
+namespace {
+
+// Whether `text`, drawn as `format` says into `room` in the font selected into `dc`, leaves
+// no ink outside it. Drawn off-screen, the way the control draws it: what some faces draw
+// is wider than what they measure (hinted bitmaps at some sizes, overhanging letters), and
+// narrower in others, so only the drawing decides.
+bool drawnInside(HDC dc, std::wstring_view text, UINT format, SIZE room)
+{
+    RECT laid{0, 0, room.cx, 0};
+    DrawTextW(dc, text.data(), int(text.size()), &laid, format | DT_CALCRECT);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    // Wide enough for the ink of a line or a letter beyond the room to start within it.
+    const int margin = int(metrics.tmHeight + metrics.tmMaxCharWidth);
+    const int width = int(std::max(room.cx, laid.right)) + 2 * margin;
+    const int height = int(std::max(room.cy, laid.bottom)) + 2 * margin;
+    const qvx::MemoryDc memory(CreateCompatibleDC(dc));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
+    const Bitmap bitmap(
+        memory ? CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0)
+               : nullptr);
+    if (!bitmap || !bits)
+        return laid.right <= room.cx && laid.bottom <= room.cy;
+    const auto *pixels = static_cast<const std::uint32_t *>(bits);
+    std::memset(bits, 0xFF, std::size_t(width) * std::size_t(height) * 4);
+    const HGDIOBJ oldBitmap = SelectObject(memory.get(), bitmap.get());
+    const HGDIOBJ oldFont = SelectObject(memory.get(), GetCurrentObject(dc, OBJ_FONT));
+    SetTextColor(memory.get(), RGB(0, 0, 0));
+    SetBkMode(memory.get(), TRANSPARENT);
+    RECT place{margin, margin, margin + room.cx, margin + room.cy};
+    DrawTextW(memory.get(), text.data(), int(text.size()), &place, format | DT_NOCLIP);
+    GdiFlush();
+    bool inside = true;
+    for (int y = 0; y < height && inside; ++y) {
+        const std::uint32_t *row = pixels + std::size_t(y) * std::size_t(width);
+        const bool within = y >= place.top && y < place.bottom;
+        for (int x = 0; x < width; ++x) {
+            if (within && x == place.left)
+                x = place.right;
+            if (x < width && (row[x] & 0xFFFFFF) != 0xFFFFFF) {
+                inside = false;
+                break;
+            }
+        }
+    }
+    SelectObject(memory.get(), oldFont);
+    SelectObject(memory.get(), oldBitmap);
+    return inside;
+}
+
+} // namespace
+
 // Whether a caption shows whole in the font selected into `dc`: a label's lines at its
 // width and within its height, or one line beside an option's box, between a button's
 // edges or on a frame's border.
@@ -145,19 +206,19 @@ bool BuiltForm::shows(HDC dc, const design::Control &control, SIZE box,
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     // Without DT_NOPREFIX an access key's "&" takes no room, as on a button.
-    UINT format = DT_CALCRECT | DT_EXPANDTABS | DT_SINGLELINE;
+    UINT format = DT_EXPANDTABS | DT_SINGLELINE;
     switch (control.kind) {
     case design::Kind::Label:
-        format = DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX |
-                 (control.wordWrap ? DT_WORDBREAK : DT_SINGLELINE);
+        format = DT_EXPANDTABS | DT_NOPREFIX | (control.wordWrap ? DT_WORDBREAK : DT_SINGLELINE);
         break;
     case design::Kind::OptionButton:
         // The round box, 13 px at 96 DPI, and the gap before the text.
         box.cx -= m_twips.px(195) + metrics.tmAveCharWidth;
         break;
     case design::Kind::CommandButton:
-        // The raised edges and the focus rectangle.
+        // The raised edges and the focus rectangle; the caption is centred between them.
         box.cx -= m_twips.px(120);
+        format |= DT_CENTER;
         break;
     case design::Kind::Frame:
         // The border's ends either side of the caption.
@@ -167,18 +228,18 @@ bool BuiltForm::shows(HDC dc, const design::Control &control, SIZE box,
     default:
         return true;
     }
-    RECT needed{0, 0, box.cx, 0};
-    DrawTextW(dc, text.data(), int(text.size()), &needed, format);
-    return needed.right <= box.cx && needed.bottom <= box.cy;
+    return box.cx > 0 && box.cy > 0 && drawnInside(dc, text, format, box);
 }
 
 // The design's font, or the largest smaller size of it in which the caption shows whole:
 // rounding to whole pixels at some DPIs, and faces that stand in for a missing one, can
-// make the design's size too big for the box.
+// make the design's size too big for the box. `whole` says whether any size did.
 HFONT BuiltForm::fittingFont(const design::Control &control, const design::Font &designFont,
-                             SIZE box, std::wstring_view text)
+                             SIZE box, std::wstring_view text, bool *whole)
 {
     HFONT chosen = font(designFont);
+    if (whole)
+        *whole = true;
     if (text.empty())
         return chosen;
     const qvx::WindowDc window(m_window);
@@ -187,13 +248,17 @@ HFONT BuiltForm::fittingFont(const design::Control &control, const design::Font 
     const int height = int(std::lround(designFont.points * m_twips.dpi / 72.0));
     // Below half its size a caption is no longer read, whole or not.
     const int least = std::max(6, (height + 1) / 2);
-    for (int smaller = height - 1; smaller >= least && !shows(dc, control, box, text); --smaller) {
+    bool fits = shows(dc, control, box, text);
+    for (int smaller = height - 1; smaller >= least && !fits; --smaller) {
         design::Font reduced = designFont;
         reduced.points = smaller * 72.0 / m_twips.dpi;
         chosen = font(reduced);
         SelectObject(dc, chosen);
+        fits = shows(dc, control, box, text);
     }
     SelectObject(dc, old);
+    if (whole)
+        *whole = fits;
     return chosen;
 }
 
@@ -324,9 +389,12 @@ void BuiltForm::place(std::size_t index, bool move)
     text.resize(std::size_t(GetWindowTextW(handle, text.data(), int(text.size()))));
     if (control.kind == design::Kind::Line || control.kind == design::Kind::Image)
         text.clear();
-    SendMessageW(handle, WM_SETFONT,
-                 WPARAM(fittingFont(control, fontOf(control), {box.right, box.bottom}, text)),
-                 FALSE);
+    bool whole = true;
+    SendMessageW(
+        handle, WM_SETFONT,
+        WPARAM(fittingFont(control, fontOf(control), {box.right, box.bottom}, text, &whole)),
+        FALSE);
+    m_cut[index] = !whole;
 
     switch (control.kind) {
     case design::Kind::ComboBox: {
@@ -556,10 +624,10 @@ void BuiltForm::paintLabelStack(HWND label, HDC dc) const
         const HGDIOBJ previous = SelectObject(dc, HFONT(SendMessageW(other, WM_GETFONT, 0, 0)));
         SetTextColor(dc,
                      control.foreColour ? rgb(*control.foreColour) : GetSysColor(COLOR_WINDOWTEXT));
-        // A one-line caption that the face on hand draws too wide closes up its letters, at
-        // most a pixel each, rather than lose its end.
+        // A one-line caption that shows whole in no size of its font closes up its letters,
+        // at most a pixel each, rather than lose its end.
         int extra = 0;
-        if (!control.wordWrap && text.size() > 1) {
+        if (m_cut[i] && !control.wordWrap && text.size() > 1) {
             SIZE size{};
             GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
             const int over = size.cx - (box.right - box.left);
@@ -597,9 +665,12 @@ void BuiltForm::setText(HWND handle, std::string_view text)
         // The font that lets the new text show whole; the text's own change redraws it.
         RECT box{};
         GetClientRect(handle, &box);
+        bool whole = true;
         SendMessageW(
             handle, WM_SETFONT,
-            WPARAM(fittingFont(*control, fontOf(*control), {box.right, box.bottom}, shown)), FALSE);
+            WPARAM(fittingFont(*control, fontOf(*control), {box.right, box.bottom}, shown, &whole)),
+            FALSE);
+        m_cut[std::size_t(control - m_form.controls.data())] = !whole;
     }
     SetWindowTextW(handle, shown.c_str());
     if (control && control->transparent && IsWindowVisible(handle))

@@ -83,7 +83,7 @@ private:
     }
     bool shows(HDC dc, const design::Control &control, SIZE box, std::wstring_view text) const;
     HFONT fittingFont(const design::Control &control, const design::Font &designFont, SIZE box,
-                      std::wstring_view text);
+                      std::wstring_view text, bool *whole = nullptr);
     HBRUSH brush(const design::Colour &colour);
 
     const design::Form &m_form;
@@ -96,6 +96,8 @@ private:
     // Where each control is, in twips: the design's place, or where it was moved to.
     std::vector<std::pair<int, int>> m_places;
     std::vector<Bitmap> m_pictures; // by design index
+    // By design index: the captions that show whole in no size of their font.
+    std::vector<bool> m_cut;
     HMENU m_menuBar = nullptr;
     // Per menu item: the menu that holds it and its place there.
     std::vector<std::pair<HMENU, UINT>> m_menuPlaces;
