@@ -9,7 +9,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 namespace qvx::win {
 
@@ -122,10 +121,13 @@ BuiltForm::BuiltForm(const design::Form &form, HWND window, Twips twips)
     m_windowFont = font(form.font);
     for (std::size_t index = 0; index < form.controls.size(); ++index)
         create(index);
+    m_ink.reset();
     orderControls();
     if (!form.menu.empty())
         buildMenu();
 }
+
+BuiltForm::~BuiltForm() = default;
 
 HFONT BuiltForm::font(const design::Font &wanted)
 {
@@ -139,72 +141,110 @@ HFONT BuiltForm::font(const design::Font &wanted)
     return handle;
 }
 
-namespace {
-
-// Whether `text`, drawn as `format` says into `room` in the font selected into `dc`, leaves
-// no ink outside it. Drawn off-screen, the way the control draws it: what some faces draw
-// is wider than what they measure (hinted bitmaps at some sizes, overhanging letters), and
-// narrower in others, so only the drawing decides.
-bool drawnInside(HDC dc, std::wstring_view text, UINT format, SIZE room)
+// Captions are drawn here, off-screen, the way their controls draw them, to see where their
+// ink falls: what some faces draw is wider than what they measure (hinted bitmaps at some
+// sizes, overhanging letters), and narrower in others, so only the drawing decides. One
+// surface serves a form's whole layout, grown to its largest caption.
+class InkSurface
 {
-    RECT laid{0, 0, room.cx, 0};
-    DrawTextW(dc, text.data(), int(text.size()), &laid, format | DT_CALCRECT);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    // Wide enough for the ink of a line or a letter beyond the room to start within it.
-    const int margin = int(metrics.tmHeight + metrics.tmMaxCharWidth);
-    const int width = int(std::max(room.cx, laid.right)) + 2 * margin;
-    const int height = int(std::max(room.cy, laid.bottom)) + 2 * margin;
-    const qvx::MemoryDc memory(CreateCompatibleDC(dc));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void *bits = nullptr;
-    const Bitmap bitmap(
-        memory ? CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0)
-               : nullptr);
-    if (!bitmap || !bits)
-        return laid.right <= room.cx && laid.bottom <= room.cy;
-    const auto *pixels = static_cast<const std::uint32_t *>(bits);
-    std::memset(bits, 0xFF, std::size_t(width) * std::size_t(height) * 4);
-    const HGDIOBJ oldBitmap = SelectObject(memory.get(), bitmap.get());
-    const HGDIOBJ oldFont = SelectObject(memory.get(), GetCurrentObject(dc, OBJ_FONT));
-    SetTextColor(memory.get(), RGB(0, 0, 0));
-    SetBkMode(memory.get(), TRANSPARENT);
-    RECT place{margin, margin, margin + room.cx, margin + room.cy};
-    DrawTextW(memory.get(), text.data(), int(text.size()), &place, format | DT_NOCLIP);
-    GdiFlush();
-    bool inside = true;
-    for (int y = 0; y < height && inside; ++y) {
-        const std::uint32_t *row = pixels + std::size_t(y) * std::size_t(width);
-        const bool within = y >= place.top && y < place.bottom;
-        for (int x = 0; x < width; ++x) {
-            if (within && x == place.left)
-                x = place.right;
-            if (x < width && (row[x] & 0xFFFFFF) != 0xFFFFFF) {
-                inside = false;
-                break;
-            }
-        }
+public:
+    InkSurface() : m_dc(CreateCompatibleDC(nullptr))
+    {
+        SetTextColor(m_dc.get(), RGB(0, 0, 0));
+        SetBkMode(m_dc.get(), TRANSPARENT);
     }
-    SelectObject(memory.get(), oldFont);
-    SelectObject(memory.get(), oldBitmap);
-    return inside;
-}
 
-} // namespace
+    // Null where the system has no memory for it.
+    HDC dc() const { return m_dc.get(); }
 
-// Whether a caption shows whole in the font selected into `dc`: a label's lines at its
+    // Whether `text`, drawn as `format` says into `room` in the font selected, leaves no ink
+    // outside it.
+    bool inside(std::wstring_view text, UINT format, SIZE room)
+    {
+        const HDC dc = m_dc.get();
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        // Ink beyond the room starts within a line's height or a letter's width of it.
+        const int margin = int(std::max(metrics.tmHeight, metrics.tmMaxCharWidth));
+        const int width = int(room.cx) + 2 * margin;
+        const int height = int(room.cy) + 2 * margin;
+        if (!reserve(width, height)) {
+            RECT laid{0, 0, room.cx, 0};
+            DrawTextW(dc, text.data(), int(text.size()), &laid, format | DT_CALCRECT);
+            return laid.right <= room.cx && laid.bottom <= room.cy;
+        }
+        // Only what lies around the room is looked at, so only that is cleared.
+        const RECT place{margin, margin, margin + room.cx, margin + room.cy};
+        const auto around = [&](auto &&each) {
+            for (int y = 0; y < height; ++y) {
+                const bool beside = y >= place.top && y < place.bottom;
+                std::uint32_t *pixels = row(y);
+                if (beside) {
+                    if (!each(pixels, place.left) || !each(pixels + place.right, margin))
+                        return false;
+                } else if (!each(pixels, width)) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        around([](std::uint32_t *pixels, int count) {
+            std::fill_n(pixels, count, 0xFFFFFFFF);
+            return true;
+        });
+        RECT drawn = place;
+        DrawTextW(dc, text.data(), int(text.size()), &drawn, format | DT_NOCLIP);
+        GdiFlush();
+        return around([](const std::uint32_t *pixels, int count) {
+            return std::all_of(pixels, pixels + count,
+                               [](std::uint32_t pixel) { return (pixel & 0xFFFFFF) == 0xFFFFFF; });
+        });
+    }
+
+private:
+    std::uint32_t *row(int y) const { return m_bits + std::size_t(y) * std::size_t(m_width); }
+
+    bool reserve(int width, int height)
+    {
+        if (width <= m_width && height <= m_height)
+            return m_bits != nullptr;
+        width = std::max(width, m_width);
+        height = std::max(height, m_height);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void *bits = nullptr;
+        Bitmap grown(CreateDIBSection(m_dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!grown || !bits)
+            return false;
+        // The one it replaces is no longer selected when it goes.
+        SelectObject(m_dc.get(), grown.get());
+        m_bitmap = std::move(grown);
+        m_bits = static_cast<std::uint32_t *>(bits);
+        m_width = width;
+        m_height = height;
+        return true;
+    }
+
+    // Declared first, freed last: after the context that holds it.
+    Bitmap m_bitmap;
+    qvx::MemoryDc m_dc;
+    std::uint32_t *m_bits = nullptr;
+    int m_width = 0;
+    int m_height = 0;
+};
+
+// Whether a caption shows whole in the font selected into the surface: a label's lines at its
 // width and within its height, or one line beside an option's box, between a button's
 // edges or on a frame's border.
-bool BuiltForm::shows(HDC dc, const design::Control &control, SIZE box,
+bool BuiltForm::shows(InkSurface &surface, const design::Control &control, SIZE box,
                       std::wstring_view text) const
 {
     TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
+    GetTextMetricsW(surface.dc(), &metrics);
     // Without DT_NOPREFIX an access key's "&" takes no room, as on a button.
     UINT format = DT_EXPANDTABS | DT_SINGLELINE;
     switch (control.kind) {
@@ -228,7 +268,7 @@ bool BuiltForm::shows(HDC dc, const design::Control &control, SIZE box,
     default:
         return true;
     }
-    return box.cx > 0 && box.cy > 0 && drawnInside(dc, text, format, box);
+    return box.cx > 0 && box.cy > 0 && surface.inside(text, format, box);
 }
 
 // The design's font, or the largest smaller size of it in which the caption shows whole:
@@ -242,19 +282,22 @@ HFONT BuiltForm::fittingFont(const design::Control &control, const design::Font 
         *whole = true;
     if (text.empty())
         return chosen;
-    const qvx::WindowDc window(m_window);
-    const HDC dc = window.get();
+    if (!m_ink)
+        m_ink = std::make_unique<InkSurface>();
+    const HDC dc = m_ink->dc();
+    if (!dc)
+        return chosen;
     const HGDIOBJ old = SelectObject(dc, chosen);
     const int height = int(std::lround(designFont.points * m_twips.dpi / 72.0));
     // Below half its size a caption is no longer read, whole or not.
     const int least = std::max(6, (height + 1) / 2);
-    bool fits = shows(dc, control, box, text);
+    bool fits = shows(*m_ink, control, box, text);
     for (int smaller = height - 1; smaller >= least && !fits; --smaller) {
         design::Font reduced = designFont;
         reduced.points = smaller * 72.0 / m_twips.dpi;
         chosen = font(reduced);
         SelectObject(dc, chosen);
-        fits = shows(dc, control, box, text);
+        fits = shows(*m_ink, control, box, text);
     }
     SelectObject(dc, old);
     if (whole)
@@ -446,6 +489,7 @@ void BuiltForm::relayout(int dpi)
     // Containers first: a control's place is within its container's.
     for (std::size_t index = 0; index < m_controls.size(); ++index)
         place(index);
+    m_ink.reset();
     RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
@@ -671,6 +715,7 @@ void BuiltForm::setText(HWND handle, std::string_view text)
             WPARAM(fittingFont(*control, fontOf(*control), {box.right, box.bottom}, shown, &whole)),
             FALSE);
         m_cut[std::size_t(control - m_form.controls.data())] = !whole;
+        m_ink.reset();
     }
     SetWindowTextW(handle, shown.c_str());
     if (control && control->transparent && IsWindowVisible(handle))
