@@ -218,6 +218,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
                  (GetSystemMetrics(SM_CYSCREEN) - (placed.bottom - placed.top)) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER);
     ShowWindow(window, SW_SHOW);
+    // The focus starts in the list, the first tab stop, as a dialog's does.
+    SetFocus(combo);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (!IsDialogMessageW(window, &message)) {
