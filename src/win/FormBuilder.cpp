@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 
 namespace qvx::win {
 
@@ -117,19 +118,23 @@ LRESULT transparentLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lPa
 
 BuiltForm::BuiltForm(const design::Form &form, HWND window, Twips twips)
     : m_form(form), m_window(window), m_twips(twips), m_controls(form.controls.size(), nullptr),
-      m_places(form.controls.size()), m_pictures(form.controls.size())
+      m_places(form.controls.size()), m_pictures(form.controls.size()),
+      m_cut(form.controls.size(), false)
 {
     for (std::size_t index = 0; index < form.controls.size(); ++index)
         m_places[index] = {form.controls[index].rect.left, form.controls[index].rect.top};
     m_windowFont = font(form.font);
     for (std::size_t index = 0; index < form.controls.size(); ++index)
         create(index);
+    m_ink.reset();
     orderControls();
     if (!form.menu.empty())
         buildMenu();
     for (std::size_t index = 0; index < form.controls.size(); ++index)
         describeControl(m_controls[index], form, form.controls[index]);
 }
+
+BuiltForm::~BuiltForm() = default;
 
 HFONT BuiltForm::font(const design::Font &wanted)
 {
@@ -143,28 +148,124 @@ HFONT BuiltForm::font(const design::Font &wanted)
     return handle;
 }
 
-// Whether a caption shows whole in the font selected into `dc`: a label's lines at its
+// Captions are drawn here, off-screen, the way their controls draw them, to see where their
+// ink falls: what some faces draw is wider than what they measure (hinted bitmaps at some
+// sizes, overhanging letters), and narrower in others, so only the drawing decides. One
+// surface serves a form's whole layout, grown to its largest caption.
+class InkSurface
+{
+public:
+    InkSurface() : m_dc(CreateCompatibleDC(nullptr))
+    {
+        SetTextColor(m_dc.get(), RGB(0, 0, 0));
+        SetBkMode(m_dc.get(), TRANSPARENT);
+    }
+
+    // Null where the system has no memory for it.
+    HDC dc() const { return m_dc.get(); }
+
+    // Whether `text`, drawn as `format` says into `room` in the font selected, leaves no ink
+    // outside it.
+    bool inside(std::wstring_view text, UINT format, SIZE room)
+    {
+        const HDC dc = m_dc.get();
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        // Ink beyond the room starts within a line's height or a letter's width of it.
+        const int margin = int(std::max(metrics.tmHeight, metrics.tmMaxCharWidth));
+        const int width = int(room.cx) + 2 * margin;
+        const int height = int(room.cy) + 2 * margin;
+        if (!reserve(width, height)) {
+            RECT laid{0, 0, room.cx, 0};
+            DrawTextW(dc, text.data(), int(text.size()), &laid, format | DT_CALCRECT);
+            return laid.right <= room.cx && laid.bottom <= room.cy;
+        }
+        // Only what lies around the room is looked at, so only that is cleared.
+        const RECT place{margin, margin, margin + room.cx, margin + room.cy};
+        const auto around = [&](auto &&each) {
+            for (int y = 0; y < height; ++y) {
+                const bool beside = y >= place.top && y < place.bottom;
+                std::uint32_t *pixels = row(y);
+                if (beside) {
+                    if (!each(pixels, place.left) || !each(pixels + place.right, margin))
+                        return false;
+                } else if (!each(pixels, width)) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        around([](std::uint32_t *pixels, int count) {
+            std::fill_n(pixels, count, 0xFFFFFFFF);
+            return true;
+        });
+        RECT drawn = place;
+        DrawTextW(dc, text.data(), int(text.size()), &drawn, format | DT_NOCLIP);
+        GdiFlush();
+        return around([](const std::uint32_t *pixels, int count) {
+            return std::all_of(pixels, pixels + count,
+                               [](std::uint32_t pixel) { return (pixel & 0xFFFFFF) == 0xFFFFFF; });
+        });
+    }
+
+private:
+    std::uint32_t *row(int y) const { return m_bits + std::size_t(y) * std::size_t(m_width); }
+
+    bool reserve(int width, int height)
+    {
+        if (width <= m_width && height <= m_height)
+            return m_bits != nullptr;
+        width = std::max(width, m_width);
+        height = std::max(height, m_height);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void *bits = nullptr;
+        Bitmap grown(CreateDIBSection(m_dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!grown || !bits)
+            return false;
+        // The one it replaces is no longer selected when it goes.
+        SelectObject(m_dc.get(), grown.get());
+        m_bitmap = std::move(grown);
+        m_bits = static_cast<std::uint32_t *>(bits);
+        m_width = width;
+        m_height = height;
+        return true;
+    }
+
+    // Declared first, freed last: after the context that holds it.
+    Bitmap m_bitmap;
+    qvx::MemoryDc m_dc;
+    std::uint32_t *m_bits = nullptr;
+    int m_width = 0;
+    int m_height = 0;
+};
+
+// Whether a caption shows whole in the font selected into the surface: a label's lines at its
 // width and within its height, or one line beside an option's box, between a button's
 // edges or on a frame's border.
-bool BuiltForm::shows(HDC dc, const design::Control &control, SIZE box,
+bool BuiltForm::shows(InkSurface &surface, const design::Control &control, SIZE box,
                       std::wstring_view text) const
 {
     TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
+    GetTextMetricsW(surface.dc(), &metrics);
     // Without DT_NOPREFIX an access key's "&" takes no room, as on a button.
-    UINT format = DT_CALCRECT | DT_EXPANDTABS | DT_SINGLELINE;
+    UINT format = DT_EXPANDTABS | DT_SINGLELINE;
     switch (control.kind) {
     case design::Kind::Label:
-        format = DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX |
-                 (control.wordWrap ? DT_WORDBREAK : DT_SINGLELINE);
+        format = DT_EXPANDTABS | DT_NOPREFIX | (control.wordWrap ? DT_WORDBREAK : DT_SINGLELINE);
         break;
     case design::Kind::OptionButton:
         // The round box, 13 px at 96 DPI, and the gap before the text.
         box.cx -= m_twips.px(195) + metrics.tmAveCharWidth;
         break;
     case design::Kind::CommandButton:
-        // The raised edges and the focus rectangle.
+        // The raised edges and the focus rectangle; the caption is centred between them.
         box.cx -= m_twips.px(120);
+        format |= DT_CENTER;
         break;
     case design::Kind::Frame:
         // The border's ends either side of the caption.
@@ -174,33 +275,40 @@ bool BuiltForm::shows(HDC dc, const design::Control &control, SIZE box,
     default:
         return true;
     }
-    RECT needed{0, 0, box.cx, 0};
-    DrawTextW(dc, text.data(), int(text.size()), &needed, format);
-    return needed.right <= box.cx && needed.bottom <= box.cy;
+    return box.cx > 0 && box.cy > 0 && surface.inside(text, format, box);
 }
 
 // The design's font, or the largest smaller size of it in which the caption shows whole:
 // rounding to whole pixels at some DPIs, and faces that stand in for a missing one, can
-// make the design's size too big for the box.
+// make the design's size too big for the box. `whole` says whether any size did.
 HFONT BuiltForm::fittingFont(const design::Control &control, const design::Font &designFont,
-                             SIZE box, std::wstring_view text)
+                             SIZE box, std::wstring_view text, bool *whole)
 {
     HFONT chosen = font(designFont);
+    if (whole)
+        *whole = true;
     if (text.empty())
         return chosen;
-    const qvx::WindowDc window(m_window);
-    const HDC dc = window.get();
+    if (!m_ink)
+        m_ink = std::make_unique<InkSurface>();
+    const HDC dc = m_ink->dc();
+    if (!dc)
+        return chosen;
     const HGDIOBJ old = SelectObject(dc, chosen);
     const int height = int(std::lround(designFont.points * m_twips.dpi / 72.0));
     // Below half its size a caption is no longer read, whole or not.
     const int least = std::max(6, (height + 1) / 2);
-    for (int smaller = height - 1; smaller >= least && !shows(dc, control, box, text); --smaller) {
+    bool fits = shows(*m_ink, control, box, text);
+    for (int smaller = height - 1; smaller >= least && !fits; --smaller) {
         design::Font reduced = designFont;
         reduced.points = smaller * 72.0 / m_twips.dpi;
         chosen = font(reduced);
         SelectObject(dc, chosen);
+        fits = shows(*m_ink, control, box, text);
     }
     SelectObject(dc, old);
+    if (whole)
+        *whole = fits;
     return chosen;
 }
 
@@ -331,9 +439,12 @@ void BuiltForm::place(std::size_t index, bool move)
     text.resize(std::size_t(GetWindowTextW(handle, text.data(), int(text.size()))));
     if (control.kind == design::Kind::Line || control.kind == design::Kind::Image)
         text.clear();
-    SendMessageW(handle, WM_SETFONT,
-                 WPARAM(fittingFont(control, fontOf(control), {box.right, box.bottom}, text)),
-                 FALSE);
+    bool whole = true;
+    SendMessageW(
+        handle, WM_SETFONT,
+        WPARAM(fittingFont(control, fontOf(control), {box.right, box.bottom}, text, &whole)),
+        FALSE);
+    m_cut[index] = !whole;
 
     switch (control.kind) {
     case design::Kind::ComboBox: {
@@ -385,6 +496,7 @@ void BuiltForm::relayout(int dpi)
     // Containers first: a control's place is within its container's.
     for (std::size_t index = 0; index < m_controls.size(); ++index)
         place(index);
+    m_ink.reset();
     RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
@@ -583,10 +695,10 @@ void BuiltForm::paintLabelStack(HWND label, HDC dc) const
         const HGDIOBJ previous = SelectObject(dc, HFONT(SendMessageW(other, WM_GETFONT, 0, 0)));
         SetTextColor(dc, control.foreColour && !m_highContrast ? rgb(*control.foreColour)
                                                                : GetSysColor(COLOR_WINDOWTEXT));
-        // A one-line caption that the face on hand draws too wide closes up its letters, at
-        // most a pixel each, rather than lose its end.
+        // A one-line caption that shows whole in no size of its font closes up its letters,
+        // at most a pixel each, rather than lose its end.
         int extra = 0;
-        if (!control.wordWrap && text.size() > 1) {
+        if (m_cut[i] && !control.wordWrap && text.size() > 1) {
             SIZE size{};
             GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
             const int over = size.cx - (box.right - box.left);
@@ -624,9 +736,13 @@ void BuiltForm::setText(HWND handle, std::string_view text)
         // The font that lets the new text show whole; the text's own change redraws it.
         RECT box{};
         GetClientRect(handle, &box);
+        bool whole = true;
         SendMessageW(
             handle, WM_SETFONT,
-            WPARAM(fittingFont(*control, fontOf(*control), {box.right, box.bottom}, shown)), FALSE);
+            WPARAM(fittingFont(*control, fontOf(*control), {box.right, box.bottom}, shown, &whole)),
+            FALSE);
+        m_cut[std::size_t(control - m_form.controls.data())] = !whole;
+        m_ink.reset();
     }
     SetWindowTextW(handle, shown.c_str());
     if (control && control->transparent && IsWindowVisible(handle))

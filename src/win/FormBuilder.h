@@ -7,6 +7,7 @@
 
 #include "qvx/platform/Win32.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,8 @@ struct Twips
 
 Font createFont(const design::Font &font, int dpi);
 
+class InkSurface;
+
 // One window's controls and menu as its design gives them, real Windows controls all:
 // STATIC for labels, lines and pictures, BUTTON for frames, options and command buttons,
 // COMBOBOX for the demo list. A file list has no window; the presenter keeps the listing.
@@ -37,6 +40,7 @@ class BuiltForm
 {
 public:
     BuiltForm(const design::Form &form, HWND window, Twips twips);
+    ~BuiltForm();
     BuiltForm(const BuiltForm &) = delete;
     BuiltForm &operator=(const BuiltForm &) = delete;
 
@@ -85,9 +89,10 @@ private:
     {
         return control.font ? *control.font : m_form.font;
     }
-    bool shows(HDC dc, const design::Control &control, SIZE box, std::wstring_view text) const;
+    bool shows(InkSurface &surface, const design::Control &control, SIZE box,
+               std::wstring_view text) const;
     HFONT fittingFont(const design::Control &control, const design::Font &designFont, SIZE box,
-                      std::wstring_view text);
+                      std::wstring_view text, bool *whole = nullptr);
     HBRUSH brush(const design::Colour &colour);
 
     const design::Form &m_form;
@@ -100,6 +105,10 @@ private:
     // Where each control is, in twips: the design's place, or where it was moved to.
     std::vector<std::pair<int, int>> m_places;
     std::vector<Bitmap> m_pictures; // by design index
+    // By design index: the captions that show whole in no size of their font.
+    std::vector<bool> m_cut;
+    // Where captions are tried while the form is laid out; none in between.
+    std::unique_ptr<InkSurface> m_ink;
     HMENU m_menuBar = nullptr;
     bool m_highContrast = false;
     // Per menu item: the menu that holds it and its place there.
