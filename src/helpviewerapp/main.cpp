@@ -3,6 +3,7 @@
 #include "qvx/helpviewer/HelpViewers.h"
 #include "qvx/helpviewerapp/CommandLine.h"
 #include "qvx/helpviewerapp/Program.h"
+#include "qvx/helpviewerapp/ViewerService.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -58,6 +59,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qvx-helpviewer"));
     QApplication::setDesktopFileName(QStringLiteral("qvx-helpviewer"));
+    ViewerService service(serve);
+    if (service.start(ViewerService::defaultName(), line) == ViewerService::Outcome::HandedOver)
+        return 0;
     // The look of the help windows the program opens.
     if (QStyle *classic = QStyleFactory::create(QStringLiteral("Windows"))) {
         QApplication::setStyle(classic);

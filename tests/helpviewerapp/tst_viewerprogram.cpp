@@ -6,6 +6,7 @@
 #include "qvx/helpviewer/HelpViewers.h"
 #include "qvx/helpviewerapp/CommandLine.h"
 #include "qvx/helpviewerapp/Program.h"
+#include "qvx/helpviewerapp/ViewerService.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -35,6 +37,17 @@ template <typename T> QList<T *> windowsOf()
         if (auto *typed = qobject_cast<T *>(window))
             found.append(typed);
     return found;
+}
+
+// A process in a runtime folder of the test's own, without a display.
+void startIn(QProcess &process, const QString &runtime, const QString &program,
+             const QStringList &arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_RUNTIME_DIR"_s, runtime);
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
 }
 
 HelpViewer *settledViewer()
@@ -198,6 +211,60 @@ private slots:
         QVERIFY(viewer.waitForFinished(10000));
         QCOMPARE(viewer.exitCode(), 2);
         QVERIFY(viewer.readAllStandardError().contains("--bogus"));
+    }
+
+    // A second start hands its request to the viewer that serves, as it was asked, names that
+    // are not UTF-8 included, and ends at once.
+    void secondStartHandsOver()
+    {
+        QTemporaryDir runtime;
+        QVERIFY(QFile::setPermissions(runtime.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QString name = runtime.filePath(u"qvx-helpviewer"_s);
+        QList<CommandLine> served;
+        ViewerService service([&served](const CommandLine &line) { served.append(line); });
+        QCOMPARE(service.start(name, {}), ViewerService::Outcome::Serving);
+
+        QProcess second;
+        // Through the shell: QProcess passes its arguments as UTF-8.
+        startIn(second, runtime.path(), u"/bin/sh"_s,
+                {u"-c"_s, u"exec \"$0\" \"$1\" \"$(printf \"$2\")\""_s,
+                 QStringLiteral(QVX_TEST_VIEWER), u"--index"_s,
+                 u"/tmp/caf\\351 \\377.chm::/p.htm"_s});
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 10000);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(served.size(), 1);
+        QCOMPARE(served.first().command, HelpViewers::displayIndex);
+        QCOMPARE(served.first().addresses.size(), 1);
+        QCOMPARE(NativeName::encode(served.first().addresses.first()),
+                 QByteArray("ms-its:/tmp/caf\xe9 \xff.chm::/p.htm"));
+    }
+
+    // Two starts of the program: the first serves (over a crashed viewer's socket), the second
+    // hands its page over to it and ends.
+    void oneProcessServes()
+    {
+        QTemporaryDir runtime;
+        QVERIFY(QFile::setPermissions(runtime.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QString name = runtime.filePath(u"qvx-helpviewer"_s);
+        QFile stale(name);
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.close();
+
+        QProcess first;
+        startIn(first, runtime.path(), QStringLiteral(QVX_TEST_VIEWER), {helpFile});
+        QVERIFY(first.waitForStarted());
+        QVERIFY(QTest::qWaitFor(
+            [&name] { return QFileInfo(name).exists() && !QFileInfo(name).isFile(); }, 10000));
+        QProcess second;
+        startIn(second, runtime.path(), QStringLiteral(QVX_TEST_VIEWER),
+                {helpFile + u"::/Welcome.htm"_s});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+        first.kill();
+        first.waitForFinished();
     }
 };
 
