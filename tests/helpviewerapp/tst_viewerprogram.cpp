@@ -10,6 +10,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDataStream>
+#include <QLocalSocket>
 #include <QMenu>
 #include <QProcess>
 #include <QStandardPaths>
@@ -224,6 +226,23 @@ private slots:
         QList<CommandLine> served;
         ViewerService service([&served](const CommandLine &line) { served.append(line); });
         QCOMPARE(service.start(name, {}), ViewerService::Outcome::Serving);
+
+        // A request that claims more names than it holds, and one too long to be ours (whose
+        // rest would be waited for), are turned away without harm.
+        for (const quint32 claimed : {0xfffffff0u, 1u << 30}) {
+            QByteArray payload;
+            QDataStream out(&payload, QIODevice::WriteOnly);
+            out << quint32(1) << qint32(1) << claimed;
+            QByteArray frame;
+            QDataStream framed(&frame, QIODevice::WriteOnly);
+            framed << quint32(claimed == 1u << 30 ? claimed : payload.size());
+            QLocalSocket peer;
+            peer.connectToServer(name);
+            QVERIFY(peer.waitForConnected(5000));
+            peer.write(frame + payload);
+            QTRY_COMPARE(peer.state(), QLocalSocket::UnconnectedState);
+        }
+        QVERIFY(served.isEmpty());
 
         QProcess second;
         // Through the shell: QProcess passes its arguments as UTF-8.
