@@ -8,6 +8,7 @@
 #include "qvx/help/NativeName.h"
 #include "qvx/helpviewer/ContentsPane.h"
 #include "qvx/helpviewer/FavoritesPane.h"
+#include "qvx/helpviewer/FileMenu.h"
 #include "qvx/helpviewer/FindBar.h"
 #include "qvx/helpviewer/HelpBrowser.h"
 #include "qvx/helpviewer/IndexPane.h"
@@ -344,6 +345,7 @@ void HelpViewer::createTopicActions(QToolBar *toolBar)
 
 void HelpViewer::createActions()
 {
+    addFileMenu(this, [this](const QString &file) { emit openRequested(file); });
     auto *toolBar = addToolBar(tr("Navigation"));
     toolBar->setObjectName(QStringLiteral("tbrNavigation"));
     toolBar->setMovable(false);
@@ -527,6 +529,8 @@ void HelpViewer::fileArrived(std::shared_ptr<const ChmFile> file)
     // The index and the search come once the first page is out.
     m_indexPane->setEntries({});
     m_searchPane->setFile(nullptr);
+    if (opened)
+        RecentFiles::add(m_filePath);
     if (!opened) {
         serveWaiting();
         return;

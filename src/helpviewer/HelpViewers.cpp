@@ -3,6 +3,7 @@
 #include "qvx/help/ChmAddress.h"
 #include "qvx/helpviewer/HelpViewer.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -10,6 +11,8 @@
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace qvx::helpviewer {
 
@@ -23,6 +26,12 @@ QHash<QString, QPointer<HelpViewer>> &viewers()
 {
     static QHash<QString, QPointer<HelpViewer>> open;
     return open;
+}
+
+bool &quitWithLastViewer()
+{
+    static bool quit = false;
+    return quit;
 }
 
 // One key per file however it is written.
@@ -78,8 +87,17 @@ HelpViewer *request(const HelpViewer::LinkOpener &openLink, QWidget *owner, cons
             closeOnQuit = true;
         }
         viewer = new HelpViewer(openLink, address->file);
+        viewer->setAttribute(Qt::WA_QuitOnClose, quitWithLastViewer());
         viewers().insert(key, viewer);
-        QObject::connect(viewer, &QObject::destroyed, qApp, [key] { viewers().remove(key); });
+        // A file opened from a viewer gets a window of its own, or the one that shows it.
+        QObject::connect(viewer, &HelpViewer::openRequested, qApp,
+                         [openLink](const QString &other) {
+                             request(openLink, nullptr, other, displayContents);
+                         });
+        QObject::connect(viewer, &QObject::destroyed, qApp, [key] {
+            viewers().remove(key);
+            quitIfNoWindowLeft();
+        });
         if (owner && owner->window())
             placeBeside(viewer, owner->window()); // a remembered place wins once shown
     }
@@ -105,6 +123,28 @@ void closeAll()
             viewer->close();
         delete viewer.data();
     }
+}
+
+void setQuitWithLastViewer(bool quit)
+{
+    quitWithLastViewer() = quit;
+}
+
+void quitIfNoWindowLeft()
+{
+    if (!quitWithLastViewer())
+        return;
+    // Looked at once the closing is over: a window may be deleted later, or replaced.
+    QMetaObject::invokeMethod(
+        qApp,
+        [] {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            if (std::none_of(windows.begin(), windows.end(), [](const QWidget *window) {
+                    return window->isVisible() && window->testAttribute(Qt::WA_QuitOnClose);
+                }))
+                QCoreApplication::quit();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace HelpViewers

@@ -71,6 +71,8 @@ protected:
 signals:
     // The file has been opened, or found missing or damaged.
     void fileLoaded();
+    // The user chose another help file to open, with File > Open or Open Recent.
+    void openRequested(const QString &file);
 
 private:
     void createActions();

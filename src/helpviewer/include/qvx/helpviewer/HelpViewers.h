@@ -25,6 +25,11 @@ HelpViewer *request(const HelpViewer::LinkOpener &openLink, QWidget *owner, cons
 HelpViewer *find(const QString &file);
 // Closes and deletes every viewer.
 void closeAll();
+// In a program of the viewer's own, its windows are the program: it ends with the last.
+// Qt's own rule did not end it once an empty first window had closed.
+void setQuitWithLastViewer(bool quit);
+// Where the program ends with its last window: ends it unless a window is still shown.
+void quitIfNoWindowLeft();
 
 } // namespace HelpViewers
 
