@@ -39,11 +39,32 @@ std::optional<CommandLine> decodeRequest(const QByteArray &payload)
     in.setVersion(QDataStream::Qt_6_0);
     quint32 version = 0;
     qint32 command = 0;
-    CommandLine line;
-    in >> version >> command >> line.addresses;
-    if (in.status() != QDataStream::Ok || version != requestVersion)
+    quint32 count = 0;
+    in >> version >> command >> count;
+    // Every count and length is held against the bytes that came, so that a peer's claim
+    // never decides how much is allocated.
+    const auto left = [&] { return quint64(in.device()->bytesAvailable()); };
+    if (in.status() != QDataStream::Ok || version != requestVersion || count > left() / 4)
         return std::nullopt;
+    CommandLine line;
     line.command = command;
+    for (quint32 i = 0; i < count; ++i) {
+        quint32 length = 0;
+        in >> length;
+        if (in.status() != QDataStream::Ok || length == 0xFFFFFFFFu || length % 2 != 0 ||
+            length > left())
+            return std::nullopt;
+        QByteArray units(qsizetype(length), Qt::Uninitialized);
+        if (in.readRawData(units.data(), int(length)) != int(length))
+            return std::nullopt;
+        QString address(qsizetype(length / 2), Qt::Uninitialized);
+        for (qsizetype unit = 0; unit < address.size(); ++unit)
+            address[unit] =
+                QChar(char16_t(quint8(units[2 * unit]) << 8 | quint8(units[2 * unit + 1])));
+        line.addresses.append(address);
+    }
+    if (!in.atEnd())
+        return std::nullopt;
     return line;
 }
 
