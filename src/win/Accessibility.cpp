@@ -11,8 +11,6 @@
 namespace qvx::win {
 namespace {
 
-constexpr wchar_t hookProperty[] = L"qvx.accessible";
-
 struct Hook
 {
     WNDPROC previous;
@@ -287,7 +285,9 @@ LRESULT answerReader(HWND window, const Hook &hook, WPARAM wParam, LONG object)
 
 LRESULT CALLBACK hookedProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto *hook = static_cast<Hook *>(GetPropW(window, hookProperty));
+    // The control's user data, not a property: under Wine each property look-up is a call to
+    // the server, and a list of thousands of demos passes thousands of messages through here.
+    auto *hook = reinterpret_cast<Hook *>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!hook)
         return DefWindowProcW(window, message, wParam, lParam);
     const WNDPROC previous = hook->previous;
@@ -298,7 +298,7 @@ LRESULT CALLBACK hookedProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 return answer;
         }
     } else if (message == WM_NCDESTROY) {
-        RemovePropW(window, hookProperty);
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         delete hook;
     }
     return CallWindowProcW(previous, window, message, wParam, lParam);
@@ -306,17 +306,19 @@ LRESULT CALLBACK hookedProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 void hook(HWND window, const design::Form &form, const design::Control &control)
 {
-    if (!window || GetPropW(window, hookProperty))
+    // A control's user data is ours to give; a hooked control already holds its hook there.
+    if (!window || GetWindowLongPtrW(window, GWLP_USERDATA) != 0)
         return;
     auto *record = new Hook{reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)),
                             &form, &control};
-    if (!record->previous || !SetPropW(window, hookProperty, record)) {
+    if (!record->previous) {
         delete record;
         return;
     }
     // Set before the procedure changes: the next message may come at once.
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
     if (SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&hookedProc)) == 0) {
-        RemovePropW(window, hookProperty);
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         delete record;
     }
 }
