@@ -6,6 +6,7 @@
 
 #include <oleacc.h>
 
+#include <optional>
 #include <string>
 
 namespace qvx::win {
@@ -148,21 +149,14 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR *name) override
     {
-        if (!isSelf(child))
-            return m_standard->get_accName(child, name);
-        if (!name)
-            return E_POINTER;
-        *name = nullptr;
-        if (m_control.decorative)
-            return S_FALSE;
-        // A label is read as it shows now; load and the notes change its text.
-        const std::wstring text = m_control.kind == design::Kind::Label
-                                      ? windowText(m_window)
-                                      : wide(design::accessibleName(m_form, m_control));
-        if (text.empty())
-            return m_control.kind == design::Kind::Label ? S_FALSE
-                                                         : m_standard->get_accName(child, name);
-        return answer(text, name);
+        return ownText(child, name, &IAccessible::get_accName,
+                       [this]() -> std::optional<std::wstring> {
+                           // A label is read as it shows now, nothing when it shows nothing; load
+                           // and the notes change its text.
+                           if (m_control.kind == design::Kind::Label)
+                               return windowText(m_window);
+                           return orStandard(wide(design::accessibleName(m_form, m_control)));
+                       });
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR *value) override
     {
@@ -170,17 +164,9 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR *description) override
     {
-        if (!isSelf(child))
-            return m_standard->get_accDescription(child, description);
-        if (!description)
-            return E_POINTER;
-        *description = nullptr;
-        if (m_control.decorative)
-            return S_FALSE;
-        const std::string_view text = design::accessibleDescription(m_control);
-        if (text.empty())
-            return m_standard->get_accDescription(child, description);
-        return answer(wide(text), description);
+        return ownText(child, description, &IAccessible::get_accDescription, [this] {
+            return orStandard(wide(design::accessibleDescription(m_control)));
+        });
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT *role) override
     {
@@ -250,6 +236,30 @@ public:
 
 private:
     ~DescribedControl() { m_standard->Release(); }
+
+    // A text of the control itself, from `text`: none (S_FALSE) when it is empty, the standard
+    // object's when it is not there. Children and decoration are never the design's to name.
+    template <typename Text>
+    HRESULT ownText(VARIANT child, BSTR *out,
+                    HRESULT (STDMETHODCALLTYPE IAccessible::*standard)(VARIANT, BSTR *),
+                    const Text &text)
+    {
+        if (!isSelf(child))
+            return (m_standard->*standard)(child, out);
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        if (m_control.decorative)
+            return S_FALSE;
+        const std::optional<std::wstring> own = text();
+        if (!own)
+            return (m_standard->*standard)(child, out);
+        return own->empty() ? S_FALSE : answer(*own, out);
+    }
+    static std::optional<std::wstring> orStandard(std::wstring text)
+    {
+        return text.empty() ? std::nullopt : std::optional(std::move(text));
+    }
 
     static HRESULT answer(const std::wstring &text, BSTR *out)
     {

@@ -510,6 +510,19 @@ void about()
     CHECK(about.hwnd() == nullptr && window.isOpen());
 }
 
+// A 32-bit picture whose first row is the top one.
+BITMAPINFO topDownPixels(LONG width, LONG height)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 bool figures = false;
 
 // A control's pixels as the screen shows them, 0xRRGGBB, after every window has painted.
@@ -563,12 +576,7 @@ Capture capture(HWND control)
     shot.pixels.resize(std::size_t(shot.width) * std::size_t(shot.height));
     const qvx::WindowDc screen(nullptr);
     const qvx::MemoryDc memory(CreateCompatibleDC(screen.get()));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = shot.width;
-    info.bmiHeader.biHeight = -shot.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = topDownPixels(shot.width, shot.height);
     void *bits = nullptr;
     const HBITMAP bitmap = CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     const HGDIOBJ old = SelectObject(memory.get(), bitmap);
@@ -1050,13 +1058,7 @@ Inks inksOf(HWND label)
 {
     RECT area{};
     GetClientRect(label, &area);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = area.right;
-    info.bmiHeader.biHeight = -area.bottom;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = topDownPixels(area.right, area.bottom);
     void *bits = nullptr;
     const qvx::WindowDc screen(nullptr);
     const HDC dc = CreateCompatibleDC(screen.get());
